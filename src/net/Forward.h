@@ -1,0 +1,8 @@
+#pragma once
+
+namespace net {
+class HTTPRequestOperation;
+class HTTPResponseSerializer;
+class SecurityPolicy;
+class URLConnectionOperation;
+}

@@ -1,0 +1,480 @@
+#include "net/URLConnectionOperation.h"
+
+#include "net/SecurityPolicy.h"
+#include "platform/core/Dispatch.h"
+#include "platform/core/NotificationCenter.h"
+#include "platform/core/RunLoop.h"
+#include "platform/core/Thread.h"
+#include "platform/http/OutputStream.h"
+#include "platform/http/URLConnection.h"
+#include "platform/http/URLError.h"
+#include "platform/http/URLResponse.h"
+
+#include <cerrno>
+
+namespace net {
+
+namespace {
+
+// A write that takes no bytes is tried again this many times before the stream counts as failed.
+constexpr int maxEmptyWrites = 3;
+
+const char* keyPathFromOperationState(long state)
+{
+    switch (state) {
+    case OperationReadyState: return "isReady";
+    case OperationExecutingState: return "isExecuting";
+    case OperationFinishedState: return "isFinished";
+    case OperationPausedState: return "isPaused";
+    default: return "state";
+    }
+}
+
+bool stateTransitionIsValid(long from, long to, bool isCancelled)
+{
+    switch (from) {
+    case OperationReadyState:
+        switch (to) {
+        case OperationPausedState:
+        case OperationExecutingState: return true;
+        case OperationFinishedState: return isCancelled;
+        default: return false;
+        }
+    case OperationExecutingState:
+        return to == OperationPausedState || to == OperationFinishedState;
+    case OperationFinishedState:
+        return false;
+    case OperationPausedState:
+        return to == OperationReadyState;
+    default:
+        return true;
+    }
+}
+
+std::shared_ptr<dispatch::Group> sharedCompletionGroup()
+{
+    static std::once_flag flag;
+    static std::shared_ptr<dispatch::Group> group;
+    dispatch::once(flag, [] { group = dispatch::Group::create(); });
+    return group;
+}
+
+void postOnMain(const char* name, std::shared_ptr<void> object)
+{
+    dispatch::mainQueue().async([name, object = std::move(object)] {
+        core::NotificationCenter::defaultCenter().postNotificationName(name, object);
+    });
+}
+
+}
+
+URLConnectionOperation::URLConnectionOperation(http::URLRequest request)
+    : m_runLoopModes { http::RunLoopCommonModes }
+    , m_request(std::move(request))
+    , m_securityPolicy(SecurityPolicy::defaultPolicy())
+{
+}
+
+std::shared_ptr<URLConnectionOperation> URLConnectionOperation::create(http::URLRequest request)
+{
+    return std::shared_ptr<URLConnectionOperation>(new URLConnectionOperation(std::move(request)));
+}
+
+URLConnectionOperation::~URLConnectionOperation()
+{
+    if (m_outputStream)
+        m_outputStream->close();
+}
+
+std::shared_ptr<core::Thread> URLConnectionOperation::networkRequestThread()
+{
+    // Made once and never stopped; its run loop always has work to wait for.
+    static std::once_flag flag;
+    static std::shared_ptr<core::Thread> thread;
+    dispatch::once(flag, [] { thread = core::Thread::create("Networking"); });
+    return thread;
+}
+
+long URLConnectionOperation::state() const
+{
+    std::lock_guard lock(m_lock);
+    return m_state;
+}
+
+std::set<std::string> URLConnectionOperation::runLoopModes() const
+{
+    std::lock_guard lock(m_lock);
+    return m_runLoopModes;
+}
+
+void URLConnectionOperation::setRunLoopModes(std::set<std::string> modes)
+{
+    std::lock_guard lock(m_lock);
+    m_runLoopModes = std::move(modes);
+}
+
+std::shared_ptr<const http::URLResponse> URLConnectionOperation::response() const
+{
+    std::lock_guard lock(m_lock);
+    return m_response;
+}
+
+std::optional<core::Error> URLConnectionOperation::error() const
+{
+    std::lock_guard lock(m_lock);
+    return m_error;
+}
+
+std::optional<std::string> URLConnectionOperation::responseData() const
+{
+    std::lock_guard lock(m_lock);
+    return m_responseData;
+}
+
+std::shared_ptr<http::OutputStream> URLConnectionOperation::outputStream()
+{
+    std::lock_guard lock(m_lock);
+    if (!m_outputStream)
+        m_outputStream = http::OutputStream::outputStreamToMemory();
+    return m_outputStream;
+}
+
+void URLConnectionOperation::setOutputStream(std::shared_ptr<http::OutputStream> stream)
+{
+    std::lock_guard lock(m_lock);
+    if (stream == m_outputStream)
+        return;
+    if (m_outputStream)
+        m_outputStream->close();
+    m_outputStream = std::move(stream);
+}
+
+int64_t URLConnectionOperation::totalBytesRead() const
+{
+    std::lock_guard lock(m_lock);
+    return m_totalBytesRead;
+}
+
+std::shared_ptr<http::URLConnection> URLConnectionOperation::connection() const
+{
+    std::lock_guard lock(m_lock);
+    return m_connection;
+}
+
+bool URLConnectionOperation::shouldUseCredentialStorage() const
+{
+    std::lock_guard lock(m_lock);
+    return m_shouldUseCredentialStorage;
+}
+
+void URLConnectionOperation::setShouldUseCredentialStorage(bool use)
+{
+    std::lock_guard lock(m_lock);
+    m_shouldUseCredentialStorage = use;
+}
+
+std::optional<URLConnectionOperation::Credential> URLConnectionOperation::credential() const
+{
+    std::lock_guard lock(m_lock);
+    return m_credential;
+}
+
+void URLConnectionOperation::setCredential(std::optional<Credential> credential)
+{
+    std::lock_guard lock(m_lock);
+    m_credential = std::move(credential);
+}
+
+std::shared_ptr<SecurityPolicy> URLConnectionOperation::securityPolicy() const
+{
+    std::lock_guard lock(m_lock);
+    return m_securityPolicy;
+}
+
+void URLConnectionOperation::setSecurityPolicy(std::shared_ptr<SecurityPolicy> policy)
+{
+    std::lock_guard lock(m_lock);
+    m_securityPolicy = std::move(policy);
+}
+
+dispatch::Queue* URLConnectionOperation::completionQueue() const
+{
+    std::lock_guard lock(m_lock);
+    return m_completionQueue;
+}
+
+void URLConnectionOperation::setCompletionQueue(dispatch::Queue* queue)
+{
+    std::lock_guard lock(m_lock);
+    m_completionQueue = queue;
+}
+
+std::shared_ptr<dispatch::Group> URLConnectionOperation::completionGroup() const
+{
+    std::lock_guard lock(m_lock);
+    return m_completionGroup;
+}
+
+void URLConnectionOperation::setCompletionGroup(std::shared_ptr<dispatch::Group> group)
+{
+    std::lock_guard lock(m_lock);
+    m_completionGroup = std::move(group);
+}
+
+std::map<std::string, std::string> URLConnectionOperation::userInfo() const
+{
+    std::lock_guard lock(m_lock);
+    return m_userInfo;
+}
+
+void URLConnectionOperation::setUserInfo(std::map<std::string, std::string> info)
+{
+    std::lock_guard lock(m_lock);
+    m_userInfo = std::move(info);
+}
+
+void URLConnectionOperation::setDownloadProgressBlock(DownloadProgressBlock block)
+{
+    std::lock_guard lock(m_lock);
+    m_downloadProgress = std::move(block);
+}
+
+void URLConnectionOperation::setRedirectResponseBlock(RedirectResponseBlock block)
+{
+    std::lock_guard lock(m_lock);
+    m_redirectResponse = std::move(block);
+}
+
+bool URLConnectionOperation::isReady() const
+{
+    return state() == OperationReadyState && core::Operation::isReady();
+}
+
+bool URLConnectionOperation::isExecuting() const
+{
+    return state() == OperationExecutingState;
+}
+
+bool URLConnectionOperation::isFinished() const
+{
+    return state() == OperationFinishedState;
+}
+
+bool URLConnectionOperation::isPaused() const
+{
+    return state() == OperationPausedState;
+}
+
+void URLConnectionOperation::setState(long state)
+{
+    if (!stateTransitionIsValid(this->state(), state, isCancelled()))
+        return;
+    std::lock_guard lock(m_lock);
+    std::string oldKey = keyPathFromOperationState(m_state);
+    std::string newKey = keyPathFromOperationState(state);
+    willChangeValueForKey(newKey);
+    willChangeValueForKey(oldKey);
+    m_state = state;
+    didChangeValueForKey(oldKey);
+    didChangeValueForKey(newKey);
+}
+
+void URLConnectionOperation::setCompletionBlock(std::function<void()> block)
+{
+    std::lock_guard lock(m_lock);
+    if (!block) {
+        core::Operation::setCompletionBlock(nullptr);
+        return;
+    }
+    std::weak_ptr<URLConnectionOperation> weak = self();
+    core::Operation::setCompletionBlock([weak, block = std::move(block)] {
+        auto strong = weak.lock();
+        if (!strong)
+            return;
+        auto group = strong->completionGroup();
+        if (!group)
+            group = sharedCompletionGroup();
+        dispatch::Queue* queue = strong->completionQueue();
+        if (!queue)
+            queue = &dispatch::mainQueue();
+        group->async(*queue, block);
+        // Releases the caller's block, and what it holds, once it has run.
+        group->notify(dispatch::globalQueue(), [strong] { strong->setCompletionBlock(nullptr); });
+    });
+}
+
+void URLConnectionOperation::start()
+{
+    std::lock_guard lock(m_lock);
+    auto thread = networkRequestThread();
+    if (isCancelled()) {
+        thread->perform([self = self()] { self->cancelConnection(); });
+    } else if (isReady()) {
+        setState(OperationExecutingState);
+        thread->perform([self = self()] { self->operationDidStart(); });
+    }
+}
+
+void URLConnectionOperation::operationDidStart()
+{
+    {
+        std::lock_guard lock(m_lock);
+        if (!isCancelled()) {
+            auto connection = http::URLConnection::create(m_request, self(), http::URLConnection::StartImmediately::No);
+            m_connection = connection;
+            auto stream = outputStream();
+            core::RunLoop& loop = core::RunLoop::current();
+            for (auto& mode : m_runLoopModes) {
+                connection->scheduleInRunLoop(loop, mode);
+                stream->scheduleInRunLoop(loop, mode);
+            }
+            stream->open();
+            connection->start();
+        }
+    }
+    postOnMain(URLConnectionOperationDidStartNotification, self());
+}
+
+void URLConnectionOperation::finish()
+{
+    {
+        std::lock_guard lock(m_lock);
+        setState(OperationFinishedState);
+    }
+    postOnMain(URLConnectionOperationDidFinishNotification, self());
+}
+
+void URLConnectionOperation::cancel()
+{
+    std::lock_guard lock(m_lock);
+    if (isFinished() || isCancelled())
+        return;
+    core::Operation::cancel();
+    if (isExecuting())
+        networkRequestThread()->perform([self = self()] { self->cancelConnection(); });
+}
+
+void URLConnectionOperation::cancelConnection()
+{
+    auto error = http::makeURLError(http::URLErrorCancelled, m_request.URL());
+    if (isFinished())
+        return;
+    if (auto connection = this->connection()) {
+        connection->cancel();
+        didFailWithError(*connection, error);
+    } else {
+        {
+            std::lock_guard lock(m_lock);
+            m_error = error;
+        }
+        finish();
+    }
+}
+
+std::optional<http::URLRequest> URLConnectionOperation::willSendRequest(http::URLConnection& connection, const http::URLRequest& request,
+    const std::shared_ptr<const http::URLResponse>& redirectResponse)
+{
+    RedirectResponseBlock block;
+    {
+        std::lock_guard lock(m_lock);
+        block = m_redirectResponse;
+    }
+    if (block)
+        return block(connection, request, redirectResponse);
+    return request;
+}
+
+void URLConnectionOperation::didReceiveResponse(http::URLConnection&, const std::shared_ptr<const http::URLResponse>& response)
+{
+    std::lock_guard lock(m_lock);
+    m_response = response;
+}
+
+void URLConnectionOperation::failWithStreamError(http::URLConnection& connection, const core::Error& error)
+{
+    connection.cancel();
+    didFailWithError(connection, error);
+}
+
+void URLConnectionOperation::didReceiveData(http::URLConnection& connection, std::string_view data)
+{
+    auto keepAlive = self();
+    auto stream = outputStream();
+    if (!stream->hasSpaceAvailable()) {
+        // The kit's streams are synchronous: no space now means none later, so waiting cannot help.
+        failWithStreamError(connection, stream->streamError() ? *stream->streamError() : http::makePOSIXError(EBADF));
+        return;
+    }
+    auto* bytes = reinterpret_cast<const uint8_t*>(data.data());
+    size_t written = 0;
+    int emptyWrites = 0;
+    while (written < data.size()) {
+        long n = stream->write(bytes + written, data.size() - written);
+        if (n < 0) {
+            // Dropping the rest silently would let a truncated body pass for a complete one.
+            failWithStreamError(connection, stream->streamError() ? *stream->streamError() : http::makePOSIXError(EIO));
+            return;
+        }
+        if (n == 0) {
+            if (++emptyWrites > maxEmptyWrites) {
+                failWithStreamError(connection, stream->streamError() ? *stream->streamError() : http::makePOSIXError(ENOSPC));
+                return;
+            }
+            continue;
+        }
+        emptyWrites = 0;
+        written += static_cast<size_t>(n);
+    }
+
+    uint64_t length = data.size();
+    dispatch::mainQueue().async([self = std::move(keepAlive), length] {
+        int64_t total;
+        DownloadProgressBlock progress;
+        std::shared_ptr<const http::URLResponse> response;
+        {
+            std::lock_guard lock(self->m_lock);
+            self->m_totalBytesRead += static_cast<int64_t>(length);
+            total = self->m_totalBytesRead;
+            progress = self->m_downloadProgress;
+            response = self->m_response;
+        }
+        if (progress)
+            progress(length, total, response ? response->expectedContentLength() : -1);
+    });
+}
+
+void URLConnectionOperation::connectionDidFinishLoading(http::URLConnection&)
+{
+    auto keepAlive = self();
+    if (isFinished())
+        return;
+    {
+        std::lock_guard lock(m_lock);
+        auto stream = outputStream();
+        m_responseData = stream->dataWrittenToMemory();
+        stream->close();
+        if (m_responseData)
+            m_outputStream.reset();
+        m_connection.reset();
+    }
+    finish();
+}
+
+void URLConnectionOperation::didFailWithError(http::URLConnection&, const core::Error& error)
+{
+    auto keepAlive = self();
+    if (isFinished())
+        return;
+    {
+        std::lock_guard lock(m_lock);
+        m_error = error;
+        auto stream = outputStream();
+        stream->close();
+        if (m_responseData)
+            m_outputStream.reset();
+        m_connection.reset();
+    }
+    finish();
+}
+
+}

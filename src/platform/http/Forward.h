@@ -1,0 +1,10 @@
+#pragma once
+
+namespace http {
+class HTTPURLResponse;
+class OutputStream;
+class URLConnection;
+class URLConnectionDelegate;
+class URLRequest;
+class URLResponse;
+}
