@@ -1,0 +1,10 @@
+#pragma once
+
+namespace archive {
+
+struct ZipGlobalInfo;
+struct ZipFileInfo;
+class ZipArchiveDelegate;
+class ZipArchive;
+
+}
