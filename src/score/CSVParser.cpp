@@ -1,0 +1,330 @@
+#include "score/CSVParser.h"
+
+#include "score/RowBlock.h"
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace score {
+
+namespace {
+
+// Decodes the UTF-8 sequence at p (already validated, or a caller's argument where a stray byte
+// stands for itself). Returns its length.
+size_t decode(const unsigned char* p, const unsigned char* end, char32_t& codePoint)
+{
+    unsigned char c = p[0];
+    size_t length = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+    if (length > size_t(end - p))
+        length = 1;
+    if (length == 1) {
+        codePoint = c;
+        return 1;
+    }
+    codePoint = c & (0x7F >> length);
+    for (size_t i = 1; i < length; ++i)
+        codePoint = (codePoint << 6) | (p[i] & 0x3F);
+    return length;
+}
+
+// A set of characters (code points) with a table for the ASCII ones, which is all a song file uses.
+class CharacterSet {
+public:
+    explicit CharacterSet(std::string_view characters)
+    {
+        auto p = reinterpret_cast<const unsigned char*>(characters.data());
+        auto end = p + characters.size();
+        while (p < end) {
+            char32_t c;
+            p += decode(p, end, c);
+            if (c < 0x80)
+                m_ascii[c] = true;
+            else
+                m_other.push_back(c);
+        }
+    }
+
+    bool onlyAscii() const { return m_other.empty(); }
+    bool ascii(unsigned char c) const { return m_ascii[c]; }
+
+    // Length of the member character starting at p, or 0 when the character there is not one.
+    size_t matchAt(const unsigned char* p, const unsigned char* end) const
+    {
+        if (*p < 0x80)
+            return m_ascii[*p] ? 1 : 0;
+        if (m_other.empty())
+            return 0;
+        char32_t c;
+        size_t length = decode(p, end, c);
+        for (char32_t member : m_other) {
+            if (member == c)
+                return length;
+        }
+        return 0;
+    }
+
+    std::string_view trim(std::string_view text) const
+    {
+        auto begin = reinterpret_cast<const unsigned char*>(text.data());
+        auto end = begin + text.size();
+        while (begin < end) {
+            size_t n = matchAt(begin, end);
+            if (!n)
+                break;
+            begin += n;
+        }
+        while (end > begin) {
+            auto last = end - 1;
+            while (last > begin && (*last & 0xC0) == 0x80)
+                --last;
+            if (!matchAt(last, end))
+                break;
+            end = last;
+        }
+        return std::string_view(reinterpret_cast<const char*>(begin), size_t(end - begin));
+    }
+
+private:
+    std::array<bool, 128> m_ascii {};
+    std::vector<char32_t> m_other;
+};
+
+std::string trimCharacters(std::optional<std::string_view> quote)
+{
+    std::string characters(quote.value_or(std::string_view()));
+    characters += "\n\r ";
+    return characters;
+}
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool isValidUTF8(const unsigned char* p, const unsigned char* end)
+{
+    while (p < end) {
+        // Song files are ASCII almost throughout: test eight bytes at a time.
+        while (end - p >= 8) {
+            uint64_t word;
+            memcpy(&word, p, 8);
+            if (word & 0x8080808080808080ull)
+                break;
+            p += 8;
+        }
+        if (p == end)
+            break;
+        unsigned char c = *p;
+        if (c < 0x80) {
+            ++p;
+            continue;
+        }
+        size_t length;
+        char32_t min;
+        if (c >= 0xC2 && c <= 0xDF) {
+            length = 2;
+            min = 0x80;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            length = 3;
+            min = 0x800;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            length = 4;
+            min = 0x10000;
+        } else {
+            return false;
+        }
+        if (size_t(end - p) < length)
+            return false;
+        char32_t codePoint = c & (0x7F >> length);
+        for (size_t i = 1; i < length; ++i) {
+            if ((p[i] & 0xC0) != 0x80)
+                return false;
+            codePoint = (codePoint << 6) | (p[i] & 0x3F);
+        }
+        if (codePoint < min || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
+            return false;
+        p += length;
+    }
+    return true;
+}
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) { }
+    ~FileDescriptor()
+    {
+        if (m_fd >= 0)
+            close(m_fd);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// Calls onLine for every carriage-return-ended line of the file and for the text after the last
+// one, reading the file a chunk at a time so a large song never sits in memory twice. False when
+// the file cannot be read or is not UTF-8 (lines already delivered are then to be thrown away).
+template<typename OnLine>
+bool forEachLine(const std::string& path, size_t& fileSize, OnLine&& onLine)
+{
+    FileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0)
+        return false;
+    struct stat info;
+    if (fstat(fd.get(), &info) != 0 || S_ISDIR(info.st_mode))
+        return false;
+    fileSize = S_ISREG(info.st_mode) ? size_t(info.st_size) : 0;
+
+    constexpr size_t chunkSize = size_t(1) << 20;
+    std::string buffer;
+    bool atStart = true;
+    bool atEnd = false;
+    while (!atEnd) {
+        size_t kept = buffer.size();
+        buffer.resize(kept + chunkSize);
+        ssize_t got;
+        do
+            got = read(fd.get(), buffer.data() + kept, chunkSize);
+        while (got < 0 && errno == EINTR);
+        if (got < 0)
+            return false;
+        buffer.resize(kept + size_t(got));
+        atEnd = got == 0;
+        if (atStart && (buffer.size() >= 3 || atEnd)) {
+            // Spreadsheet programs write a byte-order mark; left in, it would rename the first column.
+            if (buffer.compare(0, 3, "\xEF\xBB\xBF") == 0)
+                buffer.erase(0, 3);
+            atStart = false;
+        }
+        if (atStart)
+            continue;
+
+        auto begin = reinterpret_cast<const unsigned char*>(buffer.data());
+        auto end = begin + buffer.size();
+        // Whole lines only until the end of the file; a carriage return is never inside a
+        // multibyte sequence, so each region validates on its own.
+        const unsigned char* regionEnd = end;
+        if (!atEnd) {
+            auto lastBreak = static_cast<const unsigned char*>(memrchr(begin, '\r', buffer.size()));
+            if (!lastBreak)
+                continue;
+            regionEnd = lastBreak + 1;
+        }
+        if (!isValidUTF8(begin, regionEnd))
+            return false;
+        auto line = begin;
+        while (true) {
+            auto lineEnd = static_cast<const unsigned char*>(memchr(line, '\r', size_t(regionEnd - line)));
+            if (!lineEnd) {
+                if (atEnd)
+                    onLine(std::string_view(reinterpret_cast<const char*>(line), size_t(regionEnd - line)));
+                break;
+            }
+            onLine(std::string_view(reinterpret_cast<const char*>(line), size_t(lineEnd - line)));
+            line = lineEnd + 1;
+            if (line == regionEnd && !atEnd)
+                break;
+        }
+        buffer.erase(0, size_t(regionEnd - begin));
+    }
+    return true;
+}
+
+// Calls onField(index, trimmed text) for each field of the line; returns the number of fields.
+template<typename OnField>
+size_t splitLine(std::string_view line, const CharacterSet& separators, const CharacterSet& trimSet, OnField&& onField)
+{
+    auto p = reinterpret_cast<const unsigned char*>(line.data());
+    auto end = p + line.size();
+    size_t index = 0;
+    while (true) {
+        auto start = p;
+        size_t separatorLength = 0;
+        if (separators.onlyAscii()) {
+            while (p < end && !(*p < 0x80 && separators.ascii(*p)))
+                ++p;
+            separatorLength = 1;
+        } else {
+            while (p < end && !(separatorLength = separators.matchAt(p, end)))
+                ++p;
+        }
+        onField(index++, trimSet.trim(std::string_view(reinterpret_cast<const char*>(start), size_t(p - start))));
+        if (p == end)
+            return index;
+        p += separatorLength;
+    }
+}
+
+}
+
+std::optional<std::vector<ScoreRow>> CSVParser::parseCSVIntoArrayOfDictionariesFromFile(const std::string& path,
+    std::string_view separatorString, std::optional<std::string_view> quote)
+{
+    CharacterSet separators(separatorString);
+    CharacterSet trimSet(trimCharacters(quote));
+    std::vector<ScoreRow> rows;
+    std::shared_ptr<const ScoreHeader> header;
+    std::shared_ptr<RowBlock> block;
+    uint32_t columns = 0;
+    bool fits = true;
+    size_t fileSize = 0;
+
+    bool read = forEachLine(path, fileSize, [&](std::string_view line) {
+        if (!header) {
+            std::vector<std::string> names;
+            splitLine(line, separators, trimSet, [&](size_t, std::string_view field) { names.emplace_back(field); });
+            header = ScoreHeader::create(std::move(names));
+            columns = header->fieldCount();
+            // Song lines are rarely shorter than this; untouched capacity costs no memory.
+            rows.reserve(fileSize / 24 + 16);
+            return;
+        }
+        if (trimSet.trim(line).empty() || !fits)
+            return;
+        if (!block || block->full()) {
+            block = std::make_shared<RowBlock>(header);
+            block->reserve(RowBlock::targetTextBytes + 4096, 0);
+        }
+        size_t count = splitLine(line, separators, trimSet, [&](size_t index, std::string_view field) {
+            if (index < columns)
+                fits = block->appendField(field) && fits;
+        });
+        for (size_t i = count; i < columns; ++i)
+            block->appendField({});
+        rows.emplace_back(block, block->endRow());
+    });
+    if (!read || !fits)
+        return std::nullopt;
+    return rows;
+}
+
+std::optional<std::vector<std::vector<std::string>>> CSVParser::parseCSVIntoArrayOfArraysFromFile(const std::string& path,
+    std::string_view separatorString, std::optional<std::string_view> quote)
+{
+    CharacterSet separators(separatorString);
+    CharacterSet trimSet(trimCharacters(quote));
+    std::vector<std::vector<std::string>> records;
+    size_t fileSize = 0;
+    bool read = forEachLine(path, fileSize, [&](std::string_view line) {
+        auto& record = records.emplace_back();
+        splitLine(line, separators, trimSet, [&](size_t, std::string_view field) { record.emplace_back(field); });
+    });
+    if (!read)
+        return std::nullopt;
+    return records;
+}
+
+std::vector<std::string> CSVParser::trimComponents(const std::vector<std::string>& components, std::string_view characters)
+{
+    CharacterSet trimSet(characters);
+    std::vector<std::string> trimmed;
+    trimmed.reserve(components.size());
+    for (const auto& component : components)
+        trimmed.emplace_back(trimSet.trim(component));
+    return trimmed;
+}
+
+}

@@ -1,0 +1,55 @@
+#pragma once
+#include "score/ScoreHeader.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace score {
+
+// Storage shared by many rows of one header: every field text of every row back to back in one
+// buffer, and the end offset of each field. Rows refer to a block and their number in it, so a
+// song costs a few bytes per field beyond its text, not a string object per field. A block is
+// filled once and then only read, from any thread.
+class RowBlock {
+public:
+    // Blocks stop taking rows once their text passes this size, which keeps the cost of growing
+    // a block small and the offsets within 32 bits.
+    static constexpr size_t targetTextBytes = size_t(1) << 20;
+
+    explicit RowBlock(std::shared_ptr<const ScoreHeader> header);
+
+    const std::shared_ptr<const ScoreHeader>& header() const { return m_header; }
+    uint32_t rowCount() const { return m_rows; }
+    bool full() const { return m_text.size() >= targetTextBytes; }
+
+    std::string_view field(uint32_t row, uint32_t field) const
+    {
+        size_t i = size_t(row) * m_header->fieldCount() + field;
+        uint32_t start = i == 0 ? 0 : m_ends[i - 1];
+        return std::string_view(m_text.data() + start, m_ends[i] - start);
+    }
+
+    // Appending: fields of the row being added, then endRow(). Returns false when the text would
+    // no longer fit 32-bit offsets.
+    bool appendField(std::string_view text)
+    {
+        if (m_text.size() + text.size() > UINT32_MAX)
+            return false;
+        m_text.append(text);
+        m_ends.push_back(uint32_t(m_text.size()));
+        return true;
+    }
+    uint32_t endRow() { return m_rows++; }
+    void reserve(size_t textBytes, size_t rows);
+
+private:
+    std::shared_ptr<const ScoreHeader> m_header;
+    std::string m_text;
+    std::vector<uint32_t> m_ends;
+    uint32_t m_rows = 0;
+};
+
+}

@@ -1,0 +1,39 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace score {
+
+// The column names of one song file, shared by all of its rows. A row stores one text per field
+// of the header line; a name that stands twice in that line names its later field.
+class ScoreHeader {
+public:
+    static constexpr uint32_t npos = UINT32_MAX;
+
+    static std::shared_ptr<const ScoreHeader> create(std::vector<std::string> fieldNames);
+
+    // The field a column name reads from, or npos when the file has no such column.
+    uint32_t indexOf(std::string_view name) const;
+    // Fields per row (duplicated names included).
+    uint32_t fieldCount() const { return uint32_t(m_fieldNames.size()); }
+    const std::vector<std::string>& fieldNames() const { return m_fieldNames; }
+    // Distinct column names in the order they first appear.
+    const std::vector<std::string>& keys() const { return m_keys; }
+
+private:
+    explicit ScoreHeader(std::vector<std::string> fieldNames);
+
+    struct Hash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+    };
+    std::vector<std::string> m_fieldNames;
+    std::vector<std::string> m_keys;
+    std::unordered_map<std::string, uint32_t, Hash, std::equal_to<>> m_index;
+};
+
+}

@@ -1,0 +1,135 @@
+#include "score/ScoreSheet.h"
+
+#include "platform/core/Paths.h"
+#include "score/CSVParser.h"
+#include "score/Columns.h"
+#include "score/Readings.h"
+#include "score/RowKind.h"
+#include "score/SavedBeatList.h"
+#include "score/ScoreHeader.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace score {
+
+namespace {
+
+// Rows of one file share a header, so a column is looked up once per header, not once per row.
+class ColumnReader {
+public:
+    explicit ColumnReader(std::string_view name) : m_name(name) { }
+
+    std::string_view text(const ScoreRow& row)
+    {
+        const auto& header = row.header();
+        if (header.get() != m_header) {
+            m_header = header.get();
+            m_index = header->indexOf(m_name);
+        }
+        return m_index == ScoreHeader::npos ? std::string_view() : row.field(m_index);
+    }
+
+private:
+    std::string_view m_name;
+    const ScoreHeader* m_header = nullptr;
+    uint32_t m_index = ScoreHeader::npos;
+};
+
+std::vector<ScoreRow> rowsWithChannel(const std::vector<ScoreRow>& rows, std::string_view channel)
+{
+    ColumnReader channels(column::channel);
+    std::vector<ScoreRow> selected;
+    for (const auto& row : rows) {
+        if (channels.text(row) == channel)
+            selected.push_back(row);
+    }
+    return selected;
+}
+
+}
+
+std::string ScoreSheet::songFilePath(const std::string& songName)
+{
+    return core::paths::documentsDirectory() + "/data/data/" + songName + ".csv";
+}
+
+ScoreSheet ScoreSheet::open(const std::string& songName)
+{
+    return openFile(songFilePath(songName), songName);
+}
+
+ScoreSheet ScoreSheet::openFile(const std::string& path, const std::string& songName)
+{
+    auto rows = CSVParser::parseCSVIntoArrayOfDictionariesFromFile(path, ",", "\"");
+    std::vector<ScoreRow> fileRows = rows ? std::move(*rows) : std::vector<ScoreRow>();
+    auto saved = SavedBeatList::load(songName, highestBeatKey(fileRows));
+    auto sheet = fromRows(std::move(fileRows), std::move(saved));
+    sheet.m_readable = rows.has_value();
+    return sheet;
+}
+
+ScoreSheet ScoreSheet::fromRows(std::vector<ScoreRow> rows, std::optional<std::vector<ScoreRow>> savedBeatList)
+{
+    ScoreSheet sheet;
+    sheet.m_hasSavedBeatList = savedBeatList.has_value();
+    sheet.m_shadowArray = sortedByBar(savedBeatList ? std::move(*savedBeatList) : beatRows(rows));
+    auto bars = barRows(rows);
+    sheet.m_contentWidth = contentWidthOf(bars);
+    sheet.m_displayArray = sortedByBar(std::move(bars));
+    sheet.m_rows = std::move(rows);
+    sheet.m_readable = true;
+    return sheet;
+}
+
+std::vector<ScoreRow> ScoreSheet::beatRows(const std::vector<ScoreRow>& rows)
+{
+    return rowsWithChannel(rows, "41");
+}
+
+std::vector<ScoreRow> ScoreSheet::barRows(const std::vector<ScoreRow>& rows)
+{
+    return rowsWithChannel(rows, "42");
+}
+
+std::vector<ScoreRow> ScoreSheet::sortedByBar(std::vector<ScoreRow> rows)
+{
+    ColumnReader bars(column::barNo);
+    std::vector<int32_t> keys;
+    keys.reserve(rows.size());
+    for (const auto& row : rows)
+        keys.push_back(intValue(bars.text(row)));
+    // Song files list their bars in order; only an edited or foreign list needs the sort.
+    if (std::is_sorted(keys.begin(), keys.end()))
+        return rows;
+    std::vector<size_t> order(rows.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return keys[a] < keys[b]; });
+    std::vector<ScoreRow> sorted;
+    sorted.reserve(rows.size());
+    for (size_t i : order)
+        sorted.push_back(std::move(rows[i]));
+    return sorted;
+}
+
+int64_t ScoreSheet::contentWidthOf(const std::vector<ScoreRow>& bars)
+{
+    ColumnReader lengths(column::length);
+    int64_t width = 0;
+    for (const auto& row : bars)
+        width += intValue(lengths.text(row));
+    return width;
+}
+
+int32_t ScoreSheet::highestBeatKey(const std::vector<ScoreRow>& rows)
+{
+    ColumnReader channels(column::channel);
+    int32_t highest = 0;
+    for (const auto& row : rows) {
+        if (intValue(channels.text(row)) == 41)
+            highest = std::max(highest, beatKey(row));
+    }
+    return highest;
+}
+
+}

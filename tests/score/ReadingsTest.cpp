@@ -1,0 +1,92 @@
+#include "score/Readings.h"
+
+#include <cfloat>
+#include <clocale>
+#include <gtest/gtest.h>
+
+using score::floatValue;
+using score::intValue;
+
+TEST(ReadingsTest, WholeNumberTakesSignAndLeadingDigitsOnly)
+{
+    EXPECT_EQ(intValue(" 12.7abc"), 12);
+    EXPECT_EQ(intValue("+41"), 41);
+    EXPECT_EQ(intValue("041"), 41);
+    EXPECT_EQ(intValue("-7"), -7);
+    EXPECT_EQ(intValue("\t\n 9"), 9);
+    EXPECT_EQ(intValue("0x10"), 0);
+    EXPECT_EQ(intValue("1e3"), 1);
+    EXPECT_EQ(intValue("abc"), 0);
+    EXPECT_EQ(intValue(""), 0);
+    EXPECT_EQ(intValue("-"), 0);
+    EXPECT_EQ(intValue("+-3"), 0);
+    EXPECT_EQ(intValue("- 3"), 0);
+}
+
+TEST(ReadingsTest, WholeNumberClampsToThe32BitRange)
+{
+    EXPECT_EQ(intValue("2147483647"), INT32_MAX);
+    EXPECT_EQ(intValue("2147483648"), INT32_MAX);
+    EXPECT_EQ(intValue("-2147483648"), INT32_MIN);
+    EXPECT_EQ(intValue("-2147483649"), INT32_MIN);
+    EXPECT_EQ(intValue("99999999999999999999999999999999"), INT32_MAX);
+    EXPECT_EQ(intValue("-99999999999999999999999999999999"), INT32_MIN);
+    EXPECT_EQ(intValue("00000000000000000000000000000042"), 42);
+}
+
+TEST(ReadingsTest, NumberTakesDecimalsAndExponents)
+{
+    EXPECT_FLOAT_EQ(floatValue("12.7"), 12.7f);
+    EXPECT_FLOAT_EQ(floatValue(" 12.7abc"), 12.7f);
+    EXPECT_FLOAT_EQ(floatValue("72.5"), 72.5f);
+    EXPECT_FLOAT_EQ(floatValue("+41"), 41.0f);
+    EXPECT_FLOAT_EQ(floatValue("-.5"), -0.5f);
+    EXPECT_FLOAT_EQ(floatValue("5."), 5.0f);
+    EXPECT_FLOAT_EQ(floatValue("1e3"), 1000.0f);
+    EXPECT_FLOAT_EQ(floatValue("2.5E-1x"), 0.25f);
+    // An exponent marker without digits is not part of the number.
+    EXPECT_FLOAT_EQ(floatValue("3e"), 3.0f);
+    EXPECT_FLOAT_EQ(floatValue("3e+"), 3.0f);
+    EXPECT_FLOAT_EQ(floatValue("."), 0.0f);
+    EXPECT_FLOAT_EQ(floatValue("-"), 0.0f);
+}
+
+TEST(ReadingsTest, NumberRefusesInfNanAndHex)
+{
+    EXPECT_EQ(floatValue("inf"), 0.0f);
+    EXPECT_EQ(floatValue("-infinity"), 0.0f);
+    EXPECT_EQ(floatValue("nan"), 0.0f);
+    EXPECT_EQ(floatValue("0x10"), 0.0f);
+    EXPECT_EQ(floatValue("0x1p3"), 0.0f);
+}
+
+TEST(ReadingsTest, NumberOutOfFloatRangeStaysFinite)
+{
+    EXPECT_EQ(floatValue("1e39"), FLT_MAX);
+    EXPECT_EQ(floatValue("-1e39"), -FLT_MAX);
+    EXPECT_EQ(floatValue("123456789e99999999999999999999999"), FLT_MAX);
+    EXPECT_EQ(floatValue("1e-50"), 0.0f);
+    EXPECT_EQ(floatValue("0.0000000000000000000000000000000000000000000000001"), 0.0f);
+    EXPECT_EQ(floatValue("1e-99999999999999999999999"), 0.0f);
+    EXPECT_EQ(floatValue("0.00001e39"), 1e34f);
+}
+
+TEST(ReadingsTest, ACommaDecimalLocaleChangesNothing)
+{
+    const char* previous = setlocale(LC_ALL, nullptr);
+    std::string saved = previous ? previous : "C";
+    if (!setlocale(LC_ALL, "de_DE.UTF-8") && !setlocale(LC_ALL, "fr_FR.UTF-8"))
+        GTEST_SKIP() << "no comma decimal locale installed";
+    float value = floatValue("12.75");
+    float comma = floatValue("12,75");
+    setlocale(LC_ALL, saved.c_str());
+    EXPECT_EQ(value, 12.75f);
+    EXPECT_EQ(comma, 12.0f);
+}
+
+TEST(ReadingsTest, WholeNumbersWriteBackAsDecimalText)
+{
+    EXPECT_EQ(score::textFromInt(72), "72");
+    EXPECT_EQ(score::textFromInt(-5), "-5");
+    EXPECT_EQ(score::textFromInt(INT32_MIN), "-2147483648");
+}
