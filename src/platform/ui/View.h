@@ -1,0 +1,193 @@
+#pragma once
+#include "platform/core/Object.h"
+#include "platform/ui/Color.h"
+#include "platform/ui/Event.h"
+#include "platform/ui/Forward.h"
+#include "platform/ui/Geometry.h"
+#include "platform/ui/Layer.h"
+
+#include <nlohmann/json_fwd.hpp>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ui {
+
+// A rectangle on screen with children. Its frame is in its parent's coordinates; its bounds
+// origin shifts what its children show (a scroll view's offset). Views do not clip their
+// children; a scroll view clips to its bounds and a view with a mask layer clips itself and its
+// children to the mask's path. Children are drawn, and hit-tested in reverse, by layer
+// zPosition, ties in child-list order.
+//
+// Setters never draw: they record the value and mark the window for display (and layout).
+class View : public Object, public std::enable_shared_from_this<View> {
+public:
+    static std::shared_ptr<View> create(Rect frame = {});
+    ~View() override;
+    View(const View&) = delete;
+    View& operator=(const View&) = delete;
+
+    // Geometry.
+    Rect frame() const { return m_frame; }
+    void setFrame(Rect frame);
+    Rect bounds() const { return { m_boundsOrigin, m_frame.size }; }
+    void setBounds(Rect bounds);
+    Point center() const { return m_frame.center(); }
+    void setCenter(Point center);
+
+    // Appearance.
+    bool isHidden() const { return m_hidden; }
+    void setHidden(bool hidden);
+    double alpha() const { return m_alpha; }
+    void setAlpha(double alpha);
+    std::optional<Color> backgroundColor() const { return m_backgroundColor; }
+    void setBackgroundColor(std::optional<Color> color);
+    Layer& layer() { return *m_layer; }
+    const Layer& layer() const { return *m_layer; }
+
+    // Identity.
+    int tag() const { return m_tag; }
+    void setTag(int tag);
+    const std::string& accessibilityIdentifier() const { return m_accessibilityIdentifier; }
+    void setAccessibilityIdentifier(std::string identifier);
+
+    bool isUserInteractionEnabled() const { return m_userInteractionEnabled; }
+    void setUserInteractionEnabled(bool enabled);
+
+    // Hierarchy. A view has at most one parent; adding it elsewhere moves it.
+    void addSubview(std::shared_ptr<View> view);
+    void insertSubview(std::shared_ptr<View> view, size_t index);
+    void removeFromSuperview();
+    // Move a child to the front (back of drawing) or the end (front of drawing) of the child list.
+    void sendSubviewToBack(View* view);
+    void bringSubviewToFront(View* view);
+    const std::vector<std::shared_ptr<View>>& subviews() const { return m_subviews; }
+    std::shared_ptr<View> superview() const;
+    View* superviewPointer() const { return m_superview; }
+    bool isDescendantOfView(const View* view) const;
+
+    // The receiver if its tag matches, else the first match depth-first in child-list order.
+    std::shared_ptr<View> viewWithTag(int tag);
+    std::shared_ptr<View> viewWithAccessibilityIdentifier(const std::string& identifier);
+
+    // Between coordinate spaces; nullptr means the window's.
+    Point convertPoint(Point point, const View* toView) const;
+    Point convertPointFromView(Point point, const View* fromView) const;
+    Rect convertRect(Rect rect, const View* toView) const;
+    // The frame in window coordinates.
+    Rect windowFrame() const;
+    // The window showing this view, if any.
+    Window* window() const;
+
+    // Layout: marks the view; the window calls layoutSubviews before it next draws.
+    void setNeedsLayout();
+    bool needsLayout() const { return m_needsLayout; }
+    void layoutIfNeeded();
+    virtual void layoutSubviews() { }
+    // The size the view would like (labels: their text); the current size by default.
+    virtual Size sizeThatFits(Size size) const;
+    void sizeToFit();
+
+    void setNeedsDisplay();
+    // Custom drawing in bounds coordinates. The renderer draws the background and border from
+    // the layer; this draws the content between them.
+    virtual void draw(Painter& painter, Rect dirty);
+
+    // Touches. `point` is in the receiver's bounds coordinates.
+    virtual bool pointInside(Point point) const;
+    // The deepest view under `point` that takes touches, front to back in drawing order:
+    // hidden views, views with alpha below 0.01 and views with interaction disabled take none.
+    virtual View* hitTest(Point point);
+    virtual void touchesBegan(const Touch& touch);
+    virtual void touchesMoved(const Touch& touch);
+    virtual void touchesEnded(const Touch& touch);
+    virtual void touchesCancelled(const Touch& touch);
+
+    void addGestureRecognizer(std::shared_ptr<GestureRecognizer> recognizer);
+    void removeGestureRecognizer(GestureRecognizer* recognizer);
+    const std::vector<std::shared_ptr<GestureRecognizer>>& gestureRecognizers() const { return m_gestureRecognizers; }
+
+    // Animations of alpha and frame (and a scroll view's offset) made inside `changes`, from
+    // the values before to the values after, advancing with the main run loop's clock. The
+    // properties take their in-between values as the animation runs; `completion` runs exactly
+    // once, with false when a later change to the same property cut the animation short.
+    static void animateWithDuration(double seconds, std::function<void()> changes, std::function<void(bool finished)> completion = {});
+    static void animateWithDuration(double seconds, double delay, std::function<void()> changes, std::function<void(bool finished)> completion);
+
+    // For the dump: the class name and its class-specific keys.
+    virtual std::string className() const { return "View"; }
+    virtual void describe(nlohmann::json& out) const;
+
+    // For the renderer. Children in drawing order (zPosition, ties in child-list order).
+    const std::vector<View*>& subviewsInDrawingOrder() const;
+    // Children, in drawing order, whose drawing may reach into `rect` (bounds coordinates).
+    // Conservative; large child lists answer from a spatial index rather than a scan.
+    void subviewsIntersecting(Rect rect, std::vector<View*>& out) const;
+    // How far this view and its descendants may draw, in the parent's coordinates.
+    Rect drawingExtentInSuperview() const;
+    // Whether the view clips its children to its bounds (scroll views, masksToBounds).
+    virtual bool clipsToBounds() const { return m_layer->masksToBounds(); }
+    // How far the view's own drawing reaches in bounds coordinates (text may overflow a label).
+    virtual Rect contentExtent() const { return bounds(); }
+    // A view that draws through View::draw; plain views only fill their background.
+    virtual bool hasCustomDrawing() const { return false; }
+
+protected:
+    explicit View(Rect frame);
+    // Drop cached extents up the tree after geometry that affects drawing changed.
+    void invalidateExtent();
+
+    // Animation plumbing: apply without ending a running animation.
+    friend class Animation;
+    void applyAnimatedAlpha(double alpha);
+    void applyAnimatedFrame(Rect frame);
+    virtual void applyAnimatedBoundsOrigin(Point origin);
+
+    virtual void didMoveToSuperview() { }
+    virtual void didAddSubview(View*) { }
+
+private:
+    friend class Layer;
+    friend class Window;
+    struct SpatialIndex;
+
+    void setFrameInternal(Rect frame);
+    void invalidateOrder();
+    void markSubtreeNeedsLayout();
+    void detachFromSuperview();
+    Rect computeSubtreeExtent() const;
+    void buildSpatialIndex() const;
+
+    Rect m_frame;
+    Point m_boundsOrigin;
+    bool m_hidden = false;
+    double m_alpha = 1;
+    std::optional<Color> m_backgroundColor;
+    std::shared_ptr<Layer> m_layer;
+    int m_tag = 0;
+    std::string m_accessibilityIdentifier;
+    bool m_userInteractionEnabled = true;
+
+    std::vector<std::shared_ptr<View>> m_subviews;
+    View* m_superview = nullptr;
+    Window* m_hostWindow = nullptr; // set on the views a window shows at its top level
+    std::vector<std::shared_ptr<GestureRecognizer>> m_gestureRecognizers;
+
+    bool m_needsLayout = true;
+    bool m_subtreeNeedsLayout = true;
+
+    // Caches for drawing and culling.
+    mutable std::vector<View*> m_drawingOrder;
+    mutable bool m_drawingOrderValid = false;
+    mutable Rect m_subtreeExtent;      // in bounds coordinates, children included
+    mutable bool m_extentValid = false;
+    mutable std::unique_ptr<SpatialIndex> m_index;
+
+    // Running animations by property, so a later one takes over (weak: the run loop owns them).
+    std::weak_ptr<Animation> m_alphaAnimation, m_frameAnimation, m_boundsAnimation;
+};
+
+}
