@@ -274,6 +274,22 @@ std::optional<uint64_t> freeSpaceFor(const std::string& destination)
     }
 }
 
+// minizip looks for the end record everywhere but at the very start of the file, which is where an
+// archive without entries has it. Such a file is a zip archive, only one with no first entry.
+bool isArchiveWithoutEntries(const std::string& path)
+{
+    auto bytes = core::files::contentsAtPath(path);
+    if (!bytes || bytes->size() < 22 || bytes->size() > 22 + 0xFFFF || bytes->compare(0, 4, "PK\x05\x06") != 0)
+        return false;
+    auto field = [&](size_t at, size_t width) {
+        uint32_t v = 0;
+        for (size_t i = 0; i < width; ++i)
+            v |= uint32_t(static_cast<unsigned char>((*bytes)[at + i])) << (8 * i);
+        return v;
+    };
+    return field(8, 2) == 0 && field(10, 2) == 0 && field(12, 4) == 0 && bytes->size() == 22 + field(20, 2);
+}
+
 enum class StreamOutcome { Complete, Corrupt, SinkFailed };
 
 class Extraction {
@@ -741,6 +757,11 @@ bool ZipArchive::unzipFileAtPath(const std::string& path, const std::string& des
     const std::optional<std::string>& password, core::Error* error, std::shared_ptr<ZipArchiveDelegate> delegate)
 {
     ArchiveHandle zip(unzOpen64(path.c_str()));
+    if (!zip && isArchiveWithoutEntries(path)) {
+        if (error)
+            *error = core::Error::make(errorDomain, errorCodeNoFirstEntry, "failed to open first file in zip file");
+        return false;
+    }
     if (!zip) {
         if (error)
             *error = core::Error::make(errorDomain, errorCodeCannotOpen, "failed to open zip file");
