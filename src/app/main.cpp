@@ -1,14 +1,91 @@
+#include "app/CommandLine.h"
+#include "app/Demo.h"
+#include "app/Headless.h"
+#include "app/Resources.h"
+#include "app/Screens.h"
+#include "app/WindowSdl.h"
+#include "platform/core/FileManager.h"
+#include "platform/core/Paths.h"
+#include "platform/render/Renderer.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Image.h"
+
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+std::string makeDemoFolder()
+{
+    std::string pattern = "/tmp/beatstrip-demo-XXXXXX";
+    if (const char* tmp = getenv("TMPDIR"); tmp && *tmp)
+        pattern = std::string(tmp) + "/beatstrip-demo-XXXXXX";
+    if (!mkdtemp(pattern.data()))
+        return "beatstrip-demo";
+    return pattern;
+}
+
+int runDemo(const std::string& outDirectory, bool libraryScreens)
+{
+    std::string folder = outDirectory.empty() ? makeDemoFolder() : outDirectory;
+    printf("Running the built-in demo without a window; its screenshots go to %s\n", folder.c_str());
+    fflush(stdout);
+    int status = app::runHeadless(app::demoScript(libraryScreens), "built-in demo", folder);
+    if (status == 0)
+        printf("Done. The demo's screenshots are in %s\n", folder.c_str());
+    return status;
+}
+
+}
 
 int main(int argc, char** argv)
 {
-    for (int i = 1; i < argc; i++) {
-        if (!strcmp(argv[i], "--version")) {
-            printf("beatstrip %s\n", BEATSTRIP_VERSION);
-            return 0;
-        }
+    app::CommandLine options;
+    if (std::string error = options.parse(argc, argv); !error.empty()) {
+        fprintf(stderr, "beatstrip: %s\nTry 'beatstrip --help'.\n", error.c_str());
+        return 2;
     }
-    printf("BeatStrip: the player is not built yet; only the platform core exists so far.\n");
-    return 0;
+    if (options.help) {
+        fputs(app::CommandLine::usage().c_str(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        printf("beatstrip %s\n", BEATSTRIP_VERSION);
+        return 0;
+    }
+
+    if (!options.home.empty())
+        core::paths::setHomeOverride(core::paths::standardize(options.home));
+    // The library reads the content server from the environment, so the command line wins by
+    // setting it for the whole process.
+    setenv("BEATSTRIP_CONTENT_URL", app::resources::contentURL(options.contentURL).c_str(), 1);
+    ui::Image::setResourceDirectory(app::resources::assetsDirectory());
+    render::Renderer::installTextMetrics();
+    bool libraryScreens = app::registerScreens(options.gallery);
+
+    if (options.headless) {
+        if (options.scriptPath.empty())
+            return runDemo(options.outDirectory, libraryScreens && !options.gallery);
+        auto text = core::files::contentsAtPath(options.scriptPath);
+        if (!text) {
+            fprintf(stderr, "beatstrip: cannot read the script %s\n", options.scriptPath.c_str());
+            return 2;
+        }
+        std::string out = options.outDirectory.empty() ? std::string(".") : options.outDirectory;
+        return app::runHeadless(*text, options.scriptPath, out);
+    }
+
+    auto window = app::WindowSdl::open();
+    if (!window) {
+        fprintf(stderr, "beatstrip: %s\n", window.error().localizedDescription.c_str());
+        return runDemo(options.outDirectory, libraryScreens && !options.gallery);
+    }
+    ui::Application& application = ui::Application::shared();
+    application.launch();
+    app::WindowSdl::Options windowOptions;
+    windowOptions.screenshotAfter = options.screenshotAfter;
+    windowOptions.screenshotPath = options.screenshotPath;
+    return (*window)->run(application.window(), windowOptions);
 }

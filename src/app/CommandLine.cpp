@@ -1,0 +1,111 @@
+#include "app/CommandLine.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <string_view>
+
+namespace app {
+
+namespace {
+
+bool parseSeconds(const std::string& text, double& out)
+{
+    if (text.empty())
+        return false;
+    char* end = nullptr;
+    errno = 0;
+    double value = strtod(text.c_str(), &end);
+    if (errno != 0 || *end != '\0' || !std::isfinite(value) || value < 0)
+        return false;
+    out = value;
+    return true;
+}
+
+}
+
+std::string CommandLine::usage()
+{
+    return "Usage: beatstrip [options]\n"
+           "\n"
+           "Plays music scores as a scrolling strip of note blocks.\n"
+           "\n"
+           "Options:\n"
+           "  --help                  show this text and exit\n"
+           "  --version               show the version and exit\n"
+           "  --home DIR              keep settings and downloaded songs in DIR\n"
+           "                          (default: $BEATSTRIP_HOME, else $XDG_DATA_HOME/beatstrip)\n"
+           "  --content-url URL       base URL of the content server\n"
+           "                          (default: $BEATSTRIP_CONTENT_URL, else the bundled sample)\n"
+           "  --headless              run without a window, on a manual clock\n"
+           "  --script FILE           headless: run the commands in FILE (see below)\n"
+           "  --out DIR               headless: where screenshots and dumps go\n"
+           "  --gallery               start with the kit gallery instead of the song library\n"
+           "  --screenshot-after SECONDS FILE\n"
+           "                          window: save a PNG of the window after SECONDS, then quit\n"
+           "\n"
+           "Script commands, one a line ('#' starts a comment):\n"
+           "  tap TARGET              touch down and up at the target's centre\n"
+           "  press TARGET SECONDS    touch down, hold for SECONDS of clock time, release\n"
+           "  select TARGET N         tap segment N of a segmented control\n"
+           "  slide TARGET VALUE      drag a slider to VALUE\n"
+           "  type TARGET TEXT        focus a text field and replace its text with TEXT\n"
+           "  key NAME                return, space, left, right, escape, backspace, tab\n"
+           "  wait SECONDS            advance the clock, firing timers and animations\n"
+           "  idle SECONDS            in real time, run posted work until none is pending\n"
+           "  screenshot FILE         PNG of the window at 1024 x 768\n"
+           "  dump FILE               the view tree as JSON\n"
+           "TARGET is id:NAME, tag:N, row:N or X Y (window points).\n"
+           "\n"
+           "Without a display, beatstrip runs its built-in demo headless and says where its\n"
+           "screenshots are.\n";
+}
+
+std::string CommandLine::parse(int argc, const char* const* argv)
+{
+    for (int i = 1; i < argc; i++) {
+        std::string_view arg = argv[i];
+        auto value = [&](std::string& into) -> bool {
+            if (i + 1 >= argc)
+                return false;
+            into = argv[++i];
+            return true;
+        };
+        if (arg == "--help" || arg == "-h") {
+            help = true;
+        } else if (arg == "--version") {
+            version = true;
+        } else if (arg == "--headless") {
+            headless = true;
+        } else if (arg == "--gallery") {
+            gallery = true;
+        } else if (arg == "--home") {
+            if (!value(home) || home.empty())
+                return "--home needs a folder";
+        } else if (arg == "--content-url") {
+            if (!value(contentURL) || contentURL.empty())
+                return "--content-url needs a URL";
+        } else if (arg == "--script") {
+            if (!value(scriptPath) || scriptPath.empty())
+                return "--script needs a file";
+        } else if (arg == "--out") {
+            if (!value(outDirectory) || outDirectory.empty())
+                return "--out needs a folder";
+        } else if (arg == "--screenshot-after") {
+            std::string seconds;
+            double parsed = 0;
+            if (!value(seconds) || !parseSeconds(seconds, parsed))
+                return "--screenshot-after needs a number of seconds and a file";
+            if (!value(screenshotPath) || screenshotPath.empty())
+                return "--screenshot-after needs a number of seconds and a file";
+            screenshotAfter = parsed;
+        } else {
+            return "unknown option '" + std::string(arg) + "'";
+        }
+    }
+    if (!scriptPath.empty() && !headless)
+        return "--script needs --headless";
+    return {};
+}
+
+}

@@ -1,0 +1,319 @@
+#include "app/WindowSdl.h"
+
+#include "platform/core/Log.h"
+#include "platform/core/RunLoop.h"
+#include "platform/core/Timer.h"
+#include "platform/render/Renderer.h"
+#include "platform/render/Surface.h"
+#include "platform/ui/Window.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <atomic>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+
+namespace app {
+
+namespace {
+
+// Points a wheel notch scrolls.
+constexpr double kWheelStep = 40;
+
+std::optional<ui::Key> keyFor(SDL_Keycode code)
+{
+    switch (code) {
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+        return ui::Key::Return;
+    case SDLK_SPACE:
+        return ui::Key::Space;
+    case SDLK_LEFT:
+        return ui::Key::Left;
+    case SDLK_RIGHT:
+        return ui::Key::Right;
+    case SDLK_ESCAPE:
+        return ui::Key::Escape;
+    case SDLK_BACKSPACE:
+        return ui::Key::Backspace;
+    case SDLK_TAB:
+        return ui::Key::Tab;
+    default:
+        return std::nullopt;
+    }
+}
+
+}
+
+struct WindowSdl::Impl {
+    SDL_Window* window = nullptr;
+    SDL_Renderer* renderer = nullptr;
+    SDL_Texture* texture = nullptr;
+    int textureWidth = 0;
+    int textureHeight = 0;
+    std::shared_ptr<render::Surface> picture;
+    Uint32 wakeEvent = 0;
+    std::atomic<bool> wakePending { false };
+
+    // Where the picture lands in the drawable, in pixels, and its pixels per point.
+    double scale = 1;
+    double offsetX = 0;
+    double offsetY = 0;
+    bool touching = false;
+
+    ~Impl()
+    {
+        if (texture)
+            SDL_DestroyTexture(texture);
+        if (renderer)
+            SDL_DestroyRenderer(renderer);
+        if (window)
+            SDL_DestroyWindow(window);
+        SDL_Quit();
+    }
+
+    void updateGeometry(const ui::Window& kitWindow)
+    {
+        int width = 0, height = 0;
+        SDL_GetRendererOutputSize(renderer, &width, &height);
+        ui::Size size = kitWindow.size();
+        scale = std::max(0.01, std::min(width / size.width, height / size.height));
+        offsetX = std::floor((width - std::lround(size.width * scale)) / 2.0);
+        offsetY = std::floor((height - std::lround(size.height * scale)) / 2.0);
+    }
+
+    // A mouse position (window coordinates, which on high-density screens are not pixels) to a
+    // point of the kit's window.
+    ui::Point pointFor(int x, int y) const
+    {
+        int windowWidth = 1, windowHeight = 1, pixelWidth = 1, pixelHeight = 1;
+        SDL_GetWindowSize(window, &windowWidth, &windowHeight);
+        SDL_GetRendererOutputSize(renderer, &pixelWidth, &pixelHeight);
+        double px = x * static_cast<double>(pixelWidth) / std::max(1, windowWidth);
+        double py = y * static_cast<double>(pixelHeight) / std::max(1, windowHeight);
+        return { (px - offsetX) / scale, (py - offsetY) / scale };
+    }
+
+    bool draw(ui::Window& kitWindow, const std::string& readBackPath)
+    {
+        updateGeometry(kitWindow);
+        ui::Size size = kitWindow.size();
+        int width = std::max(1L, std::lround(size.width * scale));
+        int height = std::max(1L, std::lround(size.height * scale));
+        if (!picture || picture->width() != width || picture->height() != height)
+            picture = render::Surface::create(width, height);
+        if (!texture || textureWidth != width || textureHeight != height) {
+            if (texture)
+                SDL_DestroyTexture(texture);
+            texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, width, height);
+            if (!texture) {
+                core::log("Cannot create a %dx%d texture: %s", width, height, SDL_GetError());
+                return false;
+            }
+            SDL_SetTextureBlendMode(texture, SDL_BLENDMODE_NONE);
+            textureWidth = width;
+            textureHeight = height;
+        }
+        render::Renderer::render(kitWindow, *picture, scale);
+        SDL_UpdateTexture(texture, nullptr, picture->data(), picture->stride());
+        SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+        SDL_RenderClear(renderer);
+        SDL_Rect destination { static_cast<int>(offsetX), static_cast<int>(offsetY), width, height };
+        SDL_RenderCopy(renderer, texture, nullptr, &destination);
+        bool saved = true;
+        if (!readBackPath.empty())
+            saved = readBack(readBackPath);
+        SDL_RenderPresent(renderer);
+        return saved;
+    }
+
+    // What the renderer put on screen, before presenting swaps it away.
+    bool readBack(const std::string& path)
+    {
+        int width = 0, height = 0;
+        SDL_GetRendererOutputSize(renderer, &width, &height);
+        auto shot = render::Surface::create(width, height);
+        if (SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, shot->data(), shot->stride()) != 0) {
+            core::log("Cannot read the window back: %s", SDL_GetError());
+            return false;
+        }
+        return shot->writeToPNG(path);
+    }
+};
+
+WindowSdl::WindowSdl(std::unique_ptr<Impl> impl)
+    : m_impl(std::move(impl))
+{
+}
+
+WindowSdl::~WindowSdl() = default;
+
+core::Result<std::shared_ptr<WindowSdl>> WindowSdl::open()
+{
+    auto fail = [](std::string why) {
+        return core::Error::make("BeatStripWindowErrorDomain", 1, std::move(why));
+    };
+    // Without a desktop SDL would try the console's framebuffer; only an explicit choice of
+    // video driver asks for that.
+    const char* driver = getenv("SDL_VIDEODRIVER");
+    const char* x11 = getenv("DISPLAY");
+    const char* wayland = getenv("WAYLAND_DISPLAY");
+    if ((!driver || !*driver) && (!x11 || !*x11) && (!wayland || !*wayland))
+        return fail("no display: neither DISPLAY nor WAYLAND_DISPLAY is set");
+
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+        std::string why = std::string("no display: ") + SDL_GetError();
+        SDL_Quit();
+        return fail(why);
+    }
+    auto impl = std::make_unique<Impl>();
+    impl->window = SDL_CreateWindow("BeatStrip", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+        static_cast<int>(ui::Window::kWidth), static_cast<int>(ui::Window::kHeight),
+        SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
+    if (!impl->window)
+        return fail(std::string("cannot open a window: ") + SDL_GetError());
+    SDL_SetWindowMinimumSize(impl->window, 256, 192);
+    impl->renderer = SDL_CreateRenderer(impl->window, -1, SDL_RENDERER_ACCELERATED);
+    if (!impl->renderer)
+        impl->renderer = SDL_CreateRenderer(impl->window, -1, SDL_RENDERER_SOFTWARE);
+    if (!impl->renderer)
+        return fail(std::string("cannot draw in the window: ") + SDL_GetError());
+    impl->wakeEvent = SDL_RegisterEvents(1);
+    if (impl->wakeEvent == static_cast<Uint32>(-1))
+        return fail("cannot register the wake-up event");
+    return std::shared_ptr<WindowSdl>(new WindowSdl(std::move(impl)));
+}
+
+int WindowSdl::run(ui::Window& window, const Options& options)
+{
+    Impl& d = *m_impl;
+    core::RunLoop& loop = core::RunLoop::main();
+
+    // Work posted from any thread wakes the event wait; one pending wake-up is enough.
+    Impl* raw = &d;
+    loop.setWakeHandler([raw] {
+        if (raw->wakePending.exchange(true))
+            return;
+        SDL_Event event {};
+        event.type = raw->wakeEvent;
+        SDL_PushEvent(&event);
+    });
+
+    bool screenshotDue = false;
+    std::shared_ptr<core::Timer> screenshotTimer;
+    if (options.screenshotAfter) {
+        screenshotTimer = core::Timer::scheduledTimerWithTimeInterval(*options.screenshotAfter, nullptr,
+            [&screenshotDue](core::Timer&) { screenshotDue = true; });
+    }
+
+    SDL_StartTextInput();
+    bool redraw = true;
+    bool quit = false;
+    int status = 0;
+
+    auto handle = [&](const SDL_Event& event) {
+        switch (event.type) {
+        case SDL_QUIT:
+            quit = true;
+            break;
+        case SDL_WINDOWEVENT:
+            if (event.window.event == SDL_WINDOWEVENT_EXPOSED || event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
+                redraw = true;
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+            if (event.button.button == SDL_BUTTON_LEFT && !d.touching) {
+                d.updateGeometry(window);
+                ui::Point p = d.pointFor(event.button.x, event.button.y);
+                // A press on the black bars around the picture touches nothing.
+                if (window.bounds().contains(p)) {
+                    d.touching = true;
+                    SDL_CaptureMouse(SDL_TRUE);
+                    window.touchDown(p);
+                }
+            }
+            break;
+        case SDL_MOUSEMOTION:
+            if (d.touching)
+                window.touchMoved(d.pointFor(event.motion.x, event.motion.y));
+            break;
+        case SDL_MOUSEBUTTONUP:
+            if (event.button.button == SDL_BUTTON_LEFT && d.touching) {
+                d.touching = false;
+                SDL_CaptureMouse(SDL_FALSE);
+                window.touchUp(d.pointFor(event.button.x, event.button.y));
+            }
+            break;
+        case SDL_MOUSEWHEEL: {
+            int x = 0, y = 0;
+            SDL_GetMouseState(&x, &y);
+            double sign = event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -1 : 1;
+            // SDL's positive y is away from the user: towards the start of the content.
+            window.wheel(d.pointFor(x, y), sign * event.wheel.preciseX * kWheelStep, -sign * event.wheel.preciseY * kWheelStep);
+            break;
+        }
+        case SDL_KEYDOWN:
+            if (auto key = keyFor(event.key.keysym.sym)) {
+                // Space reaches a focused field as typed text; as a key it is for the screen.
+                if (*key == ui::Key::Space && window.firstResponder())
+                    break;
+                window.keyDown(*key);
+            }
+            break;
+        case SDL_TEXTINPUT:
+            if (window.firstResponder())
+                window.textInput(event.text.text);
+            break;
+        default:
+            break;
+        }
+    };
+
+    while (!quit) {
+        d.wakePending = false;
+        loop.runOnce(0);
+        window.layoutIfNeeded();
+        if (redraw || window.needsDisplay() || screenshotDue) {
+            window.clearNeedsDisplay();
+            redraw = false;
+            std::string shotPath = screenshotDue ? options.screenshotPath : std::string();
+            bool saved = d.draw(window, shotPath);
+            if (screenshotDue) {
+                if (saved) {
+                    printf("Saved a screenshot of the window to %s\n", shotPath.c_str());
+                } else {
+                    fprintf(stderr, "beatstrip: cannot save the screenshot %s\n", shotPath.c_str());
+                    status = 1;
+                }
+                fflush(stdout);
+                break;
+            }
+        }
+
+        int timeout = -1;
+        if (loop.hasPendingTasks()) {
+            timeout = 0;
+        } else if (auto next = loop.nextFireDate()) {
+            double ms = std::ceil((*next - loop.now()) * 1000);
+            timeout = static_cast<int>(std::clamp(ms, 0.0, static_cast<double>(INT_MAX)));
+        }
+        SDL_Event event;
+        bool got = timeout < 0 ? SDL_WaitEvent(&event) : SDL_WaitEventTimeout(&event, timeout);
+        if (got) {
+            handle(event);
+            while (SDL_PollEvent(&event))
+                handle(event);
+        }
+    }
+
+    if (screenshotTimer)
+        screenshotTimer->invalidate();
+    SDL_StopTextInput();
+    loop.setWakeHandler(nullptr);
+    return status;
+}
+
+}
