@@ -8,6 +8,7 @@
 #include "platform/http/URLError.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cctype>
 #include <cmath>
 #include <cstring>
@@ -91,6 +92,23 @@ std::string trimmed(std::string_view s)
     while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
         s.remove_suffix(1);
     return std::string(s);
+}
+
+// A Location value, which may be relative, made absolute against the URL that answered.
+std::string resolveURL(const std::string& base, const std::string& location)
+{
+    std::string result;
+    CURLU* handle = curl_url();
+    if (curl_url_set(handle, CURLUPART_URL, base.c_str(), 0) == CURLUE_OK
+        && curl_url_set(handle, CURLUPART_URL, location.c_str(), 0) == CURLUE_OK) {
+        char* resolved = nullptr;
+        if (curl_url_get(handle, CURLUPART_URL, &resolved, 0) == CURLUE_OK) {
+            result = resolved;
+            curl_free(resolved);
+        }
+    }
+    curl_url_cleanup(handle);
+    return result;
 }
 
 }
@@ -206,8 +224,15 @@ void URLConnection::beginTransfer()
     // The time-out bounds how long the transfer may stall, not how long it may take.
     double timeout = request.timeoutInterval() > 0 ? request.timeoutInterval() : URLRequest::defaultTimeoutInterval;
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(timeout * 1000));
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, std::max(1L, static_cast<long>(std::ceil(timeout))));
+    // curl's own low-speed check averages over several seconds; the progress callback measures
+    // the stall itself.
+    m_stallLimit = timeout;
+    m_lastProgress = std::chrono::steady_clock::now();
+    m_progressBytes = -1;
+    m_timedOut = false;
+    curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &URLConnection::progressCallback);
+    curl_easy_setopt(easy, CURLOPT_XFERINFODATA, this);
 
     const std::string& method = request.HTTPMethod();
     if (method == "HEAD")
@@ -239,6 +264,25 @@ void URLConnection::beginTransfer()
 size_t URLConnection::writeCallback(char* data, size_t size, size_t count, void* self)
 {
     return static_cast<URLConnection*>(self)->onData(data, size * count);
+}
+
+int URLConnection::progressCallback(void* self, int64_t downloadTotal, int64_t downloadNow, int64_t uploadTotal, int64_t uploadNow)
+{
+    (void)downloadTotal;
+    (void)uploadTotal;
+    auto* connection = static_cast<URLConnection*>(self);
+    auto now = std::chrono::steady_clock::now();
+    int64_t moved = downloadNow + uploadNow;
+    if (moved != connection->m_progressBytes) {
+        connection->m_progressBytes = moved;
+        connection->m_lastProgress = now;
+        return 0;
+    }
+    if (std::chrono::duration<double>(now - connection->m_lastProgress).count() > connection->m_stallLimit) {
+        connection->m_timedOut = true;
+        return 1;
+    }
+    return 0;
 }
 
 size_t URLConnection::headerCallback(char* data, size_t size, size_t count, void* self)
@@ -289,10 +333,13 @@ void URLConnection::deliverResponse()
         long status = 0;
         curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
         response = std::make_shared<HTTPURLResponse>(url, static_cast<int>(status), m_headers, length);
-        const char* location = nullptr;
-        curl_easy_getinfo(easy, CURLINFO_REDIRECT_URL, &location);
         bool redirect = status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
-        if (redirect && location && *location && m_currentRequest.HTTPMethod() != "HEAD") {
+        std::string location;
+        if (redirect) {
+            if (auto field = static_cast<const HTTPURLResponse&>(*response).valueForHTTPHeaderField("Location"))
+                location = resolveURL(url, *field);
+        }
+        if (redirect && !location.empty() && m_currentRequest.HTTPMethod() != "HEAD") {
             // Its body is dropped; transferDone() asks the delegate whether to follow.
             m_redirectResponse = response;
             m_redirectURL = location;
@@ -346,6 +393,11 @@ void URLConnection::transferDone(int curlCode)
                 fail(makeURLError(URLErrorHTTPTooManyRedirects, m_currentRequest.URL()));
                 return;
             }
+            // A server may send the client elsewhere on the web, never to a local file.
+            if (strncasecmp(m_redirectURL.c_str(), "http://", 7) != 0 && strncasecmp(m_redirectURL.c_str(), "https://", 8) != 0) {
+                fail(makeURLError(URLErrorUnsupportedURL, m_redirectURL));
+                return;
+            }
             URLRequest proposed = m_currentRequest;
             proposed.setURL(m_redirectURL);
             auto* http = dynamic_cast<const HTTPURLResponse*>(m_redirectResponse.get());
@@ -380,7 +432,8 @@ void URLConnection::transferDone(int curlCode)
             d->connectionDidFinishLoading(*this);
         return;
     }
-    auto error = makeURLError(urlErrorCodeFor(code), m_currentRequest.URL());
+    long urlCode = code == CURLE_ABORTED_BY_CALLBACK && m_timedOut ? URLErrorTimedOut : urlErrorCodeFor(code);
+    auto error = makeURLError(urlCode, m_currentRequest.URL());
     auto underlying = core::Error::make(CurlErrorDomain, code, curl_easy_strerror(code));
     error.underlying = std::make_shared<const core::Error>(std::move(underlying));
     fail(error);

@@ -2,6 +2,8 @@
 #include "platform/http/URLRequest.h"
 
 #include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -66,6 +68,7 @@ private:
 
     static size_t writeCallback(char* data, size_t size, size_t count, void* self);
     static size_t headerCallback(char* data, size_t size, size_t count, void* self);
+    static int progressCallback(void* self, int64_t downloadTotal, int64_t downloadNow, int64_t uploadTotal, int64_t uploadNow);
 
     URLRequest m_originalRequest;
     URLRequest m_currentRequest;
@@ -83,6 +86,10 @@ private:
     std::shared_ptr<const URLResponse> m_redirectResponse;
     std::string m_redirectURL;
     int m_redirectCount = 0;
+    double m_stallLimit = URLRequest::defaultTimeoutInterval;
+    std::chrono::steady_clock::time_point m_lastProgress;
+    int64_t m_progressBytes = -1;
+    bool m_timedOut = false;
 };
 
 }

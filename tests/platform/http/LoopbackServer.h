@@ -1,0 +1,100 @@
+#pragma once
+// A cpp-httplib server on 127.0.0.1 and a free port, for the transfer tests; plus the gate a
+// handler waits on to act slow, and a bounded pump of the main run loop.
+#include "platform/core/RunLoop.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <httplib.h>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace testsupport {
+
+class LoopbackServer {
+public:
+    httplib::Server server;
+
+    void start()
+    {
+        // One request per connection: a kept-alive connection would hold stop() for seconds.
+        server.set_keep_alive_max_count(1);
+        m_port = server.bind_to_any_port("127.0.0.1");
+        m_thread = std::thread([this] { server.listen_after_bind(); });
+    }
+    void stop()
+    {
+        if (!m_thread.joinable())
+            return;
+        // stop() only reaches a server that is already listening; the socket is bound, so that
+        // happens at once.
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!server.is_running() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::yield();
+        server.stop();
+        m_thread.join();
+    }
+    ~LoopbackServer() { stop(); }
+
+    int port() const { return m_port; }
+    std::string url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(m_port) + path; }
+
+private:
+    int m_port = 0;
+    std::thread m_thread;
+};
+
+// Holds a handler until released (or until its own bound passes, so a failing test cannot hang
+// the server).
+class Gate {
+public:
+    bool wait(double seconds = 10)
+    {
+        std::unique_lock lock(m_mutex);
+        return m_cv.wait_for(lock, std::chrono::duration<double>(seconds), [this] { return m_open; });
+    }
+    void open()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_open = true;
+        }
+        m_cv.notify_all();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    bool m_open = false;
+};
+
+// Runs the main run loop until `done` holds; false when `seconds` pass first.
+inline bool pumpMainUntil(const std::function<bool()>& done, double seconds = 10)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        core::RunLoop::main().runOnce(0.02);
+    }
+    return true;
+}
+
+// Bytes that differ from position to position, so a misplaced chunk shows.
+inline std::string patternBytes(size_t size)
+{
+    std::string s(size, '\0');
+    uint32_t x = 2463534242u;
+    for (size_t i = 0; i < size; i++) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        s[i] = static_cast<char>(x);
+    }
+    return s;
+}
+
+}
