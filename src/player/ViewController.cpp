@@ -69,8 +69,9 @@ void ViewController::setMode(int32_t newMode, const std::string& file)
     fileName = file;
 }
 
-// The screen: the strip at the origin under everything, the key over its left edge, the five
-// cursor views over the strip, and the toolbar along the bottom above all of them.
+// The screen: the strip at the origin under everything, the key over its right edge (the page
+// turns before the current bar gets there), the five cursor views over the strip, and the
+// toolbar along the bottom above all of them.
 void ViewController::loadView()
 {
     auto root = ui::View::create(ui::RectMake(0, 0, ui::Window::kWidth, ui::Window::kHeight));
@@ -81,13 +82,14 @@ void ViewController::loadView()
     scrollView->setAccessibilityIdentifier("scrollView");
     root->addSubview(scrollView);
 
-    keyView = ui::View::create(ui::RectMake(0, 0, kKeyWidth, kStripHeight));
+    keyView = ui::View::create(ui::RectMake(kKeyX, 0, kKeyWidth, kStripHeight));
     keyView->setBackgroundColor(ui::Color::white(0.96, 0.92));
     keyView->setAccessibilityIdentifier("keyView");
     keyView->setUserInteractionEnabled(false);
     // Above the dimming panels: the key stays readable wherever the cursor is.
     keyView->layer().setZPosition(20);
     keyView->layer().setBorderColor(ui::Color::white(0.8, 1));
+    keyView->layer().setBorderWidth(1);
     root->addSubview(keyView);
 
     // Dark translucent panels dim everything but the current beat; the bands across it are light.

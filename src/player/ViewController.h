@@ -118,7 +118,9 @@ public:
     // Screen design, shared with the tests and the script driver.
     static constexpr double kStripHeight = 712;
     static constexpr double kToolbarHeight = 56;
-    static constexpr double kKeyWidth = 80;
+    // The key stands along the right edge, where the page turn never lets the current bar reach.
+    static constexpr double kKeyX = 940;
+    static constexpr double kKeyWidth = 84;
     static constexpr double kContentHeight = 736;
     static constexpr float kInitialOpacity = 0.45f;
 
