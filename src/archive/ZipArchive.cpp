@@ -403,10 +403,8 @@ bool Extraction::run(const ZipGlobalInfo& globalInfo)
 {
     m_buffer.assign(kBufferSize, 0);
 
-    // Keep the delegate alive across the callbacks even if it lets go of itself.
-    auto delegate = m_delegate;
-    if (delegate)
-        delegate->zipArchiveWillUnzipArchiveAtPath(m_path, globalInfo);
+    if (m_delegate)
+        m_delegate->zipArchiveWillUnzipArchiveAtPath(m_path, globalInfo);
 
     const long total = static_cast<long>(globalInfo.number_entry);
     long index = 0;
@@ -419,8 +417,8 @@ bool Extraction::run(const ZipGlobalInfo& globalInfo)
         const int next = unzGoToNextFile(m_file);
         // A passed-over entry is not reported as done and does not use up an index.
         if (result == EntryResult::Extracted) {
-            if (delegate)
-                delegate->zipArchiveDidUnzipFileAtIndex(index, total, m_path, info);
+            if (m_delegate)
+                m_delegate->zipArchiveDidUnzipFileAtIndex(index, total, m_path, info);
             ++index;
         }
         if (next != UNZ_OK)

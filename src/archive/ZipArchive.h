@@ -31,6 +31,8 @@ public:
     // No delegate. `error` may be null; it is filled only when the archive itself cannot be used.
     static bool unzipFileAtPath(const std::string& path, const std::string& destination, bool overwrite,
         const std::optional<std::string>& password, core::Error* error);
+    // The delegate is held for the whole call, so it may let go of itself from a callback. A
+    // password applies to encrypted entries only.
     static bool unzipFileAtPath(const std::string& path, const std::string& destination, bool overwrite,
         const std::optional<std::string>& password, core::Error* error,
         std::shared_ptr<ZipArchiveDelegate> delegate);
