@@ -1,0 +1,11 @@
+#include "library/AppDelegate.h"
+
+namespace library {
+
+bool AppDelegate::didFinishLaunchingWithOptions(ui::Application& application)
+{
+    window = application.windowPointer();
+    return true;
+}
+
+}

@@ -1,0 +1,72 @@
+#pragma once
+#include "library/SongIndex.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/ViewController.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ui {
+class Button;
+class Label;
+class SegmentedControl;
+class View;
+}
+
+namespace overlay {
+class BusyOverlay;
+}
+
+namespace library {
+
+// The song library, the app's first screen: picks the display mode, lists the songs of the
+// song index, opens the player on a tap and fetches the content package on Download.
+class ModeSelectionViewController : public ui::ViewController, public ui::TableViewDataSource, public ui::TableViewDelegate {
+public:
+    static std::shared_ptr<ModeSelectionViewController> create();
+    ~ModeSelectionViewController() override;
+
+    void loadView() override;
+    // Mode 3, then the song list when a package has been installed.
+    void viewDidLoad() override;
+    std::string className() const override { return "ModeSelectionViewController"; }
+
+    // Segments 0, 1 and 2 choose modes 1, 2 and 3.
+    void modeSelected(ui::Object* sender);
+    void download(ui::Object* sender);
+
+    int numberOfSectionsInTableView(ui::TableView* tableView) override;
+    int numberOfRowsInSection(ui::TableView* tableView, int section) override;
+    std::shared_ptr<ui::TableViewCell> cellForRowAtIndexPath(ui::TableView* tableView, ui::IndexPath indexPath) override;
+    // Opens the player on the row's song, with the current mode.
+    void didSelectRowAtIndexPath(ui::TableView* tableView, ui::IndexPath indexPath) override;
+
+    // Replaces fileList with the index in the content folder and reloads the list. With
+    // `onlyWhenInstalled`, a missing package folder leaves the list as it is.
+    void loadSongIndex(bool onlyWhenInstalled);
+
+    // Display mode handed to the player: 1, 2 or 3.
+    int32_t mode = 0;
+    // The songs listed; none until an index has been read.
+    std::optional<std::vector<SongEntry>> fileList;
+    std::shared_ptr<ui::TableView> tableview;
+    std::shared_ptr<overlay::BusyOverlay> hud;
+
+    // Screen design.
+    std::shared_ptr<ui::SegmentedControl> modeControl;
+    std::shared_ptr<ui::Button> downloadButton;
+    std::shared_ptr<ui::View> emptyHint;
+
+    static constexpr const char* kCellIdentifier = "MyIdentifier";
+    static constexpr const char* kPlayerIdentifier = "Main";
+
+private:
+    ModeSelectionViewController();
+    void reloadList();
+    void openPlayer(const std::string& songName);
+};
+
+}
