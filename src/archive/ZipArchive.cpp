@@ -413,7 +413,7 @@ bool Extraction::run(const ZipGlobalInfo& globalInfo)
         EntryResult result = extractCurrentEntry(index, total, info);
         if (result == EntryResult::Fail)
             return false;
-        // Any result other than 0, the end of the list or an error, ends the loop as a success.
+        // Moving on fails at the end of the list and on an error alike; both end the loop as a success.
         const int next = unzGoToNextFile(m_file);
         // A passed-over entry is not reported as done and does not use up an index.
         if (result == EntryResult::Extracted) {

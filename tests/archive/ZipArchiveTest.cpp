@@ -227,6 +227,9 @@ TEST_F(ZipArchiveTest, AFileInTheWayOfAFolderIsLoggedAndExtractionGoesOn)
     EXPECT_TRUE(ZipArchive::unzipFileAtPath(archivePath, destination));
 
     EXPECT_TRUE(logged("[ZipArchive] Error: "));
+    // The entry's record is still in the date pass, which cannot find the file.
+    EXPECT_TRUE(logged("[ZipArchive] Set attributes failed for directory: " + destination + "/data/info.json."));
+    EXPECT_TRUE(logged("[ZipArchive] Error setting directory file modification date attribute: "));
     EXPECT_EQ(contents(destination + "/data"), "a file, not a folder");
     EXPECT_EQ(contents(destination + "/other.txt"), "o");
 }
