@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -180,18 +181,17 @@ bool forEachLine(const std::string& path, size_t& fileSize, OnLine&& onLine)
 
     constexpr size_t chunkSize = size_t(1) << 20;
     std::string buffer;
+    auto chunk = std::make_unique<char[]>(chunkSize);
     bool atStart = true;
     bool atEnd = false;
     while (!atEnd) {
-        size_t kept = buffer.size();
-        buffer.resize(kept + chunkSize);
         ssize_t got;
         do
-            got = read(fd.get(), buffer.data() + kept, chunkSize);
+            got = read(fd.get(), chunk.get(), chunkSize);
         while (got < 0 && errno == EINTR);
         if (got < 0)
             return false;
-        buffer.resize(kept + size_t(got));
+        buffer.append(chunk.get(), size_t(got));
         atEnd = got == 0;
         if (atStart && (buffer.size() >= 3 || atEnd)) {
             // Spreadsheet programs write a byte-order mark; left in, it would rename the first column.
@@ -284,13 +284,18 @@ std::optional<std::vector<ScoreRow>> CSVParser::parseCSVIntoArrayOfDictionariesF
         }
         if (trimSet.trim(line).empty() || !fits)
             return;
-        if (!block || block->full()) {
+        if (!block || block->full() || !block->canTake(line.size())) {
+            if (!RowBlock(header).canTake(line.size())) {
+                // A single line past 4 GiB: no song, and more than the offsets can address.
+                fits = false;
+                return;
+            }
             block = std::make_shared<RowBlock>(header);
             block->reserve(RowBlock::targetTextBytes + 4096, 0);
         }
         size_t count = splitLine(line, separators, trimSet, [&](size_t index, std::string_view field) {
             if (index < columns)
-                fits = block->appendField(field) && fits;
+                block->appendField(field);
         });
         for (size_t i = count; i < columns; ++i)
             block->appendField({});

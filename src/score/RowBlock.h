@@ -32,15 +32,13 @@ public:
         return std::string_view(m_text.data() + start, m_ends[i] - start);
     }
 
-    // Appending: fields of the row being added, then endRow(). Returns false when the text would
-    // no longer fit 32-bit offsets.
-    bool appendField(std::string_view text)
+    // Whether a row of at most this many bytes of text still fits the 32-bit offsets.
+    bool canTake(size_t rowTextBytes) const { return rowTextBytes <= UINT32_MAX - m_text.size(); }
+    // Appending: fields of the row being added (each row within canTake), then endRow().
+    void appendField(std::string_view text)
     {
-        if (m_text.size() + text.size() > UINT32_MAX)
-            return false;
         m_text.append(text);
         m_ends.push_back(uint32_t(m_text.size()));
-        return true;
     }
     uint32_t endRow() { return m_rows++; }
     void reserve(size_t textBytes, size_t rows);

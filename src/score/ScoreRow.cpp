@@ -7,14 +7,10 @@
 
 namespace score {
 
-namespace {
-
-const std::shared_ptr<const ScoreHeader>& emptyHeader()
+const std::shared_ptr<const ScoreHeader>& ScoreRow::emptyHeader()
 {
     static const std::shared_ptr<const ScoreHeader> header = ScoreHeader::create({});
     return header;
-}
-
 }
 
 ScoreRow ScoreRow::fromMap(const std::map<std::string, std::string>& values)
@@ -57,11 +53,6 @@ std::map<std::string, std::string> ScoreRow::toMap() const
     for (const auto& key : header.keys())
         map.emplace(key, std::string(field(header.indexOf(key))));
     return map;
-}
-
-std::string_view ScoreRow::field(uint32_t index) const
-{
-    return m_block->field(m_row, index);
 }
 
 bool ScoreRow::hasKey(std::string_view key) const
@@ -118,11 +109,6 @@ size_t ScoreRow::count() const
 std::vector<std::string> ScoreRow::keys() const
 {
     return m_block ? m_block->header()->keys() : std::vector<std::string>();
-}
-
-const std::shared_ptr<const ScoreHeader>& ScoreRow::header() const
-{
-    return m_block ? m_block->header() : emptyHeader();
 }
 
 bool ScoreRow::operator==(const ScoreRow& other) const

@@ -1,4 +1,6 @@
 #pragma once
+#include "score/RowBlock.h"
+
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -7,9 +9,6 @@
 #include <vector>
 
 namespace score {
-
-class RowBlock;
-class ScoreHeader;
 
 // One line of a song file: in behaviour a map from column name to trimmed text. Rows are values
 // that never change; an edit (withValue) gives a changed copy and leaves the original, and every
@@ -40,7 +39,7 @@ public:
     // Number of columns and their names (header order, each once).
     size_t count() const;
     std::vector<std::string> keys() const;
-    const std::shared_ptr<const ScoreHeader>& header() const;
+    const std::shared_ptr<const ScoreHeader>& header() const { return m_block ? m_block->header() : emptyHeader(); }
 
     // Equal as maps of texts, wherever the rows are stored.
     bool operator==(const ScoreRow& other) const;
@@ -52,9 +51,11 @@ public:
     {
     }
     // The text of a field by its index in the header, for readers that look a column up once.
-    std::string_view field(uint32_t index) const;
+    std::string_view field(uint32_t index) const { return m_block->field(m_row, index); }
 
 private:
+    static const std::shared_ptr<const ScoreHeader>& emptyHeader();
+
     std::shared_ptr<const RowBlock> m_block;
     uint32_t m_row = 0;
 };

@@ -73,8 +73,17 @@ ScoreSheet ScoreSheet::fromRows(std::vector<ScoreRow> rows, std::optional<std::v
 {
     ScoreSheet sheet;
     sheet.m_hasSavedBeatList = savedBeatList.has_value();
-    sheet.m_shadowArray = sortedByBar(savedBeatList ? std::move(*savedBeatList) : beatRows(rows));
-    auto bars = barRows(rows);
+    std::vector<ScoreRow> beats;
+    std::vector<ScoreRow> bars;
+    ColumnReader channels(column::channel);
+    for (const auto& row : rows) {
+        auto channel = channels.text(row);
+        if (channel == "41" && !savedBeatList)
+            beats.push_back(row);
+        else if (channel == "42")
+            bars.push_back(row);
+    }
+    sheet.m_shadowArray = sortedByBar(savedBeatList ? std::move(*savedBeatList) : std::move(beats));
     sheet.m_contentWidth = contentWidthOf(bars);
     sheet.m_displayArray = sortedByBar(std::move(bars));
     sheet.m_rows = std::move(rows);
@@ -124,10 +133,16 @@ int64_t ScoreSheet::contentWidthOf(const std::vector<ScoreRow>& bars)
 int32_t ScoreSheet::highestBeatKey(const std::vector<ScoreRow>& rows)
 {
     ColumnReader channels(column::channel);
+    ColumnReader barNumbers(column::barNo);
+    ColumnReader beatsPerBar(column::beatsPerBar);
+    ColumnReader flipViews(column::flipView);
     int32_t highest = 0;
     for (const auto& row : rows) {
-        if (intValue(channels.text(row)) == 41)
-            highest = std::max(highest, beatKey(row));
+        if (intValue(channels.text(row)) != 41)
+            continue;
+        // As beatKey(), with the columns looked up once per header.
+        int64_t key = int64_t(intValue(barNumbers.text(row))) * intValue(flipViews.text(row)) + intValue(beatsPerBar.text(row));
+        highest = int32_t(std::clamp<int64_t>(std::max<int64_t>(highest, key), INT32_MIN, INT32_MAX));
     }
     return highest;
 }
