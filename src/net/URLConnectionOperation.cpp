@@ -427,6 +427,23 @@ void URLConnectionOperation::didReceiveData(http::URLConnection& connection, std
     }
 
     uint64_t length = data.size();
+    bool hasProgressBlock;
+    {
+        std::lock_guard lock(m_lock);
+        hasProgressBlock = static_cast<bool>(m_downloadProgress);
+    }
+    if (!hasProgressBlock) {
+        // Nobody watches chunk by chunk: fold the counts into one pending update, so a fast
+        // transfer does not wake the main thread for every chunk.
+        if (m_unreportedBytes.fetch_add(length) == 0) {
+            dispatch::mainQueue().async([self = std::move(keepAlive)] {
+                uint64_t bytes = self->m_unreportedBytes.exchange(0);
+                std::lock_guard lock(self->m_lock);
+                self->m_totalBytesRead += static_cast<int64_t>(bytes);
+            });
+        }
+        return;
+    }
     dispatch::mainQueue().async([self = std::move(keepAlive), length] {
         int64_t total;
         DownloadProgressBlock progress;

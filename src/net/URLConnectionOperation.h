@@ -4,6 +4,7 @@
 #include "platform/http/URLConnectionDelegate.h"
 #include "platform/http/URLRequest.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -139,6 +140,7 @@ private:
     std::optional<std::string> m_responseData;
     std::shared_ptr<http::OutputStream> m_outputStream;
     int64_t m_totalBytesRead = 0;
+    std::atomic<uint64_t> m_unreportedBytes { 0 };
     std::shared_ptr<http::URLConnection> m_connection;
     bool m_shouldUseCredentialStorage = true;
     std::optional<Credential> m_credential;
