@@ -14,7 +14,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -133,39 +132,41 @@ struct MemoryFigures {
     size_t rows = 0;
 };
 
-// Measured in a child process, so the peak is that of opening the song alone.
+// Measured in a fresh process of this program, so the peak is that of opening the song alone
+// and no memory freed by the timed runs is reused unseen.
+MemoryFigures ownMemory(const std::string& path)
+{
+    MemoryFigures own;
+    own.baselineKB = statusKilobytes("VmRSS:");
+    auto sheet = score::ScoreSheet::openFile(path, "bench song");
+    own.peakKB = statusKilobytes("VmHWM:");
+    own.retainedKB = statusKilobytes("VmRSS:");
+    own.rows = sheet.rows().size();
+    return own;
+}
+
 MemoryFigures measureMemory(const std::string& path)
 {
-    int fds[2];
     MemoryFigures figures;
-    if (pipe(fds) != 0)
+    std::string command = "/proc/" + std::to_string(getpid()) + "/exe --memory '" + path + "'";
+    FILE* child = popen(command.c_str(), "r");
+    if (!child)
         return figures;
-    pid_t child = fork();
-    if (child == 0) {
-        close(fds[0]);
-        MemoryFigures own;
-        own.baselineKB = statusKilobytes("VmRSS:");
-        {
-            auto sheet = score::ScoreSheet::openFile(path, "bench song");
-            own.peakKB = statusKilobytes("VmHWM:");
-            own.retainedKB = statusKilobytes("VmRSS:");
-            own.rows = sheet.rows().size();
-        }
-        ssize_t written = write(fds[1], &own, sizeof own);
-        _exit(written == sizeof own ? 0 : 1);
-    }
-    close(fds[1]);
-    if (read(fds[0], &figures, sizeof figures) != sizeof figures)
+    if (fscanf(child, "%ld %ld %ld %zu", &figures.baselineKB, &figures.peakKB, &figures.retainedKB, &figures.rows) != 4)
         figures = {};
-    close(fds[0]);
-    waitpid(child, nullptr, 0);
+    pclose(child);
     return figures;
 }
 
 }
 
-int main()
+int main(int argc, char** argv)
 {
+    if (argc == 3 && std::string(argv[1]) == "--memory") {
+        auto own = ownMemory(argv[2]);
+        printf("%ld %ld %ld %zu\n", own.baselineKB, own.peakKB, own.retainedKB, own.rows);
+        return 0;
+    }
     char pattern[] = "/tmp/beatstrip-bench-score-XXXXXX";
     if (!mkdtemp(pattern)) {
         perror("mkdtemp");
