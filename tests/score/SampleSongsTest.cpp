@@ -4,6 +4,9 @@
 #include "score/Columns.h"
 #include "score/RowKind.h"
 #include "score/ScoreSheet.h"
+#include "TempFolder.h"
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 #include <set>
@@ -76,61 +79,90 @@ TEST(SampleSongsTest, LinesEndWithCarriageReturnsAndHoldEveryColumn)
     }
 }
 
+namespace {
+
+// The rules on beats and bars that stepping, jumps and tempo editing rely on, and the geometry
+// that keeps each beat inside its bar.
+void checkBeatsAndBars(const std::vector<ScoreRow>& songRows)
+{
+    int32_t nextKey = 1;
+    int32_t nextBar = 0;
+    int32_t beatBar = -1;
+    int32_t beatInBar = 0;
+    int64_t beatRows = 0;
+    int64_t beatsOfBars = 0;
+    int64_t barEnd = 0;
+    std::vector<ScoreRow> bars;
+    for (const auto& row : songRows) {
+        int32_t channel = row.intValue(column::channel);
+        if (channel == 41 || channel == 42) {
+            EXPECT_EQ(row.text(column::channel), channel == 41 ? "41" : "42");
+        }
+        if (isBarListRow(row)) {
+            // Bars numbered 0, 1, 2, ... and laid end to end.
+            EXPECT_EQ(row.intValue(column::barNo), nextBar++);
+            EXPECT_EQ(row.intValue(column::ipadCol), barEnd);
+            barEnd += row.intValue(column::length);
+            beatsOfBars += row.intValue(column::beatsPerBar);
+            bars.push_back(row);
+        }
+        if (isBeatListRow(row)) {
+            ++beatRows;
+            EXPECT_EQ(beatKey(row), nextKey++);
+            int32_t bar = row.intValue(column::barNo);
+            if (bar != beatBar) {
+                EXPECT_EQ(bar, beatBar + 1) << "bars' beats out of order";
+                beatBar = bar;
+                beatInBar = 0;
+            }
+            EXPECT_EQ(row.intValue(column::beatsPerBar), ++beatInBar);
+            EXPECT_GT(row.floatValue(column::tempo), 0.0f);
+            // The beat lies inside its bar, which is already listed, and its bar has
+            // exactly flip_view beats.
+            ASSERT_LT(size_t(bar), bars.size());
+            const auto& barRow = bars[size_t(bar)];
+            EXPECT_EQ(row.intValue(column::flipView), barRow.intValue(column::beatsPerBar));
+            int32_t width = row.intValue(column::length);
+            EXPECT_EQ(row.intValue(column::ipadCol), barRow.intValue(column::ipadCol) + (beatInBar - 1) * width);
+            EXPECT_EQ(width * barRow.intValue(column::beatsPerBar), barRow.intValue(column::length));
+        }
+    }
+    EXPECT_EQ(beatsOfBars, beatRows);
+    EXPECT_GT(beatRows, 0);
+
+    auto sheet = ScoreSheet::fromRows(songRows, std::nullopt);
+    EXPECT_EQ(sheet.shadowArray().size(), size_t(beatRows));
+    EXPECT_EQ(sheet.displayArray().size(), bars.size());
+    EXPECT_EQ(ScoreSheet::highestBeatKey(songRows), beatRows);
+    EXPECT_EQ(sheet.contentWidth(), barEnd);
+}
+
+}
+
 TEST(SampleSongsTest, BeatsAndBarsFollowTheRulesThePlayerRelyOn)
 {
     for (const auto& song : sampleSongs()) {
         SCOPED_TRACE(song.path);
-        int32_t nextKey = 1;
-        int32_t nextBar = 0;
-        int32_t beatBar = -1;
-        int32_t beatInBar = 0;
-        int64_t beatRows = 0;
-        int64_t beatsOfBars = 0;
-        int64_t barEnd = 0;
-        std::vector<ScoreRow> bars;
-        for (const auto& row : song.rows) {
-            int32_t channel = row.intValue(column::channel);
-            if (channel == 41 || channel == 42) {
-                EXPECT_EQ(row.text(column::channel), channel == 41 ? "41" : "42");
-            }
-            if (isBarListRow(row)) {
-                // Bars numbered 0, 1, 2, ... and laid end to end.
-                EXPECT_EQ(row.intValue(column::barNo), nextBar++);
-                EXPECT_EQ(row.intValue(column::ipadCol), barEnd);
-                barEnd += row.intValue(column::length);
-                beatsOfBars += row.intValue(column::beatsPerBar);
-                bars.push_back(row);
-            }
-            if (isBeatListRow(row)) {
-                ++beatRows;
-                EXPECT_EQ(beatKey(row), nextKey++);
-                int32_t bar = row.intValue(column::barNo);
-                if (bar != beatBar) {
-                    EXPECT_EQ(bar, beatBar + 1) << "bars' beats out of order";
-                    beatBar = bar;
-                    beatInBar = 0;
-                }
-                EXPECT_EQ(row.intValue(column::beatsPerBar), ++beatInBar);
-                EXPECT_GT(row.floatValue(column::tempo), 0.0f);
-                // The beat lies inside its bar, which is already listed, and its bar has
-                // exactly flip_view beats.
-                ASSERT_LT(size_t(bar), bars.size());
-                const auto& barRow = bars[size_t(bar)];
-                EXPECT_EQ(row.intValue(column::flipView), barRow.intValue(column::beatsPerBar));
-                int32_t width = row.intValue(column::length);
-                EXPECT_EQ(row.intValue(column::ipadCol), barRow.intValue(column::ipadCol) + (beatInBar - 1) * width);
-                EXPECT_EQ(width * barRow.intValue(column::beatsPerBar), barRow.intValue(column::length));
-            }
-        }
-        EXPECT_EQ(beatsOfBars, beatRows);
-        EXPECT_GT(beatRows, 0);
-
-        auto sheet = ScoreSheet::fromRows(song.rows, std::nullopt);
-        EXPECT_EQ(sheet.shadowArray().size(), size_t(beatRows));
-        EXPECT_EQ(sheet.displayArray().size(), bars.size());
-        EXPECT_EQ(ScoreSheet::highestBeatKey(song.rows), beatRows);
-        EXPECT_EQ(sheet.contentWidth(), barEnd);
+        checkBeatsAndBars(song.rows);
     }
+}
+
+TEST(SampleSongsTest, WorkedExampleOfTheFormatNoteMeetsTheRules)
+{
+    auto doc = core::files::contentsAtPath(std::string(BEATSTRIP_SOURCE_DIR) + "/docs/song-format.md");
+    ASSERT_TRUE(doc);
+    auto start = doc->find("```\nchannel,");
+    ASSERT_NE(start, std::string::npos);
+    start += 4;
+    auto end = doc->find("```", start);
+    ASSERT_NE(end, std::string::npos);
+    std::string song = doc->substr(start, end - start);
+    std::replace(song.begin(), song.end(), '\n', '\r');
+    TempFolder folder;
+    auto rows = CSVParser::parseCSVIntoArrayOfDictionariesFromFile(folder.write("example.csv", song), ",", "\"");
+    ASSERT_TRUE(rows);
+    EXPECT_EQ(rows->size(), 12u);
+    checkBeatsAndBars(*rows);
 }
 
 TEST(SampleSongsTest, NotesSitOnPitchRowsNamedInTheKeyView)
