@@ -1,7 +1,10 @@
 #include "score/Readings.h"
 
+#include "TempFolder.h"
+
 #include <cfloat>
 #include <clocale>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 using score::floatValue;
@@ -73,15 +76,28 @@ TEST(ReadingsTest, NumberOutOfFloatRangeStaysFinite)
 
 TEST(ReadingsTest, ACommaDecimalLocaleChangesNothing)
 {
-    const char* previous = setlocale(LC_ALL, nullptr);
-    std::string saved = previous ? previous : "C";
-    if (!setlocale(LC_ALL, "de_DE.UTF-8") && !setlocale(LC_ALL, "fr_FR.UTF-8"))
-        GTEST_SKIP() << "no comma decimal locale installed";
-    float value = floatValue("12.75");
+    // Build a locale whose decimal point is a comma, so the test does not depend on which
+    // locales the machine has installed.
+    TempFolder folder;
+    folder.write("comma.src", "LC_NUMERIC\ndecimal_point \",\"\nthousands_sep \".\"\ngrouping 3;3\nEND LC_NUMERIC\n");
+    std::string command = "localedef -c -i '" + folder.path() + "/comma.src' -f UTF-8 '" + folder.path() + "/comma.UTF-8' >/dev/null 2>&1";
+    if (std::system(command.c_str()) == -1)
+        GTEST_SKIP() << "cannot run localedef";
+    setenv("LOCPATH", folder.path().c_str(), 1);
+    std::string previous = setlocale(LC_NUMERIC, nullptr);
+    bool switched = setlocale(LC_NUMERIC, "comma.UTF-8") != nullptr;
+    double libc = switched ? strtod("12,75", nullptr) : 0.0;
+    float point = floatValue("12.75");
     float comma = floatValue("12,75");
-    setlocale(LC_ALL, saved.c_str());
-    EXPECT_EQ(value, 12.75f);
+    float exponent = floatValue("1.5e2");
+    setlocale(LC_NUMERIC, previous.c_str());
+    unsetenv("LOCPATH");
+    if (!switched)
+        GTEST_SKIP() << "localedef made no usable locale";
+    ASSERT_EQ(libc, 12.75) << "the comma locale is not in effect";
+    EXPECT_EQ(point, 12.75f);
     EXPECT_EQ(comma, 12.0f);
+    EXPECT_EQ(exponent, 150.0f);
 }
 
 TEST(ReadingsTest, WholeNumbersWriteBackAsDecimalText)
