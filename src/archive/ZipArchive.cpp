@@ -4,6 +4,7 @@
 #include "platform/core/Log.h"
 #include "platform/core/Paths.h"
 
+#include <minizip/ioapi.h>
 #include <minizip/unzip.h>
 #include <zlib.h>
 
@@ -13,6 +14,7 @@
 #include <cmath>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <fcntl.h>
 #include <set>
 #include <sys/stat.h>
@@ -50,6 +52,133 @@ public:
 
 private:
     unzFile m_file;
+};
+
+// The archive as minizip reads it: positioned reads through two cached windows, one that stays on
+// the central directory while the other follows the entry data. minizip seeks for nearly every
+// header field; over stdio each of those seeks was a system call.
+class ArchiveFile {
+public:
+    static zlib_filefunc64_def functions()
+    {
+        zlib_filefunc64_def def {};
+        def.zopen64_file = &ArchiveFile::open;
+        def.zread_file = &ArchiveFile::read;
+        def.zwrite_file = [](voidpf, voidpf, const void*, uLong) -> uLong { return 0; };
+        def.ztell64_file = [](voidpf, voidpf stream) -> ZPOS64_T { return self(stream).m_position; };
+        def.zseek64_file = &ArchiveFile::seek;
+        def.zclose_file = &ArchiveFile::close;
+        def.zerror_file = [](voidpf, voidpf stream) -> int { return self(stream).m_error; };
+        return def;
+    }
+
+private:
+    static constexpr size_t kWindow = 64 * 1024;
+
+    struct Window {
+        uint64_t start = 0;
+        size_t length = 0;
+        uint64_t lastUse = 0;
+        std::unique_ptr<unsigned char[]> bytes;
+    };
+
+    static ArchiveFile& self(voidpf stream) { return *static_cast<ArchiveFile*>(stream); }
+
+    static voidpf ZCALLBACK open(voidpf, const void* filename, int mode)
+    {
+        if (!filename || (mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ)
+            return nullptr;
+        const int fd = ::open(static_cast<const char*>(filename), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return nullptr;
+        struct stat st {};
+        if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd);
+            return nullptr;
+        }
+        auto file = std::make_unique<ArchiveFile>();
+        file->m_fd = fd;
+        file->m_size = uint64_t(st.st_size);
+        // minizip owns the handle from here until it calls close.
+        return file.release();
+    }
+
+    static int ZCALLBACK close(voidpf, voidpf stream)
+    {
+        std::unique_ptr<ArchiveFile> file(static_cast<ArchiveFile*>(stream));
+        return ::close(file->m_fd);
+    }
+
+    static long ZCALLBACK seek(voidpf, voidpf stream, ZPOS64_T offset, int origin)
+    {
+        ArchiveFile& file = self(stream);
+        switch (origin) {
+        case ZLIB_FILEFUNC_SEEK_SET:
+            file.m_position = offset;
+            return 0;
+        case ZLIB_FILEFUNC_SEEK_CUR:
+            file.m_position += offset;
+            return 0;
+        case ZLIB_FILEFUNC_SEEK_END:
+            file.m_position = file.m_size + offset;
+            return 0;
+        default:
+            return -1;
+        }
+    }
+
+    static uLong ZCALLBACK read(voidpf, voidpf stream, void* buffer, uLong size)
+    {
+        ArchiveFile& file = self(stream);
+        auto* out = static_cast<unsigned char*>(buffer);
+        uLong done = 0;
+        while (done < size && file.m_position < file.m_size) {
+            Window* window = file.windowAt(file.m_position);
+            if (!window)
+                break;
+            const size_t offset = size_t(file.m_position - window->start);
+            const size_t count = std::min<uint64_t>(window->length - offset, size - done);
+            memcpy(out + done, window->bytes.get() + offset, count);
+            done += count;
+            file.m_position += count;
+        }
+        return done;
+    }
+
+    Window* windowAt(uint64_t position)
+    {
+        ++m_tick;
+        for (auto& window : m_windows) {
+            if (window.bytes && position >= window.start && position < window.start + window.length) {
+                window.lastUse = m_tick;
+                return &window;
+            }
+        }
+        Window& window = m_windows[0].lastUse <= m_windows[1].lastUse ? m_windows[0] : m_windows[1];
+        if (!window.bytes)
+            window.bytes = std::make_unique<unsigned char[]>(kWindow);
+        ssize_t n;
+        do
+            n = pread(m_fd, window.bytes.get(), kWindow, off_t(position));
+        while (n < 0 && errno == EINTR);
+        if (n <= 0) {
+            if (n < 0)
+                m_error = errno;
+            window.length = 0;
+            return nullptr;
+        }
+        window.start = position;
+        window.length = size_t(n);
+        window.lastUse = m_tick;
+        return &window;
+    }
+
+    int m_fd = -1;
+    uint64_t m_size = 0;
+    uint64_t m_position = 0;
+    uint64_t m_tick = 0;
+    int m_error = 0;
+    Window m_windows[2];
 };
 
 ZipFileInfo toFileInfo(const unz_file_info64& in)
@@ -754,7 +883,8 @@ bool ZipArchive::unzipFileAtPath(const std::string& path, const std::string& des
 bool ZipArchive::unzipFileAtPath(const std::string& path, const std::string& destination, bool overwrite,
     const std::optional<std::string>& password, core::Error* error, std::shared_ptr<ZipArchiveDelegate> delegate)
 {
-    ArchiveHandle zip(unzOpen64(path.c_str()));
+    zlib_filefunc64_def io = ArchiveFile::functions();
+    ArchiveHandle zip(unzOpen2_64(path.c_str(), &io));
     if (!zip && isArchiveWithoutEntries(path)) {
         if (error)
             *error = core::Error::make(errorDomain, errorCodeNoFirstEntry, "failed to open first file in zip file");
