@@ -32,7 +32,7 @@ void HTTPRequestOperation::setResponseSerializer(std::shared_ptr<HTTPResponseSer
 std::optional<std::string> HTTPRequestOperation::responseObject()
 {
     std::lock_guard lock(m_lock);
-    if (!m_responseObject && isFinished() && !URLConnectionOperation::error() && m_responseSerializer) {
+    if (!m_responseObject && isFinished() && !error() && m_responseSerializer) {
         std::optional<core::Error> error;
         m_responseObject = m_responseSerializer->responseObjectForResponse(response(), responseData(), &error);
         if (error)

@@ -29,7 +29,8 @@ inline constexpr const char* RunLoopCommonModes = "RunLoopCommonModes";
 // loop share one curl multi handle that the loop itself drives, so a loop serves any number of
 // transfers without a thread per request. The delegate is held strongly until the connection
 // ends or is cancelled, and is called on the scheduled loop's thread. Redirects are followed one
-// at a time and reported through willSendRequest.
+// at a time and reported through willSendRequest. The driver of a loop takes the loop's wake
+// handler, so schedule connections on a loop that has no other use for it (the network thread's).
 class URLConnection : public std::enable_shared_from_this<URLConnection> {
 public:
     enum class StartImmediately { No, Yes };

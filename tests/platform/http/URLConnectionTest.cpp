@@ -9,8 +9,11 @@
 #include "platform/http/URLError.h"
 #include "platform/http/LoopbackServer.h"
 
+#include <csignal>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <stdlib.h>
+#include <sys/wait.h>
 #include <sys/socket.h>
 #include <netinet/in.h>
 #include <arpa/inet.h>
@@ -318,6 +321,62 @@ TEST_F(URLConnectionTest, OtherSchemesAreUnsupported)
     ASSERT_TRUE(recorder->waitForEnd());
     ASSERT_TRUE(recorder->error);
     EXPECT_EQ(recorder->error->code, URLErrorUnsupportedURL);
+}
+
+// A TLS server on loopback whose certificate nobody vouches for: python3's ssl module with a
+// certificate made by the openssl tool.
+TEST_F(URLConnectionTest, HTTPSRefusesAnUnverifiedCertificate)
+{
+    char pattern[] = "/tmp/bs-tls-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    std::string dir = pattern;
+    std::string make = "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 -keyout " + dir
+        + "/key.pem -out " + dir + "/cert.pem >/dev/null 2>&1";
+    if (system(make.c_str()) != 0) {
+        core::files::removeItemAtPath(dir);
+        GTEST_SKIP() << "the openssl tool is not available";
+    }
+    const char* script = "import ssl, sys, http.server\n"
+                         "ctx = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)\n"
+                         "ctx.load_cert_chain(sys.argv[1], sys.argv[2])\n"
+                         "s = http.server.HTTPServer(('127.0.0.1', 0), http.server.SimpleHTTPRequestHandler)\n"
+                         "s.socket = ctx.wrap_socket(s.socket, server_side=True)\n"
+                         "print(s.server_address[1], flush=True)\n"
+                         "s.serve_forever()\n";
+    int out[2];
+    ASSERT_EQ(pipe(out), 0);
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out[1], 1);
+        close(out[0]);
+        execlp("python3", "python3", "-c", script, (dir + "/cert.pem").c_str(), (dir + "/key.pem").c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(out[1]);
+    std::string portText;
+    pollfd readable { out[0], POLLIN, 0 };
+    char c;
+    while (poll(&readable, 1, 10000) == 1 && read(out[0], &c, 1) == 1 && c != '\n')
+        portText += c;
+    close(out[0]);
+
+    std::optional<core::Error> error;
+    if (!portText.empty()) {
+        auto recorder = std::make_shared<Recorder>();
+        auto connection = startOnThread(URLRequest("https://127.0.0.1:" + portText + "/"), recorder);
+        EXPECT_TRUE(recorder->waitForEnd());
+        EXPECT_EQ(recorder->events, (std::vector<std::string> { "fail" }));
+        error = recorder->error;
+    }
+    kill(pid, SIGTERM);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    core::files::removeItemAtPath(dir);
+    if (portText.empty())
+        GTEST_SKIP() << "python3 could not serve TLS";
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->domain, URLErrorDomain);
+    EXPECT_EQ(error->code, URLErrorServerCertificateUntrusted);
 }
 
 TEST(HTTPURLResponseTest, ReasonPhrases)
