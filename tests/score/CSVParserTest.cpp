@@ -3,6 +3,7 @@
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
+#include <random>
 
 using score::CSVParser;
 using Records = std::vector<std::vector<std::string>>;
@@ -170,4 +171,42 @@ TEST(CSVParserTrimTest, TrimComponentsStripsAnyRunOfTrimCharactersAtBothEnds)
     // A trim character that is a different character's trailing bytes must not cut into it.
     EXPECT_EQ(CSVParser::trimComponents({ "a\xc3\xa9" }, "\xa9"), (std::vector<std::string> { "a\xc3\xa9" }));
     EXPECT_EQ(CSVParser::trimComponents({ " a " }, ""), (std::vector<std::string> { " a " }));
+}
+
+TEST_F(CSVParserTest, LargeRandomFileReadsAsAWholeFileSplitWould)
+{
+    // Lines of every length around the reader's chunk size, so breaks, multibyte characters and
+    // trim runs land on chunk boundaries; checked against splitting the whole text at once.
+    std::mt19937 random(7);
+    const std::vector<std::string> pieces { "a", "41", " ", "\"", ",", ",", "\r", "\r", "\n", "\xc3\xa9", "\xe2\x99\xaf", "\t", "x y" };
+    std::string text;
+    while (text.size() < 3 * 1024 * 1024 + 17) {
+        size_t run = random() % 3 == 0 ? random() % 200000 : random() % 40;
+        for (size_t i = 0; i < run; ++i)
+            text += pieces[random() % pieces.size()];
+    }
+    Records expected;
+    size_t lineStart = 0;
+    while (true) {
+        size_t lineEnd = text.find('\r', lineStart);
+        std::string line = text.substr(lineStart, lineEnd == std::string::npos ? std::string::npos : lineEnd - lineStart);
+        std::vector<std::string> fields;
+        size_t fieldStart = 0;
+        while (true) {
+            size_t comma = line.find(',', fieldStart);
+            fields.push_back(line.substr(fieldStart, comma == std::string::npos ? std::string::npos : comma - fieldStart));
+            if (comma == std::string::npos)
+                break;
+            fieldStart = comma + 1;
+        }
+        expected.push_back(CSVParser::trimComponents(fields, "\"\n\r "));
+        if (lineEnd == std::string::npos)
+            break;
+        lineStart = lineEnd + 1;
+    }
+    auto records = plain(text);
+    ASSERT_TRUE(records);
+    ASSERT_EQ(records->size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i)
+        ASSERT_EQ((*records)[i], expected[i]) << "line " << i;
 }
