@@ -2,6 +2,7 @@
 
 #include "score/RowBlock.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -208,7 +209,10 @@ bool forEachLine(const std::string& path, size_t& fileSize, OnLine&& onLine)
         // multibyte sequence, so each region validates on its own.
         const unsigned char* regionEnd = end;
         if (!atEnd) {
-            auto lastBreak = static_cast<const unsigned char*>(memrchr(begin, '\r', buffer.size()));
+            // What was kept from before holds no line end: search only the bytes just read, so a
+            // very long line costs linear time.
+            size_t fresh = std::min(buffer.size(), size_t(got));
+            auto lastBreak = static_cast<const unsigned char*>(memrchr(end - fresh, '\r', fresh));
             if (!lastBreak)
                 continue;
             regionEnd = lastBreak + 1;
