@@ -28,6 +28,31 @@ TEST_F(ZipArchiveTest, ExtractsFilesAndFoldersIntoAMissingDestination)
     EXPECT_TRUE(logLines.empty());
 }
 
+// Entries larger than every internal buffer and read window, stored and deflated, come out byte
+// for byte, and so do the small entries after them.
+TEST_F(ZipArchiveTest, LargeEntriesComeOutByteForByte)
+{
+    std::string noise(1 << 20, '\0');
+    uint32_t x = 2463534242u;
+    for (char& c : noise) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        c = char(x);
+    }
+    std::string text;
+    for (int i = 0; text.size() < (3u << 20); ++i)
+        text += std::to_string(i) + ",41," + std::to_string(i * 7919 % 1000) + "\n";
+    writeZip(archivePath, { { "noise.bin", noise, 0 }, { "text.csv", text }, { "noise2.bin", noise }, { "tail.txt", "tail" } });
+
+    EXPECT_TRUE(ZipArchive::unzipFileAtPath(archivePath, destination));
+
+    EXPECT_TRUE(contents(destination + "/noise.bin") == noise);
+    EXPECT_TRUE(contents(destination + "/text.csv") == text);
+    EXPECT_TRUE(contents(destination + "/noise2.bin") == noise);
+    EXPECT_EQ(contents(destination + "/tail.txt"), "tail");
+}
+
 TEST_F(ZipArchiveTest, OverwriteOnReplacesFilesAndKeepsExistingFolders)
 {
     ASSERT_TRUE(core::files::createDirectoryAtPath(destination + "/data/extra", true).ok());
