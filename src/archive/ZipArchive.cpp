@@ -566,7 +566,10 @@ Extraction::EntryResult Extraction::extractCurrentEntry(long index, long total, 
     // Entries are read raw and inflated here, so that the output can be held to the declared size
     // and checked against the CRC; minizip still decrypts and bounds the compressed data.
     const bool encrypted = (info.flag & 1) != 0;
-    const char* password = (encrypted && !m_password.empty()) ? m_password.c_str() : nullptr;
+    // Without a password an encrypted entry cannot be opened, rather than read as garbage.
+    if (encrypted && m_password.empty())
+        return EntryResult::Fail;
+    const char* password = encrypted ? m_password.c_str() : nullptr;
     int method = 0;
     int level = 0;
     if (unzOpenCurrentFile3(m_file, &method, &level, 1, password) != UNZ_OK)
