@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# --help and --version answer and exit 0; option mistakes are usage errors (status 2).
+set -u
+beatstrip=$1
+failures=0
+fail() { echo "FAIL $*"; failures=$((failures + 1)); }
+
+help=$("$beatstrip" --help) || fail "--help exited non-zero"
+for word in --headless --script --out --gallery --home --content-url "tap TARGET" "dump FILE" "id:NAME"; do
+    grep -qF -- "$word" <<<"$help" || fail "--help does not mention $word"
+done
+version=$("$beatstrip" --version) || fail "--version exited non-zero"
+[[ "$version" =~ ^beatstrip\ [0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "--version printed '$version'"
+
+"$beatstrip" --home 2>/dev/null; [ $? -eq 2 ] || fail "--home without a folder is not a usage error"
+"$beatstrip" --script x.txt 2>/dev/null; [ $? -eq 2 ] || fail "--script without --headless is not a usage error"
+"$beatstrip" --screenshot-after soon x.png 2>/dev/null; [ $? -eq 2 ] || fail "a bad --screenshot-after is not a usage error"
+
+[ "$failures" -eq 0 ] && echo "ok" || exit 1
