@@ -25,7 +25,8 @@ public:
     std::map<std::string, std::string> toMap() const;
 
     bool hasKey(std::string_view key) const;
-    // The text of a column; empty when the row has no such column.
+    // The text of a column; empty when the row has no such column. The view stays valid as long
+    // as this row, or any copy of it, lives.
     std::string_view text(std::string_view key) const;
     // The column's text read as a whole number or a number (see Readings.h); 0 when missing.
     int32_t intValue(std::string_view key) const;
@@ -44,7 +45,8 @@ public:
     // Equal as maps of texts, wherever the rows are stored.
     bool operator==(const ScoreRow& other) const;
 
-    // Building rows in bulk (the CSV reader): a row of an already filled block.
+    // Building rows in bulk (the CSV reader): row `row` of a block. The block only grows while its
+    // builder fills it and is read-only once the rows are handed out.
     ScoreRow(std::shared_ptr<const RowBlock> block, uint32_t row)
         : m_block(std::move(block))
         , m_row(row)
