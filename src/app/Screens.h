@@ -2,9 +2,8 @@
 
 namespace app {
 
-// Fills the storyboard: the kit gallery always, the song library and the player once the library
-// provides them. The first screen is the library, or the gallery when asked for or when the
-// library is not there. Returns whether the library's screens are registered.
+// Fills the storyboard: the song library (the first screen), the player, and the kit gallery,
+// which comes first instead when asked for. Returns whether the library's screens are there.
 bool registerScreens(bool galleryFirst);
 
 }
