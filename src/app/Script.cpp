@@ -226,6 +226,7 @@ std::string ScriptTarget::description() const
 std::string Script::parse(const std::string& text)
 {
     commands.clear();
+    std::vector<ScriptCommand> parsed;
     std::istringstream in(text);
     std::string line;
     int lineNumber = 0;
@@ -280,8 +281,9 @@ std::string Script::parse(const std::string& text)
         }
         if (!ok)
             return core::format("line %d: %s", lineNumber, p.error.c_str());
-        commands.push_back(std::move(command));
+        parsed.push_back(std::move(command));
     }
+    commands = std::move(parsed);
     return {};
 }
 

@@ -1,5 +1,6 @@
 #include "app/WindowSdl.h"
 
+#include "app/Letterbox.h"
 #include "platform/core/Log.h"
 #include "platform/core/RunLoop.h"
 #include "platform/core/Timer.h"
@@ -57,10 +58,7 @@ struct WindowSdl::Impl {
     Uint32 wakeEvent = 0;
     std::atomic<bool> wakePending { false };
 
-    // Where the picture lands in the drawable, in pixels, and its pixels per point.
-    double scale = 1;
-    double offsetX = 0;
-    double offsetY = 0;
+    Letterbox box;
     bool touching = false;
 
     ~Impl()
@@ -76,32 +74,17 @@ struct WindowSdl::Impl {
 
     void updateGeometry(const ui::Window& kitWindow)
     {
-        int width = 0, height = 0;
-        SDL_GetRendererOutputSize(renderer, &width, &height);
-        ui::Size size = kitWindow.size();
-        scale = std::max(0.01, std::min(width / size.width, height / size.height));
-        offsetX = std::floor((width - std::lround(size.width * scale)) / 2.0);
-        offsetY = std::floor((height - std::lround(size.height * scale)) / 2.0);
-    }
-
-    // A mouse position (window coordinates, which on high-density screens are not pixels) to a
-    // point of the kit's window.
-    ui::Point pointFor(int x, int y) const
-    {
-        int windowWidth = 1, windowHeight = 1, pixelWidth = 1, pixelHeight = 1;
-        SDL_GetWindowSize(window, &windowWidth, &windowHeight);
+        int pixelWidth = 0, pixelHeight = 0, windowWidth = 0, windowHeight = 0;
         SDL_GetRendererOutputSize(renderer, &pixelWidth, &pixelHeight);
-        double px = x * static_cast<double>(pixelWidth) / std::max(1, windowWidth);
-        double py = y * static_cast<double>(pixelHeight) / std::max(1, windowHeight);
-        return { (px - offsetX) / scale, (py - offsetY) / scale };
+        SDL_GetWindowSize(window, &windowWidth, &windowHeight);
+        box = Letterbox::fit(kitWindow.size(), pixelWidth, pixelHeight, windowWidth, windowHeight);
     }
 
     bool draw(ui::Window& kitWindow, const std::string& readBackPath)
     {
         updateGeometry(kitWindow);
-        ui::Size size = kitWindow.size();
-        int width = std::max(1L, std::lround(size.width * scale));
-        int height = std::max(1L, std::lround(size.height * scale));
+        int width = box.pictureWidth;
+        int height = box.pictureHeight;
         if (!picture || picture->width() != width || picture->height() != height)
             picture = render::Surface::create(width, height);
         if (!texture || textureWidth != width || textureHeight != height) {
@@ -116,11 +99,11 @@ struct WindowSdl::Impl {
             textureWidth = width;
             textureHeight = height;
         }
-        render::Renderer::render(kitWindow, *picture, scale);
+        render::Renderer::render(kitWindow, *picture, box.scale);
         SDL_UpdateTexture(texture, nullptr, picture->data(), picture->stride());
         SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
         SDL_RenderClear(renderer);
-        SDL_Rect destination { static_cast<int>(offsetX), static_cast<int>(offsetY), width, height };
+        SDL_Rect destination { static_cast<int>(box.offsetX), static_cast<int>(box.offsetY), width, height };
         SDL_RenderCopy(renderer, texture, nullptr, &destination);
         bool saved = true;
         if (!readBackPath.empty())
@@ -227,7 +210,7 @@ int WindowSdl::run(ui::Window& window, const Options& options)
         case SDL_MOUSEBUTTONDOWN:
             if (event.button.button == SDL_BUTTON_LEFT && !d.touching) {
                 d.updateGeometry(window);
-                ui::Point p = d.pointFor(event.button.x, event.button.y);
+                ui::Point p = d.box.pointForMouse(event.button.x, event.button.y);
                 // A press on the black bars around the picture touches nothing.
                 if (window.bounds().contains(p)) {
                     d.touching = true;
@@ -238,13 +221,13 @@ int WindowSdl::run(ui::Window& window, const Options& options)
             break;
         case SDL_MOUSEMOTION:
             if (d.touching)
-                window.touchMoved(d.pointFor(event.motion.x, event.motion.y));
+                window.touchMoved(d.box.pointForMouse(event.motion.x, event.motion.y));
             break;
         case SDL_MOUSEBUTTONUP:
             if (event.button.button == SDL_BUTTON_LEFT && d.touching) {
                 d.touching = false;
                 SDL_CaptureMouse(SDL_FALSE);
-                window.touchUp(d.pointFor(event.button.x, event.button.y));
+                window.touchUp(d.box.pointForMouse(event.button.x, event.button.y));
             }
             break;
         case SDL_MOUSEWHEEL: {
@@ -252,20 +235,16 @@ int WindowSdl::run(ui::Window& window, const Options& options)
             SDL_GetMouseState(&x, &y);
             double sign = event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -1 : 1;
             // SDL's positive y is away from the user: towards the start of the content.
-            window.wheel(d.pointFor(x, y), sign * event.wheel.preciseX * kWheelStep, -sign * event.wheel.preciseY * kWheelStep);
+            window.wheel(d.box.pointForMouse(x, y), sign * event.wheel.preciseX * kWheelStep, -sign * event.wheel.preciseY * kWheelStep);
             break;
         }
         case SDL_KEYDOWN:
-            if (auto key = keyFor(event.key.keysym.sym)) {
-                // Space reaches a focused field as typed text; as a key it is for the screen.
-                if (*key == ui::Key::Space && window.firstResponder())
-                    break;
+            // A focused field takes Space as typed text and ignores the key; the window decides.
+            if (auto key = keyFor(event.key.keysym.sym))
                 window.keyDown(*key);
-            }
             break;
         case SDL_TEXTINPUT:
-            if (window.firstResponder())
-                window.textInput(event.text.text);
+            window.textInput(event.text.text);
             break;
         default:
             break;
