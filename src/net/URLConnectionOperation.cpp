@@ -11,6 +11,7 @@
 #include "platform/http/URLResponse.h"
 
 #include <cerrno>
+#include <new>
 
 namespace net {
 
@@ -88,11 +89,13 @@ URLConnectionOperation::~URLConnectionOperation()
 
 std::shared_ptr<core::Thread> URLConnectionOperation::networkRequestThread()
 {
-    // Made once and never stopped; its run loop always has work to wait for.
+    // Made once and never stopped, not even by static destruction at exit (which would join it
+    // and race its run loop's teardown): the holder lives in storage that is never destroyed.
     static std::once_flag flag;
-    static std::shared_ptr<core::Thread> thread;
-    dispatch::once(flag, [] { thread = core::Thread::create("Networking"); });
-    return thread;
+    alignas(std::shared_ptr<core::Thread>) static unsigned char storage[sizeof(std::shared_ptr<core::Thread>)];
+    static std::shared_ptr<core::Thread>* thread = nullptr;
+    dispatch::once(flag, [] { thread = ::new (storage) std::shared_ptr<core::Thread>(core::Thread::create("Networking")); });
+    return *thread;
 }
 
 long URLConnectionOperation::state() const

@@ -16,14 +16,11 @@ namespace {
 constexpr int maxPollMilliseconds = 500;
 }
 
-std::shared_ptr<TransferDriver> TransferDriver::forRunLoop(core::RunLoop& loop)
+std::shared_ptr<TransferDriver> TransferDriver::forCurrentThread()
 {
-    static std::mutex mutex;
-    static std::map<core::RunLoop*, std::shared_ptr<TransferDriver>> drivers;
-    std::lock_guard lock(mutex);
-    auto& driver = drivers[&loop];
+    thread_local std::shared_ptr<TransferDriver> driver;
     if (!driver)
-        driver = std::shared_ptr<TransferDriver>(new TransferDriver(loop));
+        driver = std::shared_ptr<TransferDriver>(new TransferDriver(core::RunLoop::current()));
     return driver;
 }
 

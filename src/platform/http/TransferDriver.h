@@ -20,7 +20,8 @@ class URLConnection;
 // on its own. The driver takes the loop's wake handler for that.
 class TransferDriver : public std::enable_shared_from_this<TransferDriver> {
 public:
-    static std::shared_ptr<TransferDriver> forRunLoop(core::RunLoop& loop);
+    // The driver of the calling thread's run loop; it goes with the thread.
+    static std::shared_ptr<TransferDriver> forCurrentThread();
     ~TransferDriver();
 
     // Loop thread only, and never from inside a curl callback.

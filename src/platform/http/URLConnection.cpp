@@ -168,7 +168,7 @@ void URLConnection::cancel()
         loop = m_started ? m_loop : nullptr;
     }
     if (loop)
-        loop->perform([self = shared_from_this(), loop] { TransferDriver::forRunLoop(*loop)->remove(*self); self->releaseHandle(); });
+        loop->perform([self = shared_from_this()] { TransferDriver::forCurrentThread()->remove(*self); self->releaseHandle(); });
 }
 
 std::shared_ptr<URLConnectionDelegate> URLConnection::delegate() const
@@ -253,12 +253,8 @@ void URLConnection::beginTransfer()
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &URLConnection::headerCallback);
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
 
-    core::RunLoop* loop;
-    {
-        std::lock_guard lock(m_mutex);
-        loop = m_loop;
-    }
-    TransferDriver::forRunLoop(*loop)->add(shared_from_this());
+    // Runs as a task of the scheduled loop, so the current thread's driver is that loop's.
+    TransferDriver::forCurrentThread()->add(shared_from_this());
 }
 
 size_t URLConnection::writeCallback(char* data, size_t size, size_t count, void* self)

@@ -100,6 +100,17 @@ private:
     bool m_ended = false;
 };
 
+// One transfer thread for all tests, never destroyed, as the app's network thread is never
+// stopped; each test's transfers still start from an idle loop.
+std::shared_ptr<core::Thread> transferThread()
+{
+    static std::once_flag flag;
+    alignas(std::shared_ptr<core::Thread>) static unsigned char storage[sizeof(std::shared_ptr<core::Thread>)];
+    static std::shared_ptr<core::Thread>* thread = nullptr;
+    std::call_once(flag, [] { thread = ::new (storage) std::shared_ptr<core::Thread>(core::Thread::create("transfer-test")); });
+    return *thread;
+}
+
 class URLConnectionTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -126,7 +137,7 @@ protected:
             });
         });
         m_server.start();
-        m_thread = core::Thread::create("transfer-test");
+        m_thread = transferThread();
     }
     void TearDown() override
     {
