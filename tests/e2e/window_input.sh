@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# The real window takes the mouse as a finger and the keyboard into the focused field, also
+# after it was resized: the picture is then letterboxed and clicks map through the bars.
+set -u
+beatstrip=$1
+here=$(cd "$(dirname "$0")" && pwd)
+for tool in xvfb-run xdotool; do
+    command -v $tool >/dev/null || { echo "$tool is missing (scripts/bootstrap installs it)"; exit 1; }
+done
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+cat >"$work/drive.sh" <<'DRIVE'
+set -u
+beatstrip=$1 work=$2
+"$beatstrip" --gallery --home "$work/home" --screenshot-after 8 "$work/window.png" >"$work/stdout" 2>"$work/stderr" &
+pid=$!
+wid=
+for _ in $(seq 100); do
+    wid=$(xdotool search --name '^BeatStrip$' 2>/dev/null | head -1)
+    [ -n "$wid" ] && break
+    sleep 0.1
+done
+[ -n "$wid" ] || { echo "no window appeared"; kill $pid; exit 1; }
+# Give the first frame time to land before the input arrives.
+sleep 0.5
+xdotool windowfocus --sync "$wid"
+# At 1024 x 768 points are pixels: the centre of "Tap me", then the text field.
+xdotool mousemove --window "$wid" 75 104 click 1
+xdotool mousemove --window "$wid" 170 252 click 1
+xdotool type --delay 20 "Hi there"
+xdotool key Return
+# 1600 x 600: the picture is 800 x 600 at 400, 0 (0.78125 pixels a point).
+xdotool windowsize --sync "$wid" 1600 600
+sleep 0.3
+xdotool mousemove --window "$wid" 459 81 click 1
+# A click on the black bar touches nothing.
+xdotool mousemove --window "$wid" 100 81 click 1
+wait $pid
+DRIVE
+
+if ! timeout 120 xvfb-run -a -s "-screen 0 1920x1080x24" bash "$work/drive.sh" "$beatstrip" "$work"; then
+    echo "FAIL: the window run failed"; cat "$work/stdout" "$work/stderr" 2>/dev/null; exit 1
+fi
+
+failures=0
+expect_log() {
+    if grep -q "Gallery: $1\$" "$work/stderr"; then echo "ok   $2"; else echo "FAIL $2"; failures=$((failures + 1)); fi
+}
+expect_log "Button tapped 1" "a click is a tap on the button under it"
+expect_log "Returned: Hi there" "typed text and Return reach the focused field"
+expect_log "Button tapped 2" "after resizing, a click maps through the letterbox"
+if grep -q "Gallery: Button tapped 3" "$work/stderr"; then
+    echo "FAIL a click on the bar reached the picture"; failures=$((failures + 1))
+fi
+
+python3 - "$here" "$work/window.png" <<'CHECK' || failures=$((failures + 1))
+import sys
+sys.path.insert(0, sys.argv[1])
+import png
+width, height, rows = png.read(sys.argv[2])
+ok = True
+def check(cond, what):
+    global ok
+    print(("ok   " if cond else "FAIL ") + what)
+    ok = ok and cond
+check((width, height) == (1600, 600), "the resized window is 1600 x 600 pixels (got %d x %d)" % (width, height))
+check(png.near(rows[300][100], (0, 0, 0), 2) and png.near(rows[300][1500], (0, 0, 0), 2), "black bars left and right")
+check(png.near(rows[20][1180], (240, 240, 240)), "the gallery's background inside the picture")
+sys.exit(0 if ok else 1)
+CHECK
+[ "$failures" -eq 0 ] || { cat "$work/stderr"; exit 1; }
