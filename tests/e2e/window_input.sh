@@ -30,6 +30,10 @@ xdotool mousemove --window "$wid" 75 104 click 1
 xdotool mousemove --window "$wid" 170 252 click 1
 xdotool type --delay 20 "Hi there"
 xdotool key Return
+# Holding the button down for 0.8 s on the "Hold" tile is a long press.
+xdotool mousemove --window "$wid" 448 252 mousedown 1
+sleep 0.8
+xdotool mouseup 1
 # 1600 x 600: the picture is 800 x 600 at 400, 0 (0.78125 pixels a point).
 xdotool windowsize --sync "$wid" 1600 600
 sleep 0.3
@@ -49,6 +53,8 @@ expect_log() {
 }
 expect_log "Button tapped 1" "a click is a tap on the button under it"
 expect_log "Returned: Hi there" "typed text and Return reach the focused field"
+expect_log "Long press began" "holding the mouse button begins a long press"
+expect_log "Long press ended" "releasing it ends the long press"
 expect_log "Button tapped 2" "after resizing, a click maps through the letterbox"
 if grep -q "Gallery: Button tapped 3" "$work/stderr"; then
     echo "FAIL a click on the bar reached the picture"; failures=$((failures + 1))
