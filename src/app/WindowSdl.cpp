@@ -55,8 +55,12 @@ struct WindowSdl::Impl {
     int textureWidth = 0;
     int textureHeight = 0;
     std::shared_ptr<render::Surface> picture;
-    Uint32 wakeEvent = 0;
-    std::atomic<bool> wakePending { false };
+    // Shared with the wake handler, which other threads may still be calling as the window goes.
+    struct Wake {
+        Uint32 event = 0;
+        std::atomic<bool> pending { false };
+    };
+    std::shared_ptr<Wake> wake = std::make_shared<Wake>();
 
     Letterbox box;
     bool touching = false;
@@ -146,7 +150,6 @@ core::Result<std::shared_ptr<WindowSdl>> WindowSdl::open()
     if ((!driver || !*driver) && (!x11 || !*x11) && (!wayland || !*wayland))
         return fail("no display: neither DISPLAY nor WAYLAND_DISPLAY is set");
 
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         std::string why = std::string("no display: ") + SDL_GetError();
@@ -165,8 +168,8 @@ core::Result<std::shared_ptr<WindowSdl>> WindowSdl::open()
         impl->renderer = SDL_CreateRenderer(impl->window, -1, SDL_RENDERER_SOFTWARE);
     if (!impl->renderer)
         return fail(std::string("cannot draw in the window: ") + SDL_GetError());
-    impl->wakeEvent = SDL_RegisterEvents(1);
-    if (impl->wakeEvent == static_cast<Uint32>(-1))
+    impl->wake->event = SDL_RegisterEvents(1);
+    if (impl->wake->event == static_cast<Uint32>(-1))
         return fail("cannot register the wake-up event");
     return std::shared_ptr<WindowSdl>(new WindowSdl(std::move(impl)));
 }
@@ -177,12 +180,11 @@ int WindowSdl::run(ui::Window& window, const Options& options)
     core::RunLoop& loop = core::RunLoop::main();
 
     // Work posted from any thread wakes the event wait; one pending wake-up is enough.
-    Impl* raw = &d;
-    loop.setWakeHandler([raw] {
-        if (raw->wakePending.exchange(true))
+    loop.setWakeHandler([wake = d.wake] {
+        if (wake->pending.exchange(true))
             return;
         SDL_Event event {};
-        event.type = raw->wakeEvent;
+        event.type = wake->event;
         SDL_PushEvent(&event);
     });
 
@@ -206,6 +208,12 @@ int WindowSdl::run(ui::Window& window, const Options& options)
         case SDL_WINDOWEVENT:
             if (event.window.event == SDL_WINDOWEVENT_EXPOSED || event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
                 redraw = true;
+            // A finger cannot stay down while another program takes the mouse.
+            if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST && d.touching) {
+                d.touching = false;
+                SDL_CaptureMouse(SDL_FALSE);
+                window.touchCancel();
+            }
             break;
         case SDL_MOUSEBUTTONDOWN:
             if (event.button.button == SDL_BUTTON_LEFT && !d.touching) {
@@ -252,7 +260,7 @@ int WindowSdl::run(ui::Window& window, const Options& options)
     };
 
     while (!quit) {
-        d.wakePending = false;
+        d.wake->pending = false;
         loop.runOnce(0);
         window.layoutIfNeeded();
         if (redraw || window.needsDisplay() || screenshotDue) {

@@ -34,6 +34,12 @@ xdotool key Return
 xdotool mousemove --window "$wid" 448 252 mousedown 1
 sleep 0.8
 xdotool mouseup 1
+# Five wheel notches down over the table scroll it 200 points (40 a notch): the first row's
+# place then shows row 5 (rows are 44 points).
+xdotool mousemove --window "$wid" 760 106
+xdotool click --repeat 5 --delay 30 5
+sleep 0.2
+xdotool click 1
 # 1600 x 600: the picture is 800 x 600 at 400, 0 (0.78125 pixels a point).
 xdotool windowsize --sync "$wid" 1600 600
 sleep 0.3
@@ -55,6 +61,7 @@ expect_log "Button tapped 1" "a click is a tap on the button under it"
 expect_log "Returned: Hi there" "typed text and Return reach the focused field"
 expect_log "Long press began" "holding the mouse button begins a long press"
 expect_log "Long press ended" "releasing it ends the long press"
+expect_log "Row 5 selected" "the wheel scrolls the table under the pointer, downwards"
 expect_log "Button tapped 2" "after resizing, a click maps through the letterbox"
 if grep -q "Gallery: Button tapped 3" "$work/stderr"; then
     echo "FAIL a click on the bar reached the picture"; failures=$((failures + 1))
