@@ -52,6 +52,8 @@ bool stateTransitionIsValid(long from, long to, bool isCancelled)
     }
 }
 
+std::atomic<long> s_pendingOperations { 0 };
+
 std::shared_ptr<dispatch::Group> sharedCompletionGroup()
 {
     static std::once_flag flag;
@@ -96,6 +98,23 @@ std::shared_ptr<core::Thread> URLConnectionOperation::networkRequestThread()
     static std::shared_ptr<core::Thread>* thread = nullptr;
     dispatch::once(flag, [] { thread = ::new (storage) std::shared_ptr<core::Thread>(core::Thread::create("Networking")); });
     return *thread;
+}
+
+long URLConnectionOperation::pendingOperationCount()
+{
+    return s_pendingOperations.load();
+}
+
+void URLConnectionOperation::enterPending()
+{
+    if (!m_pending.exchange(true))
+        s_pendingOperations++;
+}
+
+void URLConnectionOperation::leavePending()
+{
+    if (m_pending.exchange(false))
+        s_pendingOperations--;
 }
 
 long URLConnectionOperation::state() const
@@ -300,7 +319,10 @@ void URLConnectionOperation::setCompletionBlock(std::function<void()> block)
         dispatch::Queue* queue = strong->completionQueue();
         if (!queue)
             queue = &dispatch::mainQueue();
-        group->async(*queue, block);
+        group->async(*queue, [block, strong] {
+            block();
+            strong->leavePending();
+        });
         // Releases the caller's block, and what it holds, once it has run.
         group->notify(dispatch::globalQueue(), [strong] { strong->setCompletionBlock(nullptr); });
     });
@@ -311,8 +333,11 @@ void URLConnectionOperation::start()
     std::lock_guard lock(m_lock);
     auto thread = networkRequestThread();
     if (isCancelled()) {
+        if (!isFinished())
+            enterPending();
         thread->perform([self = self()] { self->cancelConnection(); });
     } else if (isReady()) {
+        enterPending();
         setState(OperationExecutingState);
         thread->perform([self = self()] { self->operationDidStart(); });
     }
@@ -342,6 +367,9 @@ void URLConnectionOperation::finish()
 {
     {
         std::lock_guard lock(m_lock);
+        // With no block to wait for, the operation is done with once it finishes.
+        if (!completionBlock() && !isFinished())
+            leavePending();
         setState(OperationFinishedState);
     }
     postOnMain(URLConnectionOperationDidFinishNotification, self());

@@ -33,6 +33,7 @@ namespace net {
 
 class SecurityPolicy;
 
+// Posted on the main queue; the notification's object is the operation (a URLConnectionOperation).
 inline constexpr const char* URLConnectionOperationDidStartNotification = "net.networking.operation.start";
 inline constexpr const char* URLConnectionOperationDidFinishNotification = "net.networking.operation.finish";
 
@@ -63,6 +64,9 @@ public:
 
     // The one thread, named "Networking", that runs every operation's connection.
     static std::shared_ptr<core::Thread> networkRequestThread();
+    // Operations started whose completion block has not yet returned (or, with no block, that
+    // have not yet finished): a front end waiting for quiet waits for this to reach zero.
+    static long pendingOperationCount();
 
     long state() const;
     const std::string& lockName() const { return m_lockName; }
@@ -130,6 +134,8 @@ private:
     void cancelConnection();
     void finish();
     void failWithStreamError(http::URLConnection& connection, const core::Error& error);
+    void enterPending();
+    void leavePending();
 
     const std::string m_lockName = "net.networking.operation.lock";
     long m_state = OperationReadyState;
@@ -141,6 +147,7 @@ private:
     std::shared_ptr<http::OutputStream> m_outputStream;
     int64_t m_totalBytesRead = 0;
     std::atomic<uint64_t> m_unreportedBytes { 0 };
+    std::atomic<bool> m_pending { false };
     std::shared_ptr<http::URLConnection> m_connection;
     bool m_shouldUseCredentialStorage = true;
     std::optional<Credential> m_credential;

@@ -160,12 +160,13 @@ TEST_F(HTTPRequestOperationTest, DownloadsToAFileAndHandsTheCompletionToTheMainQ
     std::vector<std::string> keys;
     bool notesOnMain = true;
     auto& center = core::NotificationCenter::defaultCenter();
-    auto startToken = center.addObserver(URLConnectionOperationDidStartNotification, [&](const core::Notification&) {
-        notes.push_back("start");
+    const void* expectedObject = nullptr;
+    auto startToken = center.addObserver(URLConnectionOperationDidStartNotification, [&](const core::Notification& note) {
+        notes.push_back(note.object.get() == expectedObject ? "start" : "start from another object");
         notesOnMain &= &core::RunLoop::current() == &core::RunLoop::main();
     });
-    auto finishToken = center.addObserver(URLConnectionOperationDidFinishNotification, [&](const core::Notification&) {
-        notes.push_back("finish");
+    auto finishToken = center.addObserver(URLConnectionOperationDidFinishNotification, [&](const core::Notification& note) {
+        notes.push_back(note.object.get() == expectedObject ? "finish" : "finish from another object");
         notesOnMain &= &core::RunLoop::current() == &core::RunLoop::main();
     });
 
@@ -175,13 +176,17 @@ TEST_F(HTTPRequestOperationTest, DownloadsToAFileAndHandsTheCompletionToTheMainQ
     auto outcome = attachCompletion(op);
     std::weak_ptr<Outcome> weakOutcome = outcome;
     std::weak_ptr<HTTPRequestOperation> weakOp = op;
+    expectedObject = static_cast<URLConnectionOperation*>(op.get());
+    long pendingBefore = URLConnectionOperation::pendingOperationCount();
     op->start();
     EXPECT_TRUE(op->isExecuting());
+    EXPECT_EQ(URLConnectionOperation::pendingOperationCount(), pendingBefore + 1);
     // The caller keeps nothing: the operation lives until its completion has run.
     op.reset();
     ASSERT_TRUE(pumpMainUntil([&] { return outcome->runs > 0; }));
 
     EXPECT_EQ(outcome->runs, 1);
+    EXPECT_EQ(URLConnectionOperation::pendingOperationCount(), pendingBefore);
     EXPECT_TRUE(outcome->onMainThread);
     EXPECT_EQ(outcome->totalBytesRead, static_cast<int64_t>(m_body.size()));
     EXPECT_EQ(stream->streamStatus(), http::OutputStream::Status::Closed);
