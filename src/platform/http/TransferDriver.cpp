@@ -12,6 +12,11 @@
 namespace http {
 
 namespace {
+CURLM* multiOf(void* handle)
+{
+    return static_cast<CURLM*>(handle);
+}
+
 // Cap on one wait, so a stopped loop notices within this time even when nothing wakes it.
 constexpr int maxPollMilliseconds = 500;
 }
@@ -35,8 +40,8 @@ TransferDriver::TransferDriver(core::RunLoop& loop)
 TransferDriver::~TransferDriver()
 {
     for (auto& [easy, connection] : m_active)
-        curl_multi_remove_handle(m_multi, easy);
-    curl_multi_cleanup(m_multi);
+        curl_multi_remove_handle(multiOf(m_multi), easy);
+    curl_multi_cleanup(multiOf(m_multi));
 }
 
 void TransferDriver::add(const std::shared_ptr<URLConnection>& connection)
@@ -45,7 +50,7 @@ void TransferDriver::add(const std::shared_ptr<URLConnection>& connection)
         m_wakeInstalled = true;
         m_loopThread = std::this_thread::get_id();
         std::weak_ptr<TransferDriver> weak = weak_from_this();
-        CURLM* multi = m_multi;
+        CURLM* multi = multiOf(m_multi);
         auto loopThread = m_loopThread;
         // Posts from the loop's own thread need no wake-up: the pump checks for pending tasks
         // before it waits.
@@ -55,7 +60,7 @@ void TransferDriver::add(const std::shared_ptr<URLConnection>& connection)
         });
     }
     m_active[connection->m_easy] = connection;
-    curl_multi_add_handle(m_multi, connection->m_easy);
+    curl_multi_add_handle(multiOf(m_multi), connection->m_easy);
     schedulePump();
 }
 
@@ -65,7 +70,7 @@ void TransferDriver::remove(URLConnection& connection)
     if (it == m_active.end())
         return;
     auto keep = it->second;
-    curl_multi_remove_handle(m_multi, connection.m_easy);
+    curl_multi_remove_handle(multiOf(m_multi), connection.m_easy);
     m_active.erase(it);
 }
 
@@ -80,10 +85,10 @@ void TransferDriver::schedulePump()
 void TransferDriver::performAndCollect()
 {
     int running = 0;
-    curl_multi_perform(m_multi, &running);
+    curl_multi_perform(multiOf(m_multi), &running);
     std::vector<std::pair<std::shared_ptr<URLConnection>, CURLcode>> done;
     int queued = 0;
-    while (CURLMsg* message = curl_multi_info_read(m_multi, &queued)) {
+    while (CURLMsg* message = curl_multi_info_read(multiOf(m_multi), &queued)) {
         if (message->msg != CURLMSG_DONE)
             continue;
         auto it = m_active.find(message->easy_handle);
@@ -107,14 +112,14 @@ void TransferDriver::pump()
         return;
     if (!m_loop.hasPendingTasks()) {
         long curlTimeout = -1;
-        curl_multi_timeout(m_multi, &curlTimeout);
+        curl_multi_timeout(multiOf(m_multi), &curlTimeout);
         int timeout = curlTimeout < 0 ? maxPollMilliseconds : static_cast<int>(std::min<long>(curlTimeout, maxPollMilliseconds));
         if (auto next = m_loop.nextFireDate()) {
             double untilTimer = (*next - m_loop.now()) * 1000;
             timeout = std::clamp(static_cast<int>(std::ceil(untilTimer)), 0, timeout);
         }
         if (timeout > 0)
-            curl_multi_poll(m_multi, nullptr, 0, timeout, nullptr);
+            curl_multi_poll(multiOf(m_multi), nullptr, 0, timeout, nullptr);
         performAndCollect();
     }
     schedulePump();

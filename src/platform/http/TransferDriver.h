@@ -3,8 +3,6 @@
 #include <memory>
 #include <thread>
 
-typedef void CURLM;
-
 namespace core {
 class RunLoop;
 }
@@ -35,7 +33,7 @@ private:
     void performAndCollect();
 
     core::RunLoop& m_loop;
-    CURLM* m_multi = nullptr;
+    void* m_multi = nullptr; // CURLM*, kept out of this header
     std::thread::id m_loopThread;
     bool m_wakeInstalled = false;
     bool m_pumpScheduled = false;
