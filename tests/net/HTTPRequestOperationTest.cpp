@@ -232,6 +232,29 @@ TEST_F(HTTPRequestOperationTest, DownloadsToMemory)
     EXPECT_FALSE(op->error());
 }
 
+TEST_F(HTTPRequestOperationTest, ProgressBlockSeesEveryChunkOnTheMainQueue)
+{
+    auto op = operation("/data", http::OutputStream::outputStreamToFileAtPath(filePath(), false));
+    uint64_t chunkSum = 0;
+    int64_t lastTotal = 0;
+    int64_t expected = 0;
+    bool inOrderOnMain = true;
+    op->setDownloadProgressBlock([&](uint64_t bytes, int64_t total, int64_t totalExpected) {
+        chunkSum += bytes;
+        inOrderOnMain &= total == static_cast<int64_t>(chunkSum) && &core::RunLoop::current() == &core::RunLoop::main();
+        lastTotal = total;
+        expected = totalExpected;
+    });
+    auto outcome = attachCompletion(op);
+    op->start();
+    ASSERT_TRUE(pumpMainUntil([&] { return outcome->runs > 0; }));
+    EXPECT_TRUE(inOrderOnMain);
+    EXPECT_EQ(chunkSum, m_body.size());
+    EXPECT_EQ(lastTotal, static_cast<int64_t>(m_body.size()));
+    EXPECT_EQ(expected, static_cast<int64_t>(m_body.size()));
+    EXPECT_EQ(op->totalBytesRead(), static_cast<int64_t>(m_body.size()));
+}
+
 TEST_F(HTTPRequestOperationTest, ErrorStatusIsNoFailureUntilTheResponseObjectIsAskedFor)
 {
     auto toFile = operation("/missing", http::OutputStream::outputStreamToFileAtPath(filePath(), false));
