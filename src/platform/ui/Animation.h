@@ -55,10 +55,14 @@ public:
 
 private:
     Animation() = default;
+    static std::shared_ptr<Animation> start(double duration, double delay, std::vector<Track> tracks, Completion completion, std::shared_ptr<Animation> animation);
+    void armTimer(double fireDate);
     void step();
     void apply(double progress);
     void end(bool finished);
     void claim();
+    void dropTrack(const View* view, AnimatedProperty property);
+    void endIfEmpty();
 
     std::vector<Track> m_tracks;
     Completion m_completion;

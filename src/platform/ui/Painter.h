@@ -12,6 +12,13 @@ namespace ui {
 class Image;
 
 struct StrokeStyle {
+    StrokeStyle() = default;
+    StrokeStyle(Color color, double lineWidth, LineJoin lineJoin = LineJoin::Miter, LineCap lineCap = LineCap::Butt,
+        std::vector<double> dashPattern = {}, double dashPhase = 0)
+        : color(color), lineWidth(lineWidth), lineJoin(lineJoin), lineCap(lineCap), dashPattern(std::move(dashPattern)), dashPhase(dashPhase)
+    {
+    }
+
     Color color = Color::black();
     double lineWidth = 1;
     LineJoin lineJoin = LineJoin::Miter;

@@ -75,6 +75,8 @@ public:
 private:
     friend class AlertView;
     friend class TextField;
+    friend class View;
+    friend class GestureRecognizer;
     friend class ViewController;
 
     explicit Window(Size size);
@@ -86,6 +88,8 @@ private:
     void showAlert(std::shared_ptr<AlertView> alert);
     void alertDismissed(AlertView* alert);
     void endTouchTracking();
+    // A recogniser began: the touched view loses the touch (it gets touchesCancelled).
+    void gestureDidBegin(GestureRecognizer* recognizer);
 
     Size m_size;
     std::shared_ptr<ViewController> m_root;

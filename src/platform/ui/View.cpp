@@ -1,0 +1,617 @@
+#include "platform/ui/View.h"
+#include "platform/core/Json.h"
+#include "platform/ui/Animation.h"
+#include "platform/ui/GestureRecognizer.h"
+#include "platform/ui/Painter.h"
+#include "platform/ui/ShapeLayer.h"
+#include "platform/ui/TextField.h"
+#include "platform/ui/Window.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace ui {
+
+namespace {
+// Child lists at least this long are culled through a spatial index instead of a scan.
+constexpr size_t kIndexThreshold = 48;
+// An item spanning more cells than this is kept in a short list that every query checks.
+constexpr size_t kMaxCellsPerItem = 16;
+}
+
+// Children bucketed along one axis (the longer one of their spread) into equal cells; each cell
+// lists positions in drawing order, so a query merges a few short lists and keeps that order.
+struct View::SpatialIndex {
+    bool horizontal = true;
+    double origin = 0;
+    double cellSize = 1;
+    std::vector<std::vector<uint32_t>> cells;
+    std::vector<uint32_t> large;
+    std::vector<Rect> extents; // by drawing-order position
+    mutable std::vector<uint32_t> scratch;
+};
+
+std::shared_ptr<View> View::create(Rect frame)
+{
+    return std::shared_ptr<View>(new View(frame));
+}
+
+View::View(Rect frame)
+    : m_frame(frame)
+    , m_layer(Layer::create())
+{
+    m_layer->m_view = this;
+}
+
+View::~View()
+{
+    for (auto& child : m_subviews)
+        child->m_superview = nullptr;
+    for (auto& recognizer : m_gestureRecognizers)
+        recognizer->m_view = nullptr;
+    m_layer->m_view = nullptr;
+}
+
+// --- Geometry ---
+
+void View::setFrame(Rect frame)
+{
+    if (Animation::isRecording()) {
+        double from[4] = { m_frame.x(), m_frame.y(), m_frame.width(), m_frame.height() };
+        double to[4] = { frame.x(), frame.y(), frame.width(), frame.height() };
+        Animation::record(*this, AnimatedProperty::Frame, from, to);
+        setFrameInternal(frame);
+        return;
+    }
+    if (auto running = m_frameAnimation.lock())
+        running->removeTrack(this, AnimatedProperty::Frame);
+    setFrameInternal(frame);
+}
+
+void View::applyAnimatedFrame(Rect frame)
+{
+    setFrameInternal(frame);
+}
+
+void View::setFrameInternal(Rect frame)
+{
+    if (m_frame == frame)
+        return;
+    bool resized = m_frame.size != frame.size;
+    m_frame = frame;
+    if (resized) {
+        invalidateExtent();
+        setNeedsLayout();
+    } else if (m_superview) {
+        m_superview->invalidateExtent();
+    }
+    setNeedsDisplay();
+}
+
+void View::setBounds(Rect bounds)
+{
+    if (bounds.size != m_frame.size) {
+        Point c = center();
+        setFrame({ { c.x - bounds.width() / 2, c.y - bounds.height() / 2 }, bounds.size });
+    }
+    if (bounds.origin != m_boundsOrigin) {
+        if (auto running = m_boundsAnimation.lock())
+            running->removeTrack(this, AnimatedProperty::BoundsOrigin);
+        applyAnimatedBoundsOrigin(bounds.origin);
+    }
+}
+
+void View::applyAnimatedBoundsOrigin(Point origin)
+{
+    if (m_boundsOrigin == origin)
+        return;
+    m_boundsOrigin = origin;
+    if (m_superview && !clipsToBounds())
+        m_superview->invalidateExtent();
+    setNeedsDisplay();
+}
+
+void View::setCenter(Point center)
+{
+    setFrame({ { center.x - m_frame.width() / 2, center.y - m_frame.height() / 2 }, m_frame.size });
+}
+
+// --- Appearance ---
+
+void View::setHidden(bool hidden)
+{
+    if (m_hidden == hidden)
+        return;
+    m_hidden = hidden;
+    setNeedsDisplay();
+}
+
+void View::setAlpha(double alpha)
+{
+    alpha = std::clamp(alpha, 0.0, 1.0);
+    if (Animation::isRecording()) {
+        double from[4] = { m_alpha }, to[4] = { alpha };
+        Animation::record(*this, AnimatedProperty::Alpha, from, to);
+        m_alpha = alpha;
+        return;
+    }
+    if (auto running = m_alphaAnimation.lock())
+        running->removeTrack(this, AnimatedProperty::Alpha);
+    applyAnimatedAlpha(alpha);
+}
+
+void View::applyAnimatedAlpha(double alpha)
+{
+    if (m_alpha == alpha)
+        return;
+    m_alpha = alpha;
+    setNeedsDisplay();
+}
+
+void View::setBackgroundColor(std::optional<Color> color)
+{
+    if (m_backgroundColor == color)
+        return;
+    m_backgroundColor = color;
+    setNeedsDisplay();
+}
+
+void View::setTag(int tag)
+{
+    m_tag = tag;
+}
+
+void View::setAccessibilityIdentifier(std::string identifier)
+{
+    m_accessibilityIdentifier = std::move(identifier);
+}
+
+void View::setUserInteractionEnabled(bool enabled)
+{
+    m_userInteractionEnabled = enabled;
+}
+
+// --- Hierarchy ---
+
+std::shared_ptr<View> View::superview() const
+{
+    return m_superview ? m_superview->shared_from_this() : nullptr;
+}
+
+void View::detachFromSuperview()
+{
+    View* parent = m_superview;
+    if (!parent)
+        return;
+    auto& siblings = parent->m_subviews;
+    // Search from the end: the view just added is the usual one to move.
+    for (size_t i = siblings.size(); i-- > 0;) {
+        if (siblings[i].get() == this) {
+            siblings.erase(siblings.begin() + static_cast<std::ptrdiff_t>(i));
+            break;
+        }
+    }
+    m_superview = nullptr;
+    parent->invalidateOrder();
+    parent->invalidateExtent();
+    parent->setNeedsDisplay();
+}
+
+void View::addSubview(std::shared_ptr<View> view)
+{
+    insertSubview(std::move(view), m_subviews.size() + 1);
+}
+
+void View::insertSubview(std::shared_ptr<View> view, size_t index)
+{
+    if (!view || view.get() == this || isDescendantOfView(view.get()))
+        return;
+    Window* oldWindow = view->window();
+    if (oldWindow && view->m_superview)
+        oldWindow->setNeedsDisplay();
+    view->detachFromSuperview();
+    index = std::min(index, m_subviews.size());
+    m_subviews.insert(m_subviews.begin() + static_cast<std::ptrdiff_t>(index), view);
+    view->m_superview = this;
+    invalidateOrder();
+    invalidateExtent();
+    if (view->m_needsLayout || view->m_subtreeNeedsLayout)
+        markSubtreeNeedsLayout();
+    view->didMoveToSuperview();
+    didAddSubview(view.get());
+    setNeedsDisplay();
+}
+
+void View::removeFromSuperview()
+{
+    if (!m_superview)
+        return;
+    auto keep = shared_from_this();
+    if (Window* window = this->window()) {
+        if (auto field = window->firstResponder(); field && field->isDescendantOfView(this))
+            window->resignFirstResponder(field.get());
+    }
+    detachFromSuperview();
+    didMoveToSuperview();
+}
+
+void View::sendSubviewToBack(View* view)
+{
+    auto it = std::find_if(m_subviews.rbegin(), m_subviews.rend(), [view](auto& v) { return v.get() == view; });
+    if (it == m_subviews.rend())
+        return;
+    std::rotate(m_subviews.begin(), std::prev(it.base()), it.base());
+    invalidateOrder();
+    setNeedsDisplay();
+}
+
+void View::bringSubviewToFront(View* view)
+{
+    auto it = std::find_if(m_subviews.begin(), m_subviews.end(), [view](auto& v) { return v.get() == view; });
+    if (it == m_subviews.end())
+        return;
+    std::rotate(it, std::next(it), m_subviews.end());
+    invalidateOrder();
+    setNeedsDisplay();
+}
+
+bool View::isDescendantOfView(const View* view) const
+{
+    for (const View* v = this; v; v = v->m_superview) {
+        if (v == view)
+            return true;
+    }
+    return false;
+}
+
+std::shared_ptr<View> View::viewWithTag(int tag)
+{
+    if (m_tag == tag)
+        return shared_from_this();
+    for (auto& child : m_subviews) {
+        if (auto found = child->viewWithTag(tag))
+            return found;
+    }
+    return nullptr;
+}
+
+std::shared_ptr<View> View::viewWithAccessibilityIdentifier(const std::string& identifier)
+{
+    if (m_accessibilityIdentifier == identifier)
+        return shared_from_this();
+    for (auto& child : m_subviews) {
+        if (auto found = child->viewWithAccessibilityIdentifier(identifier))
+            return found;
+    }
+    return nullptr;
+}
+
+// --- Coordinates ---
+
+namespace {
+
+Point toWindow(const View* view, Point p)
+{
+    for (const View* v = view; v; v = v->superviewPointer()) {
+        p.x += v->frame().x() - v->bounds().x();
+        p.y += v->frame().y() - v->bounds().y();
+    }
+    return p;
+}
+
+Point fromWindow(const View* view, Point p)
+{
+    Point q = toWindow(view, { 0, 0 });
+    return { p.x - q.x, p.y - q.y };
+}
+
+}
+
+Point View::convertPoint(Point point, const View* toView) const
+{
+    Point inWindow = toWindow(this, point);
+    return toView ? fromWindow(toView, inWindow) : inWindow;
+}
+
+Point View::convertPointFromView(Point point, const View* fromView) const
+{
+    Point inWindow = fromView ? toWindow(fromView, point) : point;
+    return fromWindow(this, inWindow);
+}
+
+Rect View::convertRect(Rect rect, const View* toView) const
+{
+    return { convertPoint(rect.origin, toView), rect.size };
+}
+
+Rect View::windowFrame() const
+{
+    return convertRect(bounds(), nullptr);
+}
+
+Window* View::window() const
+{
+    const View* v = this;
+    while (v->m_superview)
+        v = v->m_superview;
+    return v->m_hostWindow;
+}
+
+// --- Layout and display ---
+
+void View::markSubtreeNeedsLayout()
+{
+    for (View* v = this; v; v = v->m_superview)
+        v->m_subtreeNeedsLayout = true;
+}
+
+void View::setNeedsLayout()
+{
+    m_needsLayout = true;
+    markSubtreeNeedsLayout();
+    setNeedsDisplay();
+}
+
+void View::layoutIfNeeded()
+{
+    if (!m_needsLayout && !m_subtreeNeedsLayout)
+        return;
+    auto keep = shared_from_this();
+    m_subtreeNeedsLayout = false;
+    if (m_needsLayout) {
+        m_needsLayout = false;
+        layoutSubviews();
+    }
+    // By index: layout may add or remove children.
+    for (size_t i = 0; i < m_subviews.size(); i++) {
+        View* child = m_subviews[i].get();
+        if (child->m_needsLayout || child->m_subtreeNeedsLayout)
+            child->layoutIfNeeded();
+    }
+}
+
+Size View::sizeThatFits(Size) const
+{
+    return m_frame.size;
+}
+
+void View::sizeToFit()
+{
+    Size size = sizeThatFits(m_frame.size);
+    setFrame({ m_frame.origin, size });
+}
+
+void View::setNeedsDisplay()
+{
+    if (Window* window = this->window())
+        window->setNeedsDisplay();
+}
+
+void View::draw(Painter&, Rect)
+{
+}
+
+// --- Touches ---
+
+bool View::pointInside(Point point) const
+{
+    return bounds().contains(point);
+}
+
+View* View::hitTest(Point point)
+{
+    if (m_hidden || m_alpha < 0.01 || !m_userInteractionEnabled || !pointInside(point))
+        return nullptr;
+    auto& order = subviewsInDrawingOrder();
+    for (size_t i = order.size(); i-- > 0;) {
+        View* child = order[i];
+        Point local { point.x - child->m_frame.x() + child->m_boundsOrigin.x, point.y - child->m_frame.y() + child->m_boundsOrigin.y };
+        if (View* hit = child->hitTest(local))
+            return hit;
+    }
+    return this;
+}
+
+// A view that does not handle touches passes them to its parent, as the platform's responder
+// chain does: a tap on a table cell reaches the table.
+void View::touchesBegan(const Touch& touch)
+{
+    if (m_superview)
+        m_superview->touchesBegan(touch);
+}
+
+void View::touchesMoved(const Touch& touch)
+{
+    if (m_superview)
+        m_superview->touchesMoved(touch);
+}
+
+void View::touchesEnded(const Touch& touch)
+{
+    if (m_superview)
+        m_superview->touchesEnded(touch);
+}
+
+void View::touchesCancelled(const Touch& touch)
+{
+    if (m_superview)
+        m_superview->touchesCancelled(touch);
+}
+
+void View::addGestureRecognizer(std::shared_ptr<GestureRecognizer> recognizer)
+{
+    if (!recognizer)
+        return;
+    if (recognizer->m_view && recognizer->m_view != this)
+        recognizer->m_view->removeGestureRecognizer(recognizer.get());
+    recognizer->m_view = this;
+    m_gestureRecognizers.push_back(std::move(recognizer));
+}
+
+void View::removeGestureRecognizer(GestureRecognizer* recognizer)
+{
+    auto it = std::find_if(m_gestureRecognizers.begin(), m_gestureRecognizers.end(), [recognizer](auto& r) { return r.get() == recognizer; });
+    if (it == m_gestureRecognizers.end())
+        return;
+    (*it)->m_view = nullptr;
+    m_gestureRecognizers.erase(it);
+}
+
+// --- Animation ---
+
+void View::animateWithDuration(double seconds, std::function<void()> changes, std::function<void(bool)> completion)
+{
+    Animation::animate(seconds, 0, changes, std::move(completion));
+}
+
+void View::animateWithDuration(double seconds, double delay, std::function<void()> changes, std::function<void(bool)> completion)
+{
+    Animation::animate(seconds, delay, changes, std::move(completion));
+}
+
+// --- Dump ---
+
+void View::describe(nlohmann::json&) const
+{
+}
+
+// --- Drawing order and culling ---
+
+void View::invalidateOrder()
+{
+    m_drawingOrderValid = false;
+    m_index.reset();
+}
+
+void View::invalidateExtent()
+{
+    // All the way up: a clipping ancestor never computes its children's extents, so a stale
+    // flag part way up says nothing about the indexes above it.
+    for (View* v = this; v; v = v->m_superview) {
+        v->m_extentValid = false;
+        v->m_index.reset();
+    }
+}
+
+const std::vector<View*>& View::subviewsInDrawingOrder() const
+{
+    if (!m_drawingOrderValid) {
+        m_drawingOrder.clear();
+        m_drawingOrder.reserve(m_subviews.size());
+        bool sorted = true;
+        for (auto& child : m_subviews) {
+            if (!m_drawingOrder.empty() && m_drawingOrder.back()->m_layer->zPosition() > child->m_layer->zPosition())
+                sorted = false;
+            m_drawingOrder.push_back(child.get());
+        }
+        if (!sorted) {
+            std::stable_sort(m_drawingOrder.begin(), m_drawingOrder.end(), [](View* a, View* b) {
+                return a->m_layer->zPosition() < b->m_layer->zPosition();
+            });
+        }
+        m_drawingOrderValid = true;
+    }
+    return m_drawingOrder;
+}
+
+Rect View::computeSubtreeExtent() const
+{
+    Rect extent = contentExtent();
+    for (auto& sublayer : m_layer->sublayers())
+        extent = extent.unionWith(sublayer->drawingExtent());
+    for (auto& child : m_subviews)
+        extent = extent.unionWith(child->drawingExtentInSuperview());
+    return extent;
+}
+
+Rect View::drawingExtentInSuperview() const
+{
+    Rect extent;
+    if (clipsToBounds()) {
+        // Nothing shows outside the bounds, whatever the children (and the offset) are.
+        extent = bounds();
+    } else {
+        if (!m_extentValid) {
+            m_subtreeExtent = computeSubtreeExtent();
+            m_extentValid = true;
+        }
+        extent = m_subtreeExtent;
+    }
+    if (auto& mask = m_layer->mask())
+        extent = extent.intersection(mask->drawingExtent());
+    return extent.offsetBy(m_frame.x() - m_boundsOrigin.x, m_frame.y() - m_boundsOrigin.y);
+}
+
+void View::buildSpatialIndex() const
+{
+    auto& order = subviewsInDrawingOrder();
+    auto index = std::make_unique<SpatialIndex>();
+    index->extents.reserve(order.size());
+    double minX = INFINITY, maxX = -INFINITY, minY = INFINITY, maxY = -INFINITY;
+    for (View* child : order) {
+        Rect e = child->drawingExtentInSuperview();
+        index->extents.push_back(e);
+        minX = std::min(minX, e.minX());
+        maxX = std::max(maxX, e.maxX());
+        minY = std::min(minY, e.minY());
+        maxY = std::max(maxY, e.maxY());
+    }
+    index->horizontal = (maxX - minX) >= (maxY - minY);
+    double lo = index->horizontal ? minX : minY;
+    double hi = index->horizontal ? maxX : maxY;
+    size_t cellCount = std::clamp<size_t>(order.size() / 4, 1, 1 << 20);
+    index->origin = lo;
+    index->cellSize = std::max((hi - lo) / static_cast<double>(cellCount), 1.0);
+    cellCount = static_cast<size_t>((hi - lo) / index->cellSize) + 1;
+    index->cells.resize(cellCount);
+    for (uint32_t i = 0; i < index->extents.size(); i++) {
+        const Rect& e = index->extents[i];
+        double a = index->horizontal ? e.minX() : e.minY();
+        double b = index->horizontal ? e.maxX() : e.maxY();
+        size_t first = static_cast<size_t>(std::max(0.0, (a - lo) / index->cellSize));
+        size_t last = std::min(cellCount - 1, static_cast<size_t>(std::max(0.0, (b - lo) / index->cellSize)));
+        if (last - first >= kMaxCellsPerItem) {
+            index->large.push_back(i);
+            continue;
+        }
+        for (size_t c = first; c <= last; c++)
+            index->cells[c].push_back(i);
+    }
+    m_index = std::move(index);
+}
+
+void View::subviewsIntersecting(Rect rect, std::vector<View*>& out) const
+{
+    auto& order = subviewsInDrawingOrder();
+    if (order.size() < kIndexThreshold) {
+        for (View* child : order) {
+            if (child->drawingExtentInSuperview().intersects(rect))
+                out.push_back(child);
+        }
+        return;
+    }
+    if (!m_index)
+        buildSpatialIndex();
+    const SpatialIndex& index = *m_index;
+    auto& found = index.scratch;
+    found.clear();
+    found.insert(found.end(), index.large.begin(), index.large.end());
+    double a = index.horizontal ? rect.minX() : rect.minY();
+    double b = index.horizontal ? rect.maxX() : rect.maxY();
+    double firstCell = std::floor((a - index.origin) / index.cellSize);
+    double lastCell = std::floor((b - index.origin) / index.cellSize);
+    if (lastCell >= 0 && firstCell < static_cast<double>(index.cells.size())) {
+        size_t first = static_cast<size_t>(std::max(0.0, firstCell));
+        size_t last = std::min(index.cells.size() - 1, static_cast<size_t>(lastCell));
+        for (size_t c = first; c <= last; c++)
+            found.insert(found.end(), index.cells[c].begin(), index.cells[c].end());
+    }
+    std::sort(found.begin(), found.end());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
+    for (uint32_t i : found) {
+        if (index.extents[i].intersects(rect))
+            out.push_back(order[i]);
+    }
+}
+
+}
