@@ -87,8 +87,8 @@ void RunLoop::perform(std::function<void()> task)
         std::lock_guard lock(m_mutex);
         m_tasks.push_back(std::move(task));
         handler = m_wakeHandler;
+        m_wake.notify_all();
     }
-    m_wake.notify_all();
     if (handler)
         handler();
 }
@@ -284,10 +284,9 @@ void RunLoop::run()
 
 void RunLoop::stop()
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_stopped = true;
-    }
+    // Notify under the lock: once it is released the loop's thread may exit and destroy the loop.
+    std::lock_guard lock(m_mutex);
+    m_stopped = true;
     m_wake.notify_all();
 }
 
