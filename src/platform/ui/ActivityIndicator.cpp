@@ -31,7 +31,7 @@ void ActivityIndicator::setColor(Color color)
     if (m_color == color)
         return;
     m_color = color;
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 void ActivityIndicator::setHidesWhenStopped(bool hides)
@@ -86,7 +86,7 @@ void ActivityIndicator::tick()
         }
     }
     if (visible)
-        setNeedsDisplay();
+        invalidateDisplay();
     armTick();
 }
 

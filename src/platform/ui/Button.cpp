@@ -22,7 +22,7 @@ void Button::setTitle(std::string title)
     if (m_title == title)
         return;
     m_title = std::move(title);
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 void Button::setTintColor(Color color)
@@ -30,7 +30,7 @@ void Button::setTintColor(Color color)
     if (m_tintColor == color)
         return;
     m_tintColor = color;
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 void Button::setTitleColor(Color color)
@@ -38,7 +38,7 @@ void Button::setTitleColor(Color color)
     if (m_titleColor == color)
         return;
     m_titleColor = color;
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 void Button::setTitleFont(Font font)
@@ -46,7 +46,7 @@ void Button::setTitleFont(Font font)
     if (m_titleFont == font)
         return;
     m_titleFont = std::move(font);
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 Size Button::sizeThatFits(Size) const

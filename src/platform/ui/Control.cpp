@@ -54,7 +54,7 @@ void Control::setEnabled(bool enabled)
         m_tracking = false;
         m_highlighted = false;
     }
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 void Control::setHighlighted(bool highlighted)
@@ -62,7 +62,7 @@ void Control::setHighlighted(bool highlighted)
     if (m_highlighted == highlighted)
         return;
     m_highlighted = highlighted;
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 void Control::setSelected(bool selected)
@@ -70,7 +70,7 @@ void Control::setSelected(bool selected)
     if (m_selected == selected)
         return;
     m_selected = selected;
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 bool Control::isTouchInside(const Touch& touch) const

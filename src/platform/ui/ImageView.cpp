@@ -27,7 +27,7 @@ void ImageView::setImage(std::shared_ptr<Image> image)
     if (m_image == image)
         return;
     m_image = std::move(image);
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 void ImageView::draw(Painter& painter, Rect)

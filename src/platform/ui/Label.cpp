@@ -22,7 +22,7 @@ void Label::setText(std::string text)
     if (m_text == text)
         return;
     m_text = std::move(text);
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 void Label::setFont(Font font)
@@ -31,7 +31,7 @@ void Label::setFont(Font font)
         return;
     m_font = std::move(font);
     invalidateExtent();
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 void Label::setTextColor(Color color)
@@ -39,7 +39,7 @@ void Label::setTextColor(Color color)
     if (m_textColor == color)
         return;
     m_textColor = color;
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 void Label::setTextAlignment(TextAlignment alignment)
@@ -47,7 +47,7 @@ void Label::setTextAlignment(TextAlignment alignment)
     if (m_textAlignment == alignment)
         return;
     m_textAlignment = alignment;
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 void Label::setNumberOfLines(int lines)
@@ -60,7 +60,7 @@ void Label::setLineBreakMode(LineBreakMode mode)
     if (m_lineBreakMode == mode)
         return;
     m_lineBreakMode = mode;
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 Size Label::sizeThatFits(Size) const

@@ -38,7 +38,7 @@ void Layer::changed(bool geometry)
         if (auto* parent = view->superviewPointer())
             parent->invalidateExtent();
     }
-    view->setNeedsDisplay();
+    view->invalidateDisplay();
 }
 
 void Layer::setZPosition(double z)

@@ -21,7 +21,7 @@ void ScrollView::setContentSize(Size size)
     if (m_contentSize == size)
         return;
     m_contentSize = size;
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 // From code any offset is allowed, as on the platform; only dragging and the wheel stay inside.

@@ -26,7 +26,7 @@ void SegmentedControl::setSelectedSegmentIndex(int index)
     if (m_selected == index)
         return;
     m_selected = index;
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 std::string SegmentedControl::titleForSegmentAtIndex(int index) const
@@ -39,7 +39,7 @@ void SegmentedControl::setTitle(std::string title, int segment)
     if (segment < 0 || segment >= numberOfSegments())
         return;
     m_items[static_cast<size_t>(segment)] = std::move(title);
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 void SegmentedControl::insertSegmentWithTitle(std::string title, int segment)
@@ -48,14 +48,14 @@ void SegmentedControl::insertSegmentWithTitle(std::string title, int segment)
     m_items.insert(m_items.begin() + segment, std::move(title));
     if (m_selected >= segment)
         m_selected++;
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 void SegmentedControl::removeAllSegments()
 {
     m_items.clear();
     m_selected = kNoSegment;
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 void SegmentedControl::setTintColor(Color color)
@@ -63,7 +63,7 @@ void SegmentedControl::setTintColor(Color color)
     if (m_tintColor == color)
         return;
     m_tintColor = color;
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 Rect SegmentedControl::rectForSegment(int index) const
@@ -93,7 +93,7 @@ void SegmentedControl::touchesEnded(const Touch& touch)
         return;
     auto keep = shared_from_this();
     m_selected = segment;
-    setNeedsDisplay();
+    invalidateDisplay();
     sendActionsForControlEvents(ControlEvent::ValueChanged);
 }
 

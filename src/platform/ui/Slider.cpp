@@ -22,7 +22,7 @@ void Slider::setValue(float value)
     if (m_value == value)
         return;
     m_value = value;
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 void Slider::setMinimumValue(float value)
@@ -31,7 +31,7 @@ void Slider::setMinimumValue(float value)
     if (m_maximumValue < value)
         m_maximumValue = value;
     setValue(m_value);
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 void Slider::setMaximumValue(float value)
@@ -40,7 +40,7 @@ void Slider::setMaximumValue(float value)
     if (m_minimumValue > value)
         m_minimumValue = value;
     setValue(m_value);
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 void Slider::setTintColor(Color color)
@@ -48,7 +48,7 @@ void Slider::setTintColor(Color color)
     if (m_tintColor == color)
         return;
     m_tintColor = color;
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 Point Slider::pointForValue(float value) const

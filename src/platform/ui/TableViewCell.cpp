@@ -37,7 +37,7 @@ void TableViewCell::setSelected(bool selected)
     if (m_selected == selected)
         return;
     m_selected = selected;
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 void TableViewCell::prepareForReuse()

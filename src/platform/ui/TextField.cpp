@@ -24,7 +24,7 @@ void TextField::setText(std::string text)
     if (m_text == text)
         return;
     m_text = std::move(text);
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 void TextField::setPlaceholder(std::string placeholder)
@@ -32,7 +32,7 @@ void TextField::setPlaceholder(std::string placeholder)
     if (m_placeholder == placeholder)
         return;
     m_placeholder = std::move(placeholder);
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 void TextField::setFont(Font font)
@@ -40,7 +40,7 @@ void TextField::setFont(Font font)
     if (m_font == font)
         return;
     m_font = std::move(font);
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 void TextField::setTextColor(Color color)
@@ -48,7 +48,7 @@ void TextField::setTextColor(Color color)
     if (m_textColor == color)
         return;
     m_textColor = color;
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 void TextField::setTextAlignment(TextAlignment alignment)
@@ -56,7 +56,7 @@ void TextField::setTextAlignment(TextAlignment alignment)
     if (m_textAlignment == alignment)
         return;
     m_textAlignment = alignment;
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 void TextField::setBorderStyle(TextBorderStyle style)
@@ -64,7 +64,7 @@ void TextField::setBorderStyle(TextBorderStyle style)
     if (m_borderStyle == style)
         return;
     m_borderStyle = style;
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 bool TextField::becomeFirstResponder()
@@ -91,7 +91,7 @@ bool TextField::isFirstResponder() const
 void TextField::focusChanged(bool focused)
 {
     auto keep = shared_from_this();
-    setNeedsDisplay();
+    invalidateDisplay();
     if (auto delegate = m_delegate.lock()) {
         if (focused)
             delegate->textFieldDidBeginEditing(this);
@@ -105,7 +105,7 @@ void TextField::insertText(const std::string& text)
     if (text.empty())
         return;
     m_text += text;
-    setNeedsDisplay();
+    invalidateDisplay();
     sendActionsForControlEvents(ControlEvent::EditingChanged);
 }
 
@@ -118,7 +118,7 @@ void TextField::deleteBackward()
     while (cut > 0 && (static_cast<unsigned char>(m_text[cut]) & 0xC0) == 0x80)
         cut--;
     m_text.erase(cut);
-    setNeedsDisplay();
+    invalidateDisplay();
     sendActionsForControlEvents(ControlEvent::EditingChanged);
 }
 

@@ -85,7 +85,7 @@ void View::setFrameInternal(Rect frame)
     } else if (m_superview) {
         m_superview->invalidateExtent();
     }
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 void View::setBounds(Rect bounds)
@@ -108,7 +108,7 @@ void View::applyAnimatedBoundsOrigin(Point origin)
     m_boundsOrigin = origin;
     if (m_superview && !clipsToBounds())
         m_superview->invalidateExtent();
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 void View::setCenter(Point center)
@@ -123,7 +123,7 @@ void View::setHidden(bool hidden)
     if (m_hidden == hidden)
         return;
     m_hidden = hidden;
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 void View::setAlpha(double alpha)
@@ -145,7 +145,7 @@ void View::applyAnimatedAlpha(double alpha)
     if (m_alpha == alpha)
         return;
     m_alpha = alpha;
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 void View::setBackgroundColor(std::optional<Color> color)
@@ -153,7 +153,7 @@ void View::setBackgroundColor(std::optional<Color> color)
     if (m_backgroundColor == color)
         return;
     m_backgroundColor = color;
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 void View::setTag(int tag)
@@ -194,7 +194,7 @@ void View::detachFromSuperview()
     m_superview = nullptr;
     parent->invalidateOrder();
     parent->invalidateExtent();
-    parent->setNeedsDisplay();
+    parent->invalidateDisplay();
 }
 
 void View::addSubview(std::shared_ptr<View> view)
@@ -219,7 +219,7 @@ void View::insertSubview(std::shared_ptr<View> view, size_t index)
         markSubtreeNeedsLayout();
     view->didMoveToSuperview();
     didAddSubview(view.get());
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 void View::removeFromSuperview()
@@ -242,7 +242,7 @@ void View::sendSubviewToBack(View* view)
         return;
     std::rotate(m_subviews.begin(), std::prev(it.base()), it.base());
     invalidateOrder();
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 void View::bringSubviewToFront(View* view)
@@ -252,7 +252,7 @@ void View::bringSubviewToFront(View* view)
         return;
     std::rotate(it, std::next(it), m_subviews.end());
     invalidateOrder();
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 bool View::isDescendantOfView(const View* view) const
@@ -349,7 +349,7 @@ void View::setNeedsLayout()
 {
     m_needsLayout = true;
     markSubtreeNeedsLayout();
-    setNeedsDisplay();
+    invalidateDisplay();
 }
 
 void View::layoutIfNeeded()
@@ -361,6 +361,10 @@ void View::layoutIfNeeded()
     if (m_needsLayout) {
         m_needsLayout = false;
         layoutSubviews();
+    }
+    if (m_needsDrawRect) {
+        m_needsDrawRect = false;
+        drawRect(bounds());
     }
     // By index: layout may add or remove children.
     for (size_t i = 0; i < m_subviews.size(); i++) {
@@ -381,10 +385,18 @@ void View::sizeToFit()
     setFrame({ m_frame.origin, size });
 }
 
-void View::setNeedsDisplay()
+void View::invalidateDisplay()
 {
     if (Window* window = this->window())
         window->setNeedsDisplay();
+}
+
+void View::setNeedsDisplay()
+{
+    m_needsDrawRect = true;
+    // The layout pass is what visits views before a frame.
+    markSubtreeNeedsLayout();
+    invalidateDisplay();
 }
 
 void View::draw(Painter&, Rect)

@@ -91,9 +91,16 @@ public:
     virtual Size sizeThatFits(Size size) const;
     void sizeToFit();
 
+    // The view's content must be made again: drawRect runs before the next frame (and the
+    // window redraws). Property setters do not need this; they mark the window themselves.
     void setNeedsDisplay();
-    // Custom drawing in bounds coordinates. The renderer draws the background and border from
-    // the layer; this draws the content between them.
+    // Runs once when the view is first laid out in a window, and again after each
+    // setNeedsDisplay(), before drawing; it may change the view's layers (a dotted line adds its
+    // dash layer here). Nothing by default.
+    virtual void drawRect(Rect rect) { (void)rect; }
+    // Painting in bounds coordinates, on every frame the view shows: paint only, never change
+    // the tree here. The renderer draws the background and border from the layer; this draws
+    // the content between them.
     virtual void draw(Painter& painter, Rect dirty);
 
     // Touches. `point` is in the receiver's bounds coordinates.
@@ -137,6 +144,8 @@ public:
 
 protected:
     explicit View(Rect frame);
+    // Something that shows changed: the window draws again.
+    void invalidateDisplay();
     // Drop cached extents up the tree after geometry that affects drawing changed.
     void invalidateExtent();
 
@@ -177,6 +186,7 @@ private:
     std::vector<std::shared_ptr<GestureRecognizer>> m_gestureRecognizers;
 
     bool m_needsLayout = true;
+    bool m_needsDrawRect = true;
     bool m_subtreeNeedsLayout = true;
 
     // Caches for drawing and culling.

@@ -176,6 +176,60 @@ TEST_F(RendererTest, DashedLineHasDashesAndGaps)
     EXPECT_TRUE(near(s->pixel(104, 55), Color::clear()));
 }
 
+namespace {
+
+// Adds its dash layer when first drawn, outside its own (zero-width) frame, as the score's
+// dotted lines do.
+class DashedView : public View {
+public:
+    static std::shared_ptr<DashedView> create(Rect frame) { return std::shared_ptr<DashedView>(new DashedView(frame)); }
+    void drawRect(Rect) override
+    {
+        drawRects++;
+        auto line = ShapeLayer::create();
+        line->setBounds(bounds());
+        line->setPosition({ 0, center().y - 100 });
+        line->setFillColor(Color::clear());
+        line->setStrokeColor(Color::black());
+        line->setLineWidth(2);
+        line->setLineDashPattern({ 10, 5 });
+        BezierPath path;
+        path.moveToPoint({ 0, 0 });
+        path.addLineToPoint({ 0, bounds().height() });
+        line->setPath(path);
+        layer().addSublayer(line);
+    }
+    int drawRects = 0;
+
+private:
+    using View::View;
+};
+
+}
+
+TEST_F(RendererTest, LayersAddedInDrawRectShowOutsideTheFrameAndDrawRectRunsOnce)
+{
+    // Frame (100, 100, 0, 60): the layer's centre sits at y 130 - 100 = 30 of the view, so its
+    // 60-point line runs from y 0 to 60 of the view, 100 to 160 of the parent, at x 100.
+    auto dashed = DashedView::create(RectMake(100, 100, 0, 60));
+    root->addSubview(dashed);
+    auto s = draw();
+    EXPECT_EQ(dashed->drawRects, 1);
+    EXPECT_TRUE(near(s->pixel(100, 105), Color::black()));
+    EXPECT_TRUE(near(s->pixel(100, 112), Color::clear()));
+    draw();
+    draw();
+    EXPECT_EQ(dashed->drawRects, 1);
+    EXPECT_EQ(dashed->layer().sublayers().size(), 1u);
+    dashed->setHidden(true);
+    dashed->setHidden(false);
+    draw();
+    EXPECT_EQ(dashed->drawRects, 1);
+    dashed->setNeedsDisplay();
+    draw();
+    EXPECT_EQ(dashed->drawRects, 2);
+}
+
 TEST_F(RendererTest, BorderIsDrawnInsideTheBoundsOverTheChildren)
 {
     auto v = block(*root, RectMake(20, 20, 40, 40), Color::white());
