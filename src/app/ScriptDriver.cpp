@@ -6,7 +6,6 @@
 #include "platform/core/FileManager.h"
 #include "platform/core/Json.h"
 #include "platform/core/Log.h"
-#include "platform/core/NotificationCenter.h"
 #include "platform/core/Paths.h"
 #include "platform/core/RunLoop.h"
 #include "platform/render/Renderer.h"
@@ -20,14 +19,13 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <set>
 
 namespace app {
 
 namespace {
 
-// How long the main queue must stay empty, with no transfer running, before `idle` calls the
-// app settled: long enough for work to hop from the network thread through the global queue.
+// How long the main queue must stay empty, with no transfer or its completion still to come,
+// before `idle` calls the app settled: long enough for work to hop between threads.
 constexpr double kQuietSeconds = 0.2;
 
 std::shared_ptr<ui::TableView> firstTable(const std::shared_ptr<ui::View>& view)
@@ -69,47 +67,29 @@ ui::Point windowCenter(const ui::View& view)
 
 }
 
-struct ScriptDriver::Transfers {
+struct ScriptDriver::Wake {
     std::mutex mutex;
-    std::condition_variable wake;
+    std::condition_variable condition;
     bool posted = false;
-    std::set<const void*> running;
-    core::NotificationCenter::Token started = 0;
-    core::NotificationCenter::Token finished = 0;
 };
 
 ScriptDriver::ScriptDriver(ui::Window& window, std::shared_ptr<core::ManualClock> clock, std::string outDirectory)
     : m_window(window)
     , m_clock(std::move(clock))
     , m_outDirectory(std::move(outDirectory))
-    , m_transfers(std::make_shared<Transfers>())
+    , m_wake(std::make_shared<Wake>())
 {
-    // Both notifications arrive on the main queue, so the set is only touched on this thread.
-    auto& center = core::NotificationCenter::defaultCenter();
-    std::weak_ptr<Transfers> weak = m_transfers;
-    m_transfers->started = center.addObserver(net::URLConnectionOperationDidStartNotification, [weak](const core::Notification& n) {
-        if (auto transfers = weak.lock())
-            transfers->running.insert(n.object.get());
-    });
-    m_transfers->finished = center.addObserver(net::URLConnectionOperationDidFinishNotification, [weak](const core::Notification& n) {
-        if (auto transfers = weak.lock())
-            transfers->running.erase(n.object.get());
-    });
-    core::RunLoop::main().setWakeHandler([weak] {
-        if (auto transfers = weak.lock()) {
-            std::lock_guard lock(transfers->mutex);
-            transfers->posted = true;
-            transfers->wake.notify_all();
-        }
+    // `idle` sleeps between turns; work posted from other threads wakes it.
+    core::RunLoop::main().setWakeHandler([wake = m_wake] {
+        std::lock_guard lock(wake->mutex);
+        wake->posted = true;
+        wake->condition.notify_all();
     });
 }
 
 ScriptDriver::~ScriptDriver()
 {
     core::RunLoop::main().setWakeHandler(nullptr);
-    auto& center = core::NotificationCenter::defaultCenter();
-    center.removeObserver(m_transfers->started);
-    center.removeObserver(m_transfers->finished);
 }
 
 void ScriptDriver::settle()
@@ -310,21 +290,21 @@ std::string ScriptDriver::idle(double seconds)
     auto quietSince = Steady::now();
     for (;;) {
         {
-            std::lock_guard lock(m_transfers->mutex);
-            m_transfers->posted = false;
+            std::lock_guard lock(m_wake->mutex);
+            m_wake->posted = false;
         }
         bool ran = core::RunLoop::main().hasPendingTasks();
         settle();
         auto now = Steady::now();
-        if (ran || !m_transfers->running.empty())
+        if (ran || net::URLConnectionOperation::pendingOperationCount() > 0)
             quietSince = now;
         else if (now - quietSince >= std::chrono::duration<double>(kQuietSeconds))
             return {};
         if (now >= deadline)
             return {};
-        std::unique_lock lock(m_transfers->mutex);
+        std::unique_lock lock(m_wake->mutex);
         auto until = std::min<Steady::time_point>(deadline, now + std::chrono::milliseconds(50));
-        m_transfers->wake.wait_until(lock, until, [this] { return m_transfers->posted; });
+        m_wake->condition.wait_until(lock, until, [this] { return m_wake->posted; });
     }
 }
 

@@ -40,9 +40,8 @@ private:
     ui::Window& m_window;
     std::shared_ptr<core::ManualClock> m_clock;
     std::string m_outDirectory;
-    // HTTP operations that announced their start and not yet their end, for `idle`.
-    struct Transfers;
-    std::shared_ptr<Transfers> m_transfers;
+    struct Wake;
+    std::shared_ptr<Wake> m_wake;
 };
 
 }

@@ -4,7 +4,7 @@
 #include "net/URLConnectionOperation.h"
 #include "platform/core/Clock.h"
 #include "platform/core/Dispatch.h"
-#include "platform/core/NotificationCenter.h"
+#include "platform/http/URLRequest.h"
 #include "platform/core/RunLoop.h"
 #include "platform/render/Renderer.h"
 #include "platform/render/Surface.h"
@@ -15,9 +15,13 @@
 #include "platform/ui/Window.h"
 
 #include <gtest/gtest.h>
+#include <httplib.h>
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
 #include <cstdlib>
 #include <thread>
 
@@ -150,21 +154,51 @@ TEST_F(ScriptDriverTest, IdleRunsWorkHoppingBetweenThreadsThenReturns)
     EXPECT_DOUBLE_EQ(clock->now(), 0) << "idle does not move the manual clock";
 }
 
-TEST_F(ScriptDriverTest, IdleWaitsForATransferToFinish)
+TEST_F(ScriptDriverTest, IdleWaitsForATransferAndItsCompletion)
 {
-    auto operation = std::make_shared<int>(1);
-    auto& center = core::NotificationCenter::defaultCenter();
-    center.postNotificationName(net::URLConnectionOperationDidStartNotification, operation);
+    // A loopback server that holds the response until the test lets it go.
+    std::mutex mutex;
+    std::condition_variable condition;
+    bool released = false;
+    auto release = [&] {
+        std::lock_guard lock(mutex);
+        released = true;
+        condition.notify_all();
+    };
+    httplib::Server server;
+    server.Get("/data.zip", [&](const httplib::Request&, httplib::Response& response) {
+        std::unique_lock lock(mutex);
+        condition.wait_for(lock, std::chrono::seconds(30), [&] { return released; });
+        response.set_content(std::string(64 * 1024, 'z'), "application/zip");
+    });
+    server.set_keep_alive_max_count(1);
+    int port = server.bind_to_any_port("127.0.0.1");
+    ASSERT_GT(port, 0);
+    std::thread serving([&] { server.listen_after_bind(); });
+    struct Stop {
+        std::function<void()> run;
+        ~Stop() { run(); }
+    } stop { [&] {
+        release();
+        server.stop();
+        serving.join();
+    } };
+
+    auto completions = std::make_shared<int>(0);
+    auto operation = net::URLConnectionOperation::create(http::URLRequest("http://127.0.0.1:" + std::to_string(port) + "/data.zip"));
+    operation->setCompletionBlock([completions] { (*completions)++; });
+    operation->start();
+
     auto started = std::chrono::steady_clock::now();
     ASSERT_EQ(run("idle 0.5\n"), "");
     EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(500))
-        << "a running transfer keeps idle waiting until its limit";
+        << "a transfer in flight keeps idle waiting until its limit";
+    EXPECT_EQ(*completions, 0);
 
-    std::thread worker([&] {
-        dispatch::mainQueue().async([&] { center.postNotificationName(net::URLConnectionOperationDidFinishNotification, operation); });
-    });
+    release();
     started = std::chrono::steady_clock::now();
     ASSERT_EQ(run("idle 20\n"), "");
-    worker.join();
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20)) << "idle returned once settled";
+    EXPECT_EQ(*completions, 1) << "idle returns only after the completion ran";
+    EXPECT_EQ(net::URLConnectionOperation::pendingOperationCount(), 0);
 }
