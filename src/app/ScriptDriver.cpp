@@ -123,8 +123,13 @@ std::string ScriptDriver::resolve(const ScriptTarget& target, ui::Point& point, 
     switch (target.kind) {
     case ScriptTarget::Kind::Point:
         point = { target.x, target.y };
-        if (viewOut)
-            *viewOut = nullptr;
+        if (!m_window.bounds().contains(point))
+            return core::format("point %g %g is outside the %gx%g window", target.x, target.y, m_window.size().width, m_window.size().height);
+        // The view a finger there would touch, so select, slide and type work on points too.
+        if (viewOut) {
+            ui::View* hit = m_window.hitTest(point);
+            *viewOut = hit ? hit->shared_from_this() : nullptr;
+        }
         return {};
     case ScriptTarget::Kind::Identifier:
         view = m_window.viewWithAccessibilityIdentifier(target.identifier);

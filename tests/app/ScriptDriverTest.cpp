@@ -113,6 +113,11 @@ TEST_F(ScriptDriverTest, ControlsAnswerAsAUsersTouchesWould)
     ASSERT_EQ(run("tap 75 104\n"), "");
     EXPECT_EQ(status(), "Button tapped 1");
     ASSERT_EQ(run("tap tag:1000\n"), "") << "the first block of the strip has tag 1000";
+
+    // A point names the view a finger there would touch.
+    ASSERT_EQ(run("select 30 156 2\n"), "");
+    EXPECT_EQ(status(), "Segment 2");
+    EXPECT_EQ(run("select 600 20 1\n"), "line 1: point 600 20 is not a segmented control");
 }
 
 TEST_F(ScriptDriverTest, PressHoldsTheClockAndAShortPressIsNoLongPress)
