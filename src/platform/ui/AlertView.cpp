@@ -46,6 +46,7 @@ AlertView::AlertView(std::string title, std::string message, std::vector<std::st
     , m_box(View::create())
     , m_titleLabel(Label::create())
     , m_messageLabel(Label::create())
+    , m_separator(View::create())
 {
     // The dimmed backdrop is the modal part: it takes every touch that misses the box.
     setBackgroundColor(Color::white(0, 0.4));
@@ -59,6 +60,8 @@ AlertView::AlertView(std::string title, std::string message, std::vector<std::st
     m_messageLabel->setText(m_message);
     m_box->addSubview(m_titleLabel);
     m_box->addSubview(m_messageLabel);
+    m_separator->setBackgroundColor(Color::white(0.8, 1));
+    m_box->addSubview(m_separator);
     addSubview(m_box);
 }
 
@@ -119,6 +122,8 @@ void AlertView::layoutSubviews()
         y += m_messageLabel->frame().height();
     }
     y += kPadding;
+    m_separator->setHidden(m_buttons.empty());
+    m_separator->setFrame(RectMake(0, y, width, 0.5));
     if (!m_buttons.empty()) {
         double buttonWidth = width / static_cast<double>(m_buttons.size());
         for (size_t i = 0; i < m_buttons.size(); i++)

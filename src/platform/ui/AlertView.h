@@ -48,6 +48,7 @@ private:
     std::shared_ptr<View> m_box;
     std::shared_ptr<Label> m_titleLabel;
     std::shared_ptr<Label> m_messageLabel;
+    std::shared_ptr<View> m_separator;
     std::vector<std::shared_ptr<Button>> m_buttons;
     bool m_visible = false;
     Window* m_window = nullptr;

@@ -41,8 +41,12 @@ public:
 
     std::shared_ptr<TableViewDataSource> dataSource() const { return m_dataSource.lock(); }
     void setDataSource(std::weak_ptr<TableViewDataSource> dataSource);
+    template<typename U>
+    void setDataSource(const std::shared_ptr<U>& dataSource) { setDataSource(std::weak_ptr<TableViewDataSource>(std::dynamic_pointer_cast<TableViewDataSource>(dataSource))); }
     std::shared_ptr<TableViewDelegate> delegate() const { return m_delegate.lock(); }
     void setDelegate(std::weak_ptr<TableViewDelegate> delegate);
+    template<typename U>
+    void setDelegate(const std::shared_ptr<U>& delegate) { setDelegate(std::weak_ptr<TableViewDelegate>(std::dynamic_pointer_cast<TableViewDelegate>(delegate))); }
 
     double rowHeight() const { return m_rowHeight; }
     void setRowHeight(double height);

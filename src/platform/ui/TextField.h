@@ -38,6 +38,9 @@ public:
 
     std::shared_ptr<TextFieldDelegate> delegate() const { return m_delegate.lock(); }
     void setDelegate(std::weak_ptr<TextFieldDelegate> delegate) { m_delegate = std::move(delegate); }
+    // Any screen that is also a delegate, even passed as its base (shared_from_this()).
+    template<typename U>
+    void setDelegate(const std::shared_ptr<U>& delegate) { setDelegate(std::weak_ptr<TextFieldDelegate>(std::dynamic_pointer_cast<TextFieldDelegate>(delegate))); }
 
     // Focus goes through the window that shows the field; false when it shows in none.
     bool becomeFirstResponder();

@@ -45,7 +45,8 @@ protected:
         for (int i = 0; i < 50; i++)
             list->songs.push_back("Song " + std::to_string(i));
         table->setDataSource(list);
-        table->setDelegate(list);
+        // As a screen passes itself: through its base class.
+        table->setDelegate(std::static_pointer_cast<ViewController>(list));
         table->reloadData();
     }
     void TearDown() override { core::RunLoop::resetMain(); }
