@@ -13,7 +13,7 @@ trap 'rm -rf "$work"' EXIT
 cat >"$work/drive.sh" <<'DRIVE'
 set -u
 beatstrip=$1 work=$2
-"$beatstrip" --gallery --home "$work/home" --screenshot-after 8 "$work/window.png" >"$work/stdout" 2>"$work/stderr" &
+"$beatstrip" --gallery --home "$work/home" --screenshot-after 10 "$work/window.png" >"$work/stdout" 2>"$work/stderr" &
 pid=$!
 wid=
 for _ in $(seq 100); do
@@ -40,6 +40,13 @@ xdotool mousemove --window "$wid" 760 106
 xdotool click --repeat 5 --delay 30 5
 sleep 0.2
 xdotool click 1
+# Dragging the table up by 220 points scrolls it on to 420: the first row's place shows row 10,
+# and the drag itself selects nothing.
+xdotool mousemove --window "$wid" 760 350 mousedown 1
+for y in 330 300 250 200 150 130; do xdotool mousemove --window "$wid" 760 $y; sleep 0.05; done
+xdotool mouseup 1
+sleep 0.2
+xdotool mousemove --window "$wid" 760 106 click 1
 # 1600 x 600: the picture is 800 x 600 at 400, 0 (0.78125 pixels a point).
 xdotool windowsize --sync "$wid" 1600 600
 sleep 0.3
@@ -62,6 +69,10 @@ expect_log "Returned: Hi there" "typed text and Return reach the focused field"
 expect_log "Long press began" "holding the mouse button begins a long press"
 expect_log "Long press ended" "releasing it ends the long press"
 expect_log "Row 5 selected" "the wheel scrolls the table under the pointer, downwards"
+expect_log "Row 10 selected" "dragging scrolls the table on"
+if [ "$(grep -c 'Gallery: Row [0-9]* selected' "$work/stderr")" -ne 2 ]; then
+    echo "FAIL the drag selected a row"; failures=$((failures + 1))
+fi
 expect_log "Button tapped 2" "after resizing, a click maps through the letterbox"
 if grep -q "Gallery: Button tapped 3" "$work/stderr"; then
     echo "FAIL a click on the bar reached the picture"; failures=$((failures + 1))
