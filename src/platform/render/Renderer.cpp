@@ -140,8 +140,7 @@ void Renderer::drawView(ui::View& view, ui::Painter& painter, ui::Rect clip)
             painter.clipRect(bounds);
         localClip = localClip.intersection(bounds);
     }
-    if (view.hasCustomDrawing())
-        view.draw(painter, localClip);
+    view.draw(painter, localClip);
     for (auto& sublayer : layer.sublayers())
         drawLayer(*sublayer, painter, localClip);
 

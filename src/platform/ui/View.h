@@ -139,7 +139,7 @@ public:
     virtual bool clipsToBounds() const { return m_layer->masksToBounds(); }
     // How far the view's own drawing reaches in bounds coordinates (text may overflow a label).
     virtual Rect contentExtent() const { return bounds(); }
-    // A view that draws through View::draw; plain views only fill their background.
+    // A hint that the view paints in draw(); the renderer calls draw() on every shown view anyway.
     virtual bool hasCustomDrawing() const { return false; }
 
 protected:

@@ -85,7 +85,9 @@ void ViewController::presentViewController(std::shared_ptr<ViewController> contr
     viewWillDisappear(isAnimated);
 
     auto finish = [self, controller, completion = std::move(completion), isAnimated](bool) {
-        controller->m_transition = Transition::None;
+        // A dismissal that cut the slide short keeps its own state.
+        if (controller->m_transition == Transition::Presenting)
+            controller->m_transition = Transition::None;
         if (Window* w = self->window())
             w->controllersChanged();
         controller->viewDidAppear(isAnimated);

@@ -191,6 +191,30 @@ TEST_F(ControlTest, TextFieldTakesFocusTypedTextAndAsksItsDelegateOnReturn)
     EXPECT_EQ(field->text(), "125");
 }
 
+TEST_F(ControlTest, ReturnSendsEditingDidEndOnExitUnlessTheDelegateRefuses)
+{
+    auto field = add(TextField::create(RectMake(100, 100, 80, 30)));
+    int ended = 0;
+    field->addTarget(std::weak_ptr<void>(), [&](Object*) { ended++; }, ControlEvent::EditingDidEndOnExit);
+    ASSERT_TRUE(field->becomeFirstResponder());
+    window->keyDown(Key::Return);
+    EXPECT_EQ(ended, 1);
+    EXPECT_FALSE(field->isFirstResponder());
+
+    struct Refuser : TextFieldDelegate {
+        bool textFieldShouldReturn(TextField*) override { return false; }
+    };
+    auto refuser = std::make_shared<Refuser>();
+    field->setDelegate(refuser);
+    ASSERT_TRUE(field->becomeFirstResponder());
+    window->keyDown(Key::Return);
+    EXPECT_EQ(ended, 1);
+    EXPECT_TRUE(field->isFirstResponder());
+
+    // A field not in a window cannot take focus.
+    EXPECT_FALSE(TextField::create()->becomeFirstResponder());
+}
+
 TEST_F(ControlTest, KeysWithoutAFocusedFieldGoToTheFrontScreen)
 {
     struct KeyScreen : ViewController {

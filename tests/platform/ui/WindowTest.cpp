@@ -223,6 +223,23 @@ TEST_F(WindowTest, PresentedScreenSlidesInTakesTouchesAndIsDismissed)
     EXPECT_EQ(screen->taps, 1);
 }
 
+TEST_F(WindowTest, DismissingWhileStillSlidingInEndsWithThePresenterInFront)
+{
+    auto presented = Screen::create();
+    int presentedDone = 0, dismissedDone = 0;
+    screen->presentViewController(presented, Animated::Yes, [&] { presentedDone++; });
+    advance(0.1);
+    presented->dismissViewControllerAnimated(Animated::Yes, [&] { dismissedDone++; });
+    // Both screens stay drawn while the presented one slides away.
+    EXPECT_EQ(window->viewsToDraw().size(), 2u);
+    advance(1);
+    EXPECT_EQ(presentedDone, 1);
+    EXPECT_EQ(dismissedDone, 1);
+    EXPECT_EQ(window->frontViewController(), screen);
+    ASSERT_EQ(window->viewsToDraw().size(), 1u);
+    EXPECT_EQ(window->viewsToDraw()[0], screen->view().get());
+}
+
 TEST_F(WindowTest, ChangesToShownViewsMarkTheWindowForDisplay)
 {
     window->layoutIfNeeded();
