@@ -94,8 +94,9 @@ std::string truncateTail(const std::string& text, const Font& font, double width
             cuts.push_back(i);
     }
     size_t lo = 0, hi = cuts.size(); // prefix of cuts[k] bytes for k characters; cuts[0] == 0
+    // Like the platform, the truncation mark itself always shows, even where it overflows.
     if (font.sizeOfText(ellipsis).width > width)
-        return "";
+        return ellipsis;
     while (lo + 1 < hi) {
         size_t mid = (lo + hi) / 2;
         if (font.sizeOfText(text.substr(0, cuts[mid]) + ellipsis).width <= width)

@@ -46,7 +46,7 @@ struct Font {
 };
 
 // Tail truncation of one line: the longest prefix (whole UTF-8 characters) of `text` that,
-// followed by "…", fits in `width`; the text itself when it fits; "" when not even "…" fits.
+// followed by "…", fits in `width`; the text itself when it fits; "…" alone when nothing fits.
 std::string truncateTail(const std::string& text, const Font& font, double width);
 
 }

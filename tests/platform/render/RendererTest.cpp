@@ -129,6 +129,60 @@ TEST_F(RendererTest, MaskClipsTheViewAndAChildStandingOutsideIt)
     EXPECT_TRUE(near(s->pixel(108, 88), Color::blue()));
 }
 
+TEST_F(RendererTest, MaskWithTwoRoundedCornersKeepsTheOtherTwoSquare)
+{
+    auto host = block(*root, RectMake(20, 20, 100, 60), Color::green());
+    auto mask = ShapeLayer::create();
+    mask->setFrame(host->bounds());
+    mask->setPath(BezierPath::bezierPathWithRoundedRect(host->bounds(), TopRight | BottomRight, { 15, 15 }));
+    mask->setFillColor(Color::white());
+    host->layer().setMask(mask);
+    auto s = draw();
+    EXPECT_TRUE(near(s->pixel(118, 21), Color::clear()));
+    EXPECT_TRUE(near(s->pixel(118, 78), Color::clear()));
+    EXPECT_TRUE(near(s->pixel(21, 21), Color::green()));
+    EXPECT_TRUE(near(s->pixel(21, 78), Color::green()));
+    EXPECT_TRUE(near(s->pixel(110, 50), Color::green()));
+}
+
+TEST_F(RendererTest, NestedAlphaMultipliesAndBorderFollowsTheCornerRadius)
+{
+    auto outer = block(*root, RectMake(0, 0, 100, 100), Color::clear());
+    outer->setAlpha(0.5);
+    auto inner = block(*outer, RectMake(0, 0, 50, 50), Color::black());
+    inner->setAlpha(0.5);
+    auto s = draw();
+    EXPECT_TRUE(near(s->pixel(25, 25), Color::rgba(0, 0, 0, 0.25), 3.0 / 255));
+
+    auto rounded = block(*root, RectMake(120, 120, 60, 60), Color::white());
+    rounded->layer().setCornerRadius(20);
+    rounded->layer().setBorderWidth(4);
+    rounded->layer().setBorderColor(Color::blue());
+    s = draw();
+    EXPECT_TRUE(near(s->pixel(121, 121), Color::clear()));
+    EXPECT_TRUE(near(s->pixel(122, 150), Color::blue()));
+    EXPECT_TRUE(near(s->pixel(150, 150), Color::white()));
+}
+
+TEST_F(RendererTest, TextTallerThanASmallLabelOverflowsItAndIsStillDrawn)
+{
+    // A 7 x 7 italic label with a large font, as the score's small labels are: what shows (here
+    // only the truncation mark) stands below the frame.
+    auto label = Label::create(RectMake(100, 100, 7, 7));
+    label->setFont(Font::named("Arial-Italic", 24));
+    label->setText("1");
+    label->setTextColor(Color::black());
+    root->addSubview(label);
+    auto s = draw();
+    int inkOutside = 0;
+    for (int y = 85; y < 123; y++)
+        for (int x = 95; x < 115; x++)
+            if ((y < 100 || y >= 107) && s->pixel(x, y).a > 0.5)
+                inkOutside++;
+    EXPECT_GT(inkOutside, 5);
+    EXPECT_GE(label->drawingExtentInSuperview().height(), Font::named("Arial-Italic", 24).lineHeight());
+}
+
 TEST_F(RendererTest, ChildrenOutsideAPlainViewShowButAScrollViewClips)
 {
     auto plain = View::create(RectMake(10, 10, 20, 20));
