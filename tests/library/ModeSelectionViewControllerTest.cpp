@@ -1,0 +1,297 @@
+#include "library/AppDelegate.h"
+#include "library/ModeSelectionViewController.h"
+#include "library/Screens.h"
+
+#include "TempHome.h"
+#include "platform/core/Clock.h"
+#include "platform/core/RunLoop.h"
+#include "platform/render/Renderer.h"
+#include "platform/render/Surface.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/SegmentedControl.h"
+#include "platform/ui/Storyboard.h"
+#include "platform/ui/TableViewCell.h"
+#include "platform/ui/Window.h"
+#include "player/ViewController.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using library::ModeSelectionViewController;
+
+namespace {
+
+const char* kThreeSongs = R"({"FileInfo": [
+    {"fileName": "Ode to Joy", "path": "song1.csv"},
+    {"fileName": "Canon in D", "path": "canon.csv"},
+    {"fileName": "Twice", "path": "a.csv.b.csv"}]})";
+
+class ModeSelectionViewControllerTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        render::Renderer::installTextMetrics();
+        clock = core::ManualClock::create(0);
+        core::RunLoop::main().setClock(clock);
+        ui::Storyboard::reset();
+        ui::Application::resetShared();
+    }
+    void TearDown() override
+    {
+        ui::Application::resetShared();
+        ui::Storyboard::reset();
+        core::RunLoop::resetMain();
+    }
+
+    // Starts the app as main() does and returns its first screen.
+    std::shared_ptr<ModeSelectionViewController> launch()
+    {
+        library::registerScreens();
+        EXPECT_TRUE(ui::Application::shared().launch());
+        window().layoutIfNeeded();
+        auto screen = std::dynamic_pointer_cast<ModeSelectionViewController>(window().rootViewController());
+        EXPECT_TRUE(screen) << "the library is the first screen";
+        return screen;
+    }
+
+    ui::Window& window() { return ui::Application::shared().window(); }
+    void advance(double seconds) { core::RunLoop::main().runUntil(clock->now() + seconds); }
+
+    void tap(ui::Point point)
+    {
+        window().touchDown(point);
+        window().touchUp(point);
+        window().layoutIfNeeded();
+    }
+    void tapRow(const ModeSelectionViewController& screen, int row)
+    {
+        auto rect = screen.tableview->convertRect(screen.tableview->rectForRowAtIndexPath({ 0, row }), nullptr);
+        tap({ rect.midX(), rect.midY() });
+    }
+    void tapSegment(const ModeSelectionViewController& screen, int segment)
+    {
+        auto rect = screen.modeControl->convertRect(screen.modeControl->rectForSegment(segment), nullptr);
+        tap({ rect.midX(), rect.midY() });
+    }
+
+    // The player on top after a tap on a row, once its presentation has run.
+    std::shared_ptr<player::ViewController> presentedPlayer()
+    {
+        advance(1);
+        return std::dynamic_pointer_cast<player::ViewController>(window().frontViewController());
+    }
+
+    std::vector<std::string> visibleTitles(const ModeSelectionViewController& screen)
+    {
+        std::vector<std::string> titles;
+        int rows = screen.tableview->numberOfRowsInSection(0);
+        for (int row = 0; row < rows; row++) {
+            auto cell = screen.tableview->cellForRowAtIndexPath({ 0, row });
+            titles.push_back(cell ? cell->textLabel()->text() : "<not shown>");
+        }
+        return titles;
+    }
+
+    void keepScreenshot(const std::string& name)
+    {
+        if (const char* dir = getenv("BEATSTRIP_SCREENSHOT_DIR")) {
+            EXPECT_TRUE(render::Renderer::renderToPNG(window(), std::string(dir) + "/" + name));
+        }
+    }
+
+    TempHome home;
+    std::shared_ptr<core::ManualClock> clock;
+};
+
+}
+
+TEST_F(ModeSelectionViewControllerTest, FirstStartShowsAnEmptyListAndSaysWhatToDo)
+{
+    ASSERT_FALSE(core::files::fileExistsAtPath(home.documents() + "/data"));
+    auto screen = launch();
+    ASSERT_TRUE(screen);
+    EXPECT_EQ(screen->mode, 3);
+    EXPECT_FALSE(screen->fileList);
+    EXPECT_EQ(screen->tableview->numberOfSections(), 1);
+    EXPECT_EQ(screen->tableview->numberOfRowsInSection(0), 0);
+    EXPECT_FALSE(window().currentAlert()) << "nothing is reported";
+    EXPECT_FALSE(screen->emptyHint->isHidden());
+
+    auto delegate = std::dynamic_pointer_cast<library::AppDelegate>(ui::Application::shared().delegate());
+    ASSERT_TRUE(delegate);
+    EXPECT_EQ(delegate->window.get(), &window());
+
+    // The fixed views a script reaches by identifier.
+    auto modeControl = std::dynamic_pointer_cast<ui::SegmentedControl>(window().viewWithAccessibilityIdentifier("modeControl"));
+    ASSERT_TRUE(modeControl);
+    EXPECT_EQ(modeControl->numberOfSegments(), 3);
+    EXPECT_EQ(modeControl->selectedSegmentIndex(), 2) << "shows mode 3";
+    EXPECT_EQ(window().viewWithAccessibilityIdentifier("songList"), screen->tableview);
+    EXPECT_EQ(window().viewWithAccessibilityIdentifier("download"), screen->downloadButton);
+
+    // Every segment title fits its segment, so none is cut with "…".
+    for (int i = 0; i < 3; i++) {
+        auto title = modeControl->titleForSegmentAtIndex(i);
+        EXPECT_LE(ui::Font::systemFont(13).sizeOfText(title).width, modeControl->rectForSegment(i).width() - 8) << title;
+    }
+
+    keepScreenshot("library_first_start.png");
+    // The hint's dark heading shows in the middle of the empty white list.
+    auto surface = render::Renderer::renderToSurface(window());
+    auto hint = screen->emptyHint->windowFrame();
+    int dark = 0;
+    for (int y = int(hint.y()); y < int(hint.y()) + 36; y++)
+        for (int x = int(hint.x()); x < int(hint.maxX()); x++)
+            dark += surface->pixel(x, y).r < 0.5;
+    EXPECT_GT(dark, 50);
+}
+
+TEST_F(ModeSelectionViewControllerTest, ListsTheIndexInOrderWithDisclosureCells)
+{
+    home.writeIndex(kThreeSongs);
+    auto screen = launch();
+    ASSERT_TRUE(screen);
+    ASSERT_TRUE(screen->fileList);
+    EXPECT_EQ(screen->tableview->numberOfRowsInSection(0), 3);
+    EXPECT_EQ(visibleTitles(*screen), (std::vector<std::string> { "Ode to Joy", "Canon in D", "Twice" }));
+    auto cell = screen->tableview->cellForRowAtIndexPath({ 0, 1 });
+    ASSERT_TRUE(cell);
+    EXPECT_EQ(cell->reuseIdentifier(), "MyIdentifier");
+    EXPECT_EQ(cell->accessoryType(), ui::TableViewCellAccessoryType::DisclosureIndicator);
+    EXPECT_TRUE(screen->emptyHint->isHidden());
+    keepScreenshot("library_three_songs.png");
+}
+
+TEST_F(ModeSelectionViewControllerTest, UnusableIndexesGiveAnEmptyList)
+{
+    const std::vector<std::pair<const char*, const char*>> variants = {
+        { "no FileInfo", R"({"Songs": [{"fileName": "A", "path": "a.csv"}]})" },
+        { "not an object", R"([{"fileName": "A", "path": "a.csv"}])" },
+        { "FileInfo not an array", R"({"FileInfo": "a.csv"})" },
+        { "empty array", R"({"FileInfo": []})" },
+        { "entries without path", R"({"FileInfo": [{"fileName": "A"}, 3, null]})" },
+        { "not JSON", "FileInfo: a.csv" },
+        { "empty file", "" },
+    };
+    for (auto& [what, bytes] : variants) {
+        SCOPED_TRACE(what);
+        ui::Application::resetShared();
+        ui::Storyboard::reset();
+        home.writeIndex(bytes);
+        auto screen = launch();
+        ASSERT_TRUE(screen);
+        EXPECT_EQ(screen->tableview->numberOfRowsInSection(0), 0);
+        EXPECT_FALSE(screen->emptyHint->isHidden());
+        EXPECT_FALSE(window().currentAlert());
+    }
+
+    // A package folder without an index: read, and empty.
+    core::files::removeItemAtPath(home.contentFolder());
+    ui::Application::resetShared();
+    ui::Storyboard::reset();
+    auto screen = launch();
+    EXPECT_EQ(screen->tableview->numberOfRowsInSection(0), 0);
+}
+
+TEST_F(ModeSelectionViewControllerTest, ReloadingReplacesTheList)
+{
+    home.writeIndex(kThreeSongs);
+    auto screen = launch();
+    home.writeIndex(R"({"FileInfo": [{"fileName": "Only", "path": "only.csv"}]})");
+    screen->loadSongIndex(false);
+    window().layoutIfNeeded();
+    EXPECT_EQ(visibleTitles(*screen), (std::vector<std::string> { "Only" }));
+
+    home.writeIndex("{broken");
+    screen->loadSongIndex(false);
+    EXPECT_FALSE(screen->fileList) << "a bad index empties the list rather than keeping the old one";
+    EXPECT_EQ(screen->tableview->numberOfRowsInSection(0), 0);
+    EXPECT_FALSE(screen->emptyHint->isHidden());
+
+    // At start-up the folder check comes first: without a package folder the list stays.
+    home.writeIndex(kThreeSongs);
+    screen->loadSongIndex(false);
+    core::files::removeItemAtPath(home.documents() + "/data");
+    screen->loadSongIndex(true);
+    EXPECT_EQ(screen->tableview->numberOfRowsInSection(0), 3);
+}
+
+TEST_F(ModeSelectionViewControllerTest, ModeSegmentsMapToModes)
+{
+    auto screen = launch();
+    tapSegment(*screen, 0);
+    EXPECT_EQ(screen->mode, 1);
+    tapSegment(*screen, 1);
+    EXPECT_EQ(screen->mode, 2);
+    tapSegment(*screen, 2);
+    EXPECT_EQ(screen->mode, 3);
+
+    // No segment, or a sender that is no segmented control, leaves the mode alone.
+    screen->modeControl->setSelectedSegmentIndex(ui::SegmentedControl::kNoSegment);
+    screen->modeSelected(screen->modeControl.get());
+    EXPECT_EQ(screen->mode, 3);
+    auto other = ui::SegmentedControl::create({ "a", "b", "c", "d" });
+    other->setSelectedSegmentIndex(3);
+    screen->modeSelected(other.get());
+    EXPECT_EQ(screen->mode, 3);
+    screen->modeSelected(nullptr);
+    EXPECT_EQ(screen->mode, 3);
+}
+
+TEST_F(ModeSelectionViewControllerTest, TappingASongOpensThePlayerWithModeAndSongName)
+{
+    home.writeIndex(kThreeSongs);
+    auto screen = launch();
+    tapSegment(*screen, 0);
+    tapRow(*screen, 0);
+    auto player = presentedPlayer();
+    ASSERT_TRUE(player) << "the screen registered as \"Main\" is presented";
+    EXPECT_EQ(player->mode, 1);
+    EXPECT_EQ(player->fileName, "song1");
+    EXPECT_EQ(screen->presentedViewController(), player);
+    EXPECT_EQ(screen->tableview->indexPathForSelectedRow(), (ui::IndexPath { 0, 0 })) << "the row stays selected";
+    keepScreenshot("library_player_opened.png");
+}
+
+TEST_F(ModeSelectionViewControllerTest, ModeIsKeptAcrossSongs)
+{
+    home.writeIndex(kThreeSongs);
+    auto screen = launch();
+    tapSegment(*screen, 1);
+    tapRow(*screen, 1);
+    auto first = presentedPlayer();
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->mode, 2);
+    EXPECT_EQ(first->fileName, "canon");
+
+    // Back in the library the list is not read again.
+    home.writeIndex(R"({"FileInfo": []})");
+    screen->dismissViewControllerAnimated(ui::Animated::Yes);
+    advance(1);
+    ASSERT_EQ(window().frontViewController(), screen);
+    EXPECT_EQ(screen->tableview->numberOfRowsInSection(0), 3);
+
+    tapRow(*screen, 2);
+    auto second = presentedPlayer();
+    ASSERT_TRUE(second);
+    EXPECT_NE(second, first) << "each song gets a fresh player";
+    EXPECT_EQ(second->mode, 2);
+    EXPECT_EQ(second->fileName, "a.b") << "every .csv is removed, not only the last";
+}
+
+TEST_F(ModeSelectionViewControllerTest, WithoutAPlayerScreenATapDoesNothing)
+{
+    home.writeIndex(kThreeSongs);
+    ui::Storyboard::registerScreen(library::kLibraryScreenIdentifier, [] { return ModeSelectionViewController::create(); });
+    ui::Storyboard::setInitialScreen(library::kLibraryScreenIdentifier);
+    ASSERT_TRUE(ui::Application::shared().launch());
+    auto screen = std::dynamic_pointer_cast<ModeSelectionViewController>(window().rootViewController());
+    ASSERT_TRUE(screen);
+    window().layoutIfNeeded();
+    tapRow(*screen, 0);
+    advance(1);
+    EXPECT_EQ(window().frontViewController(), screen);
+}
