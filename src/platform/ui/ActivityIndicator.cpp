@@ -10,6 +10,7 @@ namespace ui {
 namespace {
 constexpr int kSpokes = 12;
 constexpr double kTurnSeconds = 1.0;
+constexpr double kHiddenPollSeconds = 0.5;
 }
 
 std::shared_ptr<ActivityIndicator> ActivityIndicator::create(ActivityIndicatorStyle style)
@@ -47,7 +48,7 @@ void ActivityIndicator::startAnimating()
         return;
     m_animating = true;
     setHidden(false);
-    armTick();
+    armTick(kTurnSeconds / kSpokes);
 }
 
 void ActivityIndicator::stopAnimating()
@@ -62,11 +63,11 @@ void ActivityIndicator::stopAnimating()
         setHidden(true);
 }
 
-void ActivityIndicator::armTick()
+void ActivityIndicator::armTick(double interval)
 {
     // Held weakly: a spinner nobody shows any more stops ticking when it goes away.
     std::weak_ptr<View> weak = weak_from_this();
-    m_timer = core::Timer::scheduledTimerWithTimeInterval(kTurnSeconds / kSpokes, nullptr, [weak](core::Timer&) {
+    m_timer = core::Timer::scheduledTimerWithTimeInterval(interval, nullptr, [weak](core::Timer&) {
         if (auto self = std::static_pointer_cast<ActivityIndicator>(weak.lock()))
             self->tick();
     });
@@ -85,9 +86,11 @@ void ActivityIndicator::tick()
             break;
         }
     }
+    // One that cannot be seen (a faded-out overlay keeps its spinner) only looks in now and
+    // then, so an idle screen stays idle.
     if (visible)
         invalidateDisplay();
-    armTick();
+    armTick(visible ? kTurnSeconds / kSpokes : kHiddenPollSeconds);
 }
 
 void ActivityIndicator::draw(Painter& painter, Rect)

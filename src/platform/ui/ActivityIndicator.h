@@ -36,7 +36,7 @@ protected:
     explicit ActivityIndicator(ActivityIndicatorStyle style);
 
 private:
-    void armTick();
+    void armTick(double interval);
     void tick();
 
     ActivityIndicatorStyle m_style;

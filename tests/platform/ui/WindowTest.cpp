@@ -156,6 +156,41 @@ TEST_F(WindowTest, ShortOrMovingPressesAreNotLongPresses)
     EXPECT_TRUE(screen->states.empty());
 }
 
+TEST_F(WindowTest, LongPressOnABeatInsideTheStripOrADisabledRecognizer)
+{
+    auto scroll = ScrollView::create(RectMake(0, 200, 1024, 300));
+    scroll->setContentSize({ 5000, 300 });
+    screen->view()->addSubview(scroll);
+    auto beat = Button::create(ButtonType::System, RectMake(400, 50, 100, 100));
+    beat->addTarget(screen, &Screen::touchedDown, ControlEvent::TouchDown);
+    auto recognizer = LongPressGestureRecognizer::create(screen, &Screen::pressed);
+    beat->addGestureRecognizer(recognizer);
+    scroll->addSubview(beat);
+    scroll->setContentOffset({ 300, 0 });
+
+    // The beat button is at x 100 in the window now; touch down reaches it at once.
+    window->touchDown({ 150, 300 });
+    EXPECT_EQ(screen->downs, 1);
+    advance(0.6);
+    ASSERT_EQ(screen->states.size(), 1u);
+    window->touchUp({ 150, 300 });
+    EXPECT_EQ(screen->states.back(), GestureRecognizerState::Ended);
+
+    // A drag scrolls instead.
+    window->touchDown({ 150, 300 });
+    window->touchMoved({ 100, 300 });
+    advance(0.6);
+    window->touchUp({ 100, 300 });
+    EXPECT_EQ(screen->states.size(), 2u);
+    EXPECT_EQ(scroll->contentOffset().x, 350);
+
+    recognizer->setEnabled(false);
+    window->touchDown({ 100, 300 });
+    advance(1);
+    window->touchUp({ 100, 300 });
+    EXPECT_EQ(screen->states.size(), 2u);
+}
+
 TEST_F(WindowTest, DragInAScrollViewScrollsAndCancelsTheTouchedControl)
 {
     auto scroll = ScrollView::create(RectMake(0, 200, 1024, 300));
