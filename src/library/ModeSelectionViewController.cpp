@@ -1,8 +1,10 @@
 #include "library/ModeSelectionViewController.h"
 
+#include "library/ContentDownload.h"
 #include "overlay/BusyOverlay.h"
 #include "platform/core/FileManager.h"
 #include "platform/core/Log.h"
+#include "platform/ui/AlertView.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/SegmentedControl.h"
@@ -115,6 +117,7 @@ void ModeSelectionViewController::loadView()
 void ModeSelectionViewController::viewDidLoad()
 {
     mode = 3;
+    ContentDownload::recoverInterruptedInstall();
     loadSongIndex(true);
 }
 
@@ -140,7 +143,26 @@ void ModeSelectionViewController::modeSelected(ui::Object* sender)
 
 void ModeSelectionViewController::download(ui::Object*)
 {
-    // Fetching the content package comes with the download operation.
+    if (m_downloading)
+        return;
+    m_downloading = true;
+    hud = overlay::BusyOverlay::showAddedTo(view(), ui::Animated::Yes);
+    // Each download brings its own overlay; a finished one leaves the screen.
+    hud->setRemoveFromSuperViewOnHide(true);
+    hud->setMode(overlay::BusyOverlay::Indeterminate);
+    hud->setLabelText("Downloading");
+    auto self = std::static_pointer_cast<ModeSelectionViewController>(shared_from_this());
+    ContentDownload::start([self](const std::optional<core::Error>& failure) { self->downloadFinished(failure); });
+}
+
+void ModeSelectionViewController::downloadFinished(const std::optional<core::Error>& failure)
+{
+    m_downloading = false;
+    if (hud)
+        hud->hide(ui::Animated::Yes);
+    loadSongIndex(false);
+    if (failure)
+        ui::AlertView::create("Error", "The songs could not be downloaded. Your library is unchanged.", { "OK" })->show();
 }
 
 void ModeSelectionViewController::loadSongIndex(bool onlyWhenInstalled)

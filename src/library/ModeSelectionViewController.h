@@ -1,5 +1,6 @@
 #pragma once
 #include "library/SongIndex.h"
+#include "platform/core/Error.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/ViewController.h"
 
@@ -36,7 +37,10 @@ public:
 
     // Segments 0, 1 and 2 choose modes 1, 2 and 3.
     void modeSelected(ui::Object* sender);
+    // Fetches and installs the content package under the busy overlay, then lists what the
+    // content folder holds; a failure keeps the songs and says so. Ignored while one runs.
     void download(ui::Object* sender);
+    bool isDownloading() const { return m_downloading; }
 
     int numberOfSectionsInTableView(ui::TableView* tableView) override;
     int numberOfRowsInSection(ui::TableView* tableView, int section) override;
@@ -66,7 +70,10 @@ public:
 private:
     ModeSelectionViewController();
     void reloadList();
+    void downloadFinished(const std::optional<core::Error>& failure);
     void openPlayer(const std::string& songName);
+
+    bool m_downloading = false;
 };
 
 }

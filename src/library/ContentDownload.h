@@ -1,0 +1,61 @@
+#pragma once
+#include "platform/core/Error.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace net {
+class HTTPRequestOperation;
+}
+
+namespace library {
+
+// Fetches the content package and installs it without ever leaving the library worse off.
+//
+// The package is downloaded into a staging folder inside the package folder, extracted there (off
+// the main thread) and checked: a whole body, a 2xx answer for http(s), an archive that extracts
+// cleanly with no entry passed over, and "data/info.json" whose "FileInfo" is an array. Only then
+// are the old items of the package folder moved aside (each name logged), the new content folder
+// and "data.zip" renamed into place, and the old items removed (removal errors logged). Any
+// failure leaves the package folder as it was. An install cut short by the process ending is
+// mended by recoverInterruptedInstall() at the next start: the content folder is always the
+// old one or the new one.
+class ContentDownload : public std::enable_shared_from_this<ContentDownload> {
+public:
+    // Main thread, once: no error when the new package is installed.
+    using Completion = std::function<void(const std::optional<core::Error>& failure)>;
+
+    static constexpr const char* errorDomain = "BeatStripContentErrorDomain";
+    enum ErrorCode : long { TransferFailed = 1, BadStatus = 2, BadArchive = 3, NoIndex = 4, InstallFailed = 5 };
+    // The staging folder's name inside the package folder.
+    static constexpr const char* kStagingName = ".incoming";
+
+    // The content server's base URL: the one set here, else $BEATSTRIP_CONTENT_URL, else a
+    // local server's path. The package is the base URL with "data.zip" appended.
+    static void setBaseURL(std::string url);
+    static std::string baseURL();
+    static std::string packageURL();
+    static std::string stagingFolder();
+
+    // Starts the transfer; returns at once. The download keeps itself alive until `completion` ran.
+    static std::shared_ptr<ContentDownload> start(Completion completion);
+
+    // Removes what an interrupted download or install left behind, first putting back any old
+    // item that the swap had moved aside and not yet replaced. Main thread, at start-up.
+    static void recoverInterruptedInstall();
+
+private:
+    explicit ContentDownload(Completion completion);
+    void begin();
+    void transferFinished(const std::shared_ptr<net::HTTPRequestOperation>& operation);
+    // Worker thread: extract, check, swap.
+    static std::optional<core::Error> install(const std::string& packageFolder, const std::string& staging);
+    void finish(std::optional<core::Error> failure);
+
+    Completion m_completion;
+    std::shared_ptr<ContentDownload> m_keepAlive;
+};
+
+}
