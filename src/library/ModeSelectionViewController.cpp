@@ -146,6 +146,8 @@ void ModeSelectionViewController::download(ui::Object*)
     if (m_downloading)
         return;
     m_downloading = true;
+    // The translucent box would show the hint's text through it.
+    emptyHint->setHidden(true);
     hud = overlay::BusyOverlay::showAddedTo(view(), ui::Animated::Yes);
     // Each download brings its own overlay; a finished one leaves the screen.
     hud->setRemoveFromSuperViewOnHide(true);

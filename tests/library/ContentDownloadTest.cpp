@@ -184,6 +184,9 @@ protected:
         EXPECT_EQ(alert->title(), "Error");
         EXPECT_EQ(alert->message(), "The songs could not be downloaded. Your library is unchanged.");
         EXPECT_EQ(alert->buttonTitles(), std::vector<std::string> { "OK" });
+        if (const char* dir = getenv("BEATSTRIP_SCREENSHOT_DIR")) {
+            EXPECT_TRUE(render::Renderer::renderToPNG(window(), std::string(dir) + "/library_download_failed.png"));
+        }
         alert->dismissWithClickedButtonIndex(0);
     }
 
@@ -349,6 +352,7 @@ TEST_F(ContentDownloadTest, OverlayShowsWhileRunningAndASecondPressIsIgnored)
     EXPECT_EQ(hud->mode(), overlay::BusyOverlay::Indeterminate);
     EXPECT_TRUE(hud->removeFromSuperViewOnHide());
     ASSERT_TRUE(testsupport::pumpMainUntil([&] { return hud->alpha() == 1; }));
+    EXPECT_TRUE(screen->emptyHint->isHidden()) << "nothing shows through the box";
 
     screen->download(nullptr);
     EXPECT_EQ(screen->hud, hud) << "no second download while one runs";
@@ -392,4 +396,26 @@ TEST_F(ContentDownloadTest, AnInterruptedInstallIsMendedAtTheNextStart)
     EXPECT_EQ(core::files::contentsAtPath(home.documents() + "/data/notes.txt"), "stray");
     EXPECT_EQ(core::files::contentsAtPath(home.documents() + "/data/data.zip"), "the old archive")
         << "an item already in place is not overwritten by its old copy";
+}
+
+TEST_F(ContentDownloadTest, AFileURLServesThePackageShippedWithTheProgram)
+{
+    char pattern[] = "/tmp/beatstrip-shipped-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string folder = pattern;
+    serveSongs({ { "Shipped", "shipped.csv" } });
+    ASSERT_TRUE(core::files::writeContentsAtPath(folder + "/data.zip", m_body).ok());
+    ContentDownload::setBaseURL("file://" + folder + "/");
+
+    auto screen = launch();
+    download(*screen);
+    EXPECT_FALSE(window().currentAlert());
+    EXPECT_EQ(titles(*screen), (std::vector<std::string> { "Shipped" }));
+
+    // Without the file there is nothing to install, and the library says so.
+    core::files::removeItemAtPath(folder + "/data.zip");
+    download(*screen);
+    expectFailureAlert();
+    EXPECT_EQ(titles(*screen), (std::vector<std::string> { "Shipped" }));
+    core::files::removeItemAtPath(folder);
 }
