@@ -37,7 +37,8 @@ double roundPoint(double value)
 std::shared_ptr<BusyOverlay> BusyOverlay::showAddedTo(const std::shared_ptr<ui::View>& host, ui::Animated animated)
 {
     auto overlay = create(host);
-    host->addSubview(overlay);
+    if (host)
+        host->addSubview(overlay);
     overlay->show(animated);
     return overlay;
 }
