@@ -45,6 +45,8 @@ View::View(Rect frame)
 
 View::~View()
 {
+    if (m_hostWindow)
+        m_hostWindow->detachRoot(this);
     for (auto& child : m_subviews)
         child->m_superview = nullptr;
     for (auto& recognizer : m_gestureRecognizers)
