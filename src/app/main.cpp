@@ -4,6 +4,7 @@
 #include "app/Resources.h"
 #include "app/Screens.h"
 #include "app/WindowSdl.h"
+#include "library/ContentDownload.h"
 #include "platform/core/FileManager.h"
 #include "platform/core/Paths.h"
 #include "platform/render/Renderer.h"
@@ -58,9 +59,7 @@ int main(int argc, char** argv)
 
     if (!options.home.empty())
         core::paths::setHomeOverride(core::paths::standardize(options.home));
-    // The library reads the content server from the environment, so the command line wins by
-    // setting it for the whole process.
-    setenv("BEATSTRIP_CONTENT_URL", app::resources::contentURL(options.contentURL).c_str(), 1);
+    library::ContentDownload::setBaseURL(app::resources::contentURL(options.contentURL));
     ui::Image::setResourceDirectory(app::resources::assetsDirectory());
     render::Renderer::installTextMetrics();
     bool libraryScreens = app::registerScreens(options.gallery);
