@@ -27,4 +27,14 @@ env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER \
 grep -q "screenshots are in $work/chosen" "$work/stdout2" || fail "--out was not used"
 [ -s "$work/chosen/01-gallery.png" ] || fail "no screenshot in the --out folder"
 
+# Without --gallery the demo fetches the bundled songs, opens the first and plays it.
+env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER -u BEATSTRIP_CONTENT_URL \
+    "$beatstrip" --home "$work/home-library" --out "$work/library" >"$work/stdout3" 2>"$work/stderr3" \
+    || { fail "the library demo failed"; tail -5 "$work/stderr3"; }
+for shot in 01-library.png 02-songs.png 03-player.png 04-playing.png; do
+    [ -s "$work/library/$shot" ] || fail "the library demo left no $shot"
+done
+screen=$(python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["screen"])' "$work/library/player.json" 2>/dev/null)
+[ "$screen" = ViewController ] || fail "the library demo ended on '$screen', not the player"
+
 [ "$failures" -eq 0 ] && echo "ok" || exit 1
