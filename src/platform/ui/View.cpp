@@ -160,7 +160,18 @@ void View::setBackgroundColor(std::optional<Color> color)
 
 void View::setTag(int tag)
 {
+    if (m_tag == tag)
+        return;
     m_tag = tag;
+    invalidateTagIndex();
+}
+
+void View::invalidateTagIndex()
+{
+    for (View* v = this; v; v = v->m_superview) {
+        v->m_tagIndex.reset();
+        v->m_tagLookups = 0;
+    }
 }
 
 void View::setAccessibilityIdentifier(std::string identifier)
@@ -194,6 +205,7 @@ void View::detachFromSuperview()
         }
     }
     m_superview = nullptr;
+    parent->invalidateTagIndex();
     parent->invalidateOrder();
     parent->invalidateExtent();
     parent->invalidateDisplay();
@@ -215,6 +227,7 @@ void View::insertSubview(std::shared_ptr<View> view, size_t index)
     index = std::min(index, m_subviews.size());
     m_subviews.insert(m_subviews.begin() + static_cast<std::ptrdiff_t>(index), view);
     view->m_superview = this;
+    invalidateTagIndex();
     invalidateOrder();
     invalidateExtent();
     if (view->m_needsLayout || view->m_subtreeNeedsLayout)
@@ -243,6 +256,7 @@ void View::sendSubviewToBack(View* view)
     if (it == m_subviews.rend())
         return;
     std::rotate(m_subviews.begin(), std::prev(it.base()), it.base());
+    invalidateTagIndex();
     invalidateOrder();
     invalidateDisplay();
 }
@@ -253,6 +267,7 @@ void View::bringSubviewToFront(View* view)
     if (it == m_subviews.end())
         return;
     std::rotate(it, std::next(it), m_subviews.end());
+    invalidateTagIndex();
     invalidateOrder();
     invalidateDisplay();
 }
@@ -270,6 +285,23 @@ std::shared_ptr<View> View::viewWithTag(int tag)
 {
     if (m_tag == tag)
         return shared_from_this();
+    if (!m_tagIndex && ++m_tagLookups > 4 && !m_subviews.empty()) {
+        // Depth first in child-list order; the first view with a tag keeps it.
+        auto index = std::make_unique<std::unordered_map<int, View*>>();
+        std::vector<View*> stack { this };
+        while (!stack.empty()) {
+            View* v = stack.back();
+            stack.pop_back();
+            index->emplace(v->m_tag, v);
+            for (auto it = v->m_subviews.rbegin(); it != v->m_subviews.rend(); ++it)
+                stack.push_back(it->get());
+        }
+        m_tagIndex = std::move(index);
+    }
+    if (m_tagIndex) {
+        auto it = m_tagIndex->find(tag);
+        return it == m_tagIndex->end() ? nullptr : it->second->shared_from_this();
+    }
     for (auto& child : m_subviews) {
         if (auto found = child->viewWithTag(tag))
             return found;

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace ui {
@@ -195,6 +196,11 @@ private:
     mutable Rect m_subtreeExtent;      // in bounds coordinates, children included
     mutable bool m_extentValid = false;
     mutable std::unique_ptr<SpatialIndex> m_index;
+    // Tags of the subtree, first match in search order, built once a view is asked repeatedly
+    // (the player looks beats up by tag from its root view); dropped on any change below.
+    void invalidateTagIndex();
+    mutable std::unique_ptr<std::unordered_map<int, View*>> m_tagIndex;
+    mutable unsigned m_tagLookups = 0;
 
     // Running animations by property, so a later one takes over (weak: the run loop owns them).
     std::weak_ptr<Animation> m_alphaAnimation, m_frameAnimation, m_boundsAnimation;

@@ -93,6 +93,35 @@ TEST(ViewTest, ViewWithTagSearchesReceiverThenDepthFirstInListOrder)
     EXPECT_EQ(root->viewWithTag(42), nullptr);
 }
 
+TEST(ViewTest, RepeatedTagLookupsStayCorrectAcrossChanges)
+{
+    auto root = View::create();
+    auto strip = child(*root, {}, 1);
+    std::vector<std::shared_ptr<View>> beats;
+    for (int i = 0; i < 300; i++)
+        beats.push_back(child(*strip, {}, 100 + i));
+    for (int round = 0; round < 3; round++) {
+        for (int i = 0; i < 300; i += 7)
+            ASSERT_EQ(root->viewWithTag(100 + i), beats[static_cast<size_t>(i)]);
+    }
+    // A later duplicate does not win; moving it in front of the list does.
+    auto duplicate = child(*strip, {}, 150);
+    EXPECT_EQ(root->viewWithTag(150), beats[50]);
+    strip->sendSubviewToBack(duplicate.get());
+    EXPECT_EQ(root->viewWithTag(150), duplicate);
+    duplicate->setTag(9999);
+    EXPECT_EQ(root->viewWithTag(150), beats[50]);
+    EXPECT_EQ(root->viewWithTag(9999), duplicate);
+    beats[50]->removeFromSuperview();
+    EXPECT_EQ(root->viewWithTag(150), nullptr);
+    beats[60]->addSubview(View::create());
+    beats[60]->subviews()[0]->setTag(77);
+    EXPECT_EQ(root->viewWithTag(77), beats[60]->subviews()[0]);
+    // Searching from the receiver: its own tag first, then only its subtree.
+    EXPECT_EQ(beats[60]->viewWithTag(160), beats[60]);
+    EXPECT_EQ(beats[60]->viewWithTag(161), nullptr);
+}
+
 TEST(ViewTest, ConvertPointThroughOffsetsAndScrolling)
 {
     auto root = View::create(RectMake(0, 0, 1024, 768));
