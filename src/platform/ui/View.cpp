@@ -448,14 +448,25 @@ View* View::hitTest(Point point)
 {
     if (m_hidden || m_alpha < 0.01 || !m_userInteractionEnabled || !pointInside(point))
         return nullptr;
-    auto& order = subviewsInDrawingOrder();
-    for (size_t i = order.size(); i-- > 0;) {
-        View* child = order[i];
-        Point local { point.x - child->m_frame.x() + child->m_boundsOrigin.x, point.y - child->m_frame.y() + child->m_boundsOrigin.y };
-        if (View* hit = child->hitTest(local))
-            return hit;
+    auto tryChildren = [&](const std::vector<View*>& order) -> View* {
+        for (size_t i = order.size(); i-- > 0;) {
+            View* child = order[i];
+            Point local { point.x - child->m_frame.x() + child->m_boundsOrigin.x, point.y - child->m_frame.y() + child->m_boundsOrigin.y };
+            if (View* hit = child->hitTest(local))
+                return hit;
+        }
+        return nullptr;
+    };
+    View* hit = nullptr;
+    if (m_subviews.size() >= kIndexThreshold) {
+        // A long strip: only the children whose extent holds the point can take it.
+        std::vector<View*> candidates;
+        subviewsIntersecting({ point, { 0, 0 } }, candidates);
+        hit = tryChildren(candidates);
+    } else {
+        hit = tryChildren(subviewsInDrawingOrder());
     }
-    return this;
+    return hit ? hit : this;
 }
 
 // A view that does not handle touches passes them to its parent, as the platform's responder

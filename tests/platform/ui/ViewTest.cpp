@@ -261,4 +261,12 @@ TEST(ViewTest, SpatialIndexAnswersLikeAScanInDrawingOrder)
     for (Rect r : { RectMake(9000, 0, 50, 50), RectMake(0, 0, 100, 100) })
         EXPECT_EQ(query(r), scan(r));
     EXPECT_EQ(query(RectMake(0, 0, 100, 100)).back(), 4);
+
+    // Hit testing goes through the index too, front to back (inside the strip's bounds).
+    strip->setFrame(RectMake(0, 0, 20000, 300));
+    EXPECT_EQ(strip->hitTest({ 9001.5, 1.5 }), blocks[3].get());
+    EXPECT_EQ(strip->hitTest({ 5003, 33 }), blocks[500].get()); // 500 % 7 == 3: y 30
+    EXPECT_EQ(strip->hitTest({ 5009, 33 }), strip.get());
+    auto cover = child(*strip, RectMake(5000, 30, 10, 10), 7000, 50);
+    EXPECT_EQ(strip->hitTest({ 5003, 33 }), cover.get());
 }
