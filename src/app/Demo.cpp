@@ -2,9 +2,9 @@
 
 namespace app {
 
-std::string demoScript(bool libraryScreens)
+std::string demoScript(Demo demo)
 {
-    if (libraryScreens) {
+    if (demo == Demo::Library) {
         return "# The built-in demo: fetch the sample songs, open one and play it.\n"
                "screenshot 01-library.png\n"
                "tap id:download\n"

@@ -3,8 +3,10 @@
 
 namespace app {
 
+enum class Demo { Library, Gallery };
+
 // The script the program plays when it has no display and no script: a short tour that leaves
-// screenshots behind.
-std::string demoScript(bool libraryScreens);
+// screenshots behind. The library tour fetches the songs, opens one and plays it.
+std::string demoScript(Demo demo);
 
 }

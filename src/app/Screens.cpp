@@ -6,14 +6,13 @@
 
 namespace app {
 
-bool registerScreens(bool galleryFirst)
+void registerScreens(bool galleryFirst)
 {
     GalleryViewController::registerScreen();
     // The song library (the first screen), the player and the app delegate.
     library::registerScreens();
     if (galleryFirst)
         ui::Storyboard::setInitialScreen(GalleryViewController::kScreenIdentifier);
-    return true;
 }
 
 }

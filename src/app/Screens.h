@@ -3,7 +3,7 @@
 namespace app {
 
 // Fills the storyboard: the song library (the first screen), the player, and the kit gallery,
-// which comes first instead when asked for. Returns whether the library's screens are there.
-bool registerScreens(bool galleryFirst);
+// which comes first instead when asked for.
+void registerScreens(bool galleryFirst);
 
 }

@@ -28,12 +28,12 @@ std::string makeDemoFolder()
     return pattern;
 }
 
-int runDemo(const std::string& outDirectory, bool libraryScreens)
+int runDemo(const std::string& outDirectory, app::Demo demo)
 {
     std::string folder = outDirectory.empty() ? makeDemoFolder() : outDirectory;
     printf("Running the built-in demo without a window; its screenshots go to %s\n", folder.c_str());
     fflush(stdout);
-    int status = app::runHeadless(app::demoScript(libraryScreens), "built-in demo", folder);
+    int status = app::runHeadless(app::demoScript(demo), "built-in demo", folder);
     if (status == 0)
         printf("Done. The demo's screenshots are in %s\n", folder.c_str());
     return status;
@@ -62,11 +62,12 @@ int main(int argc, char** argv)
     library::ContentDownload::setBaseURL(app::resources::contentURL(options.contentURL));
     ui::Image::setResourceDirectory(app::resources::assetsDirectory());
     render::Renderer::installTextMetrics();
-    bool libraryScreens = app::registerScreens(options.gallery);
+    app::registerScreens(options.gallery);
+    app::Demo demo = options.gallery ? app::Demo::Gallery : app::Demo::Library;
 
     if (options.headless) {
         if (options.scriptPath.empty())
-            return runDemo(options.outDirectory, libraryScreens && !options.gallery);
+            return runDemo(options.outDirectory, demo);
         auto text = core::files::contentsAtPath(options.scriptPath);
         if (!text) {
             fprintf(stderr, "beatstrip: cannot read the script %s\n", options.scriptPath.c_str());
@@ -79,7 +80,7 @@ int main(int argc, char** argv)
     auto window = app::WindowSdl::open();
     if (!window) {
         fprintf(stderr, "beatstrip: %s\n", window.error().localizedDescription.c_str());
-        return runDemo(options.outDirectory, libraryScreens && !options.gallery);
+        return runDemo(options.outDirectory, demo);
     }
     ui::Application& application = ui::Application::shared();
     application.launch();
