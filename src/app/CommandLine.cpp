@@ -105,6 +105,8 @@ std::string CommandLine::parse(int argc, const char* const* argv)
     }
     if (!scriptPath.empty() && !headless)
         return "--script needs --headless";
+    if (screenshotAfter && headless)
+        return "--screenshot-after is for the window; headless scripts use 'screenshot FILE'";
     return {};
 }
 

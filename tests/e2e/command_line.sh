@@ -16,4 +16,6 @@ version=$("$beatstrip" --version) || fail "--version exited non-zero"
 "$beatstrip" --script x.txt 2>/dev/null; [ $? -eq 2 ] || fail "--script without --headless is not a usage error"
 "$beatstrip" --screenshot-after soon x.png 2>/dev/null; [ $? -eq 2 ] || fail "a bad --screenshot-after is not a usage error"
 
+"$beatstrip" --headless --screenshot-after 1 x.png 2>/dev/null; [ $? -eq 2 ] || fail "--screenshot-after with --headless is not a usage error"
+
 [ "$failures" -eq 0 ] && echo "ok" || exit 1
