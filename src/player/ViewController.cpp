@@ -48,6 +48,15 @@ std::shared_ptr<ui::View> makePassiveView(ui::View& parent, const char* identifi
     return view;
 }
 
+// A beat timer that was never armed and reports not valid, so stopping the clock before the
+// first play is harmless.
+std::shared_ptr<core::Timer> unscheduledTimer()
+{
+    auto timer = core::Timer::create(0, nullptr, [](core::Timer&) { });
+    timer->invalidate();
+    return timer;
+}
+
 }
 
 std::shared_ptr<ViewController> ViewController::create()
@@ -57,8 +66,7 @@ std::shared_ptr<ViewController> ViewController::create()
 
 ViewController::ViewController()
 {
-    // A timer that was never armed, so stopping the beat clock before the first play is harmless.
-    timer = core::Timer::create(0, nullptr, [](core::Timer&) { });
+    timer = unscheduledTimer();
 }
 
 ViewController::~ViewController() = default;
@@ -83,7 +91,7 @@ void ViewController::loadView()
     root->addSubview(scrollView);
 
     keyView = ui::View::create(ui::RectMake(kKeyX, 0, kKeyWidth, kStripHeight));
-    keyView->setBackgroundColor(ui::Color::white(0.96, 0.92));
+    keyView->setBackgroundColor(ui::Color::white(0.97, 1));
     keyView->setAccessibilityIdentifier("keyView");
     keyView->setUserInteractionEnabled(false);
     // Above the dimming panels: the key stays readable wherever the cursor is.
@@ -243,7 +251,7 @@ void ViewController::viewDidLoad()
 
     index = 0;
     timerFactor = 1.0f;
-    timer = core::Timer::create(0, nullptr, [](core::Timer&) { });
+    timer = unscheduledTimer();
     startPage = 1;
     page = 1;
     shaderIndex = 1;
