@@ -85,12 +85,14 @@ void ViewController::loadView()
     auto root = ui::View::create(ui::RectMake(0, 0, ui::Window::kWidth, ui::Window::kHeight));
     root->setBackgroundColor(ui::Color::white());
 
-    scrollView = ui::ScrollView::create(ui::RectMake(0, 0, ui::Window::kWidth, kStripHeight));
+    // As tall as the content, so the strip only ever scrolls sideways (the wheel too); the toolbar
+    // covers its bottom edge, where songs draw nothing.
+    scrollView = ui::ScrollView::create(ui::RectMake(0, 0, ui::Window::kWidth, kContentHeight));
     scrollView->setBackgroundColor(ui::Color::white());
     scrollView->setAccessibilityIdentifier("scrollView");
     root->addSubview(scrollView);
 
-    keyView = ui::View::create(ui::RectMake(kKeyX, 0, kKeyWidth, kStripHeight));
+    keyView = ui::View::create(ui::RectMake(kKeyX, 0, kKeyWidth, ui::Window::kHeight - kToolbarHeight));
     keyView->setBackgroundColor(ui::Color::white(0.97, 1));
     keyView->setAccessibilityIdentifier("keyView");
     keyView->setUserInteractionEnabled(false);

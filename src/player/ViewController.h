@@ -116,7 +116,6 @@ public:
     std::shared_ptr<ui::TextField> end_TF;
 
     // Screen design, shared with the tests and the script driver.
-    static constexpr double kStripHeight = 712;
     static constexpr double kToolbarHeight = 56;
     // The key stands along the right edge, where the page turn never lets the current bar reach.
     static constexpr double kKeyX = 940;

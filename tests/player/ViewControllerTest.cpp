@@ -239,6 +239,22 @@ TEST_F(ViewControllerTest, ToolbarStaysAboveTheDimmingPanels)
     }
 }
 
+TEST_F(ViewControllerTest, StripScrollsOnlySideways)
+{
+    writeSong("wide", regularSong(6, 4));
+    auto window = ui::Window::create();
+    auto player = ViewController::create();
+    player->setMode(3, "wide");
+    window->setRootViewController(player);
+    window->layoutIfNeeded();
+    ASSERT_GT(player->scrollView->contentSize().width, ui::Window::kWidth);
+    // A plain wheel turn over the strip moves it along the song, never up or down.
+    window->wheel({ 500, 600 }, 0, 120);
+    EXPECT_EQ(player->scrollView->contentOffset().y, 0);
+    EXPECT_GT(player->scrollView->contentOffset().x, 0);
+    EXPECT_EQ(player->scrollView->maximumContentOffset().y, 0);
+}
+
 TEST_F(ViewControllerTest, OpacitySliderDimsOnlyThePanels)
 {
     writeSong("shade", regularSong(1, 2));
