@@ -175,7 +175,7 @@ void ViewController::buildToolbar(ui::View& root)
     m_opacitySlider = ui::Slider::create(ui::RectMake(698, 12, 110, 32));
     m_opacitySlider->setMinimumValue(0);
     m_opacitySlider->setMaximumValue(1);
-    m_opacitySlider->setValue(kInitialOpacity);
+    m_opacitySlider->setValue(float(kInitialOpacity));
     m_opacitySlider->setAccessibilityIdentifier("opacity");
     m_opacitySlider->addTarget(shared_from_this(), &ViewController::changeOpacity, ui::ControlEvent::ValueChanged);
     bar.addSubview(m_opacitySlider);

@@ -121,7 +121,7 @@ public:
     static constexpr double kKeyX = 940;
     static constexpr double kKeyWidth = 84;
     static constexpr double kContentHeight = 736;
-    static constexpr float kInitialOpacity = 0.45f;
+    static constexpr double kInitialOpacity = 0.45;
 
 private:
     ViewController();
