@@ -1,5 +1,7 @@
 #pragma once
+#include <algorithm>
 #include <cstdint>
+#include <limits>
 
 namespace player {
 
@@ -17,17 +19,23 @@ public:
     int32_t unit() const { return m_unit; }
 
     int32_t beatButtonTag(int32_t key) const { return key; }
-    int32_t plusTag(int32_t key) const { return key + m_unit; }
-    int32_t minusTag(int32_t key) const { return key + m_unit * 5 / 2; }
-    int32_t labelTag(int32_t key) const { return key + m_unit * 4; }
+    int32_t plusTag(int32_t key) const { return offset(key, m_unit); }
+    int32_t minusTag(int32_t key) const { return offset(key, int64_t(m_unit) * 5 / 2); }
+    int32_t labelTag(int32_t key) const { return offset(key, int64_t(m_unit) * 4); }
 
     int32_t keyFromBeatButtonTag(int32_t tag) const { return tag; }
-    int32_t keyFromPlusTag(int32_t tag) const { return tag - m_unit; }
-    int32_t keyFromMinusTag(int32_t tag) const { return tag - m_unit * 5 / 2; }
-    int32_t keyFromLabelTag(int32_t tag) const { return tag - m_unit * 4; }
+    int32_t keyFromPlusTag(int32_t tag) const { return offset(tag, -int64_t(m_unit)); }
+    int32_t keyFromMinusTag(int32_t tag) const { return offset(tag, -int64_t(m_unit) * 5 / 2); }
+    int32_t keyFromLabelTag(int32_t tag) const { return offset(tag, -int64_t(m_unit) * 4); }
 
 private:
     explicit TagScheme(int32_t unit) : m_unit(unit) { }
+    // Keys out of any sensible range (a hostile file's) saturate instead of overflowing.
+    static int32_t offset(int32_t value, int64_t by)
+    {
+        int64_t sum = int64_t(value) + by;
+        return int32_t(std::clamp<int64_t>(sum, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+    }
     int32_t m_unit = 200;
 };
 

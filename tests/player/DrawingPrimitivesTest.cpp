@@ -202,6 +202,9 @@ TEST(TagSchemeTest, HugeKeysDoNotOverflow)
     auto tags = TagScheme::forHighestKey(2147483647);
     EXPECT_GT(tags.unit(), 0);
     EXPECT_GT(tags.labelTag(tags.unit()), tags.minusTag(tags.unit()));
+    // Keys past the widest spacing saturate rather than wrap around.
+    EXPECT_EQ(tags.labelTag(2147483647), 2147483647);
+    EXPECT_EQ(tags.keyFromLabelTag(-2147483647 - 1), -2147483647 - 1);
 }
 
 }

@@ -449,6 +449,17 @@ TEST_F(LayoutTest, TagsStayDistinctInLongSongs)
     }
 }
 
+TEST_F(LayoutTest, HostileBeatKeysStillOpen)
+{
+    Line huge = beatLine(2147483647, 1, 4, "100", 0, 100);
+    Line negative = beatLine(-2147483647, 1, 4, "100", 100, 100);
+    writeSong("hostile", { barLine(0, 2, 200), huge, negative });
+    auto player = open("hostile");
+    EXPECT_EQ(player->tempoArray.size(), 2u);
+    EXPECT_EQ(player->shadowArray.size(), 2u);
+    EXPECT_GT(player->tagScheme().unit(), 200);
+}
+
 TEST_F(LayoutTest, Plus41IsDrawnAsABeatButNotPlayed)
 {
     Line line = beatLine(0, 1, 1, "100", 0, 100);
