@@ -266,7 +266,7 @@ void ViewController::viewDidLoad()
         for (auto* shader : { &leftShader, &rightShader, &upShader, &downShader, &finalshader })
             (*shader)->setHidden(true);
     } else {
-        placeCursorAtSetUp();
+        placeCursor();
         circleIndex = 0;
         showCircularView();
         circlesArray[size_t(circleIndex)]->setHidden(false);
@@ -275,7 +275,7 @@ void ViewController::viewDidLoad()
     rearrangeTempoControls();
 }
 
-void ViewController::placeCursorAtSetUp()
+void ViewController::placeCursor()
 {
     const auto& beat = shadowArray[size_t(index)];
     int32_t col = beat.intValue(column::ipadCol) / 2;
@@ -513,19 +513,6 @@ void ViewController::backtoModeSelection(ui::Object*)
     dismissViewControllerAnimated(ui::Animated::Yes);
 }
 
-// The transport, the repeat control and tempo editing arrive with playback and editing.
-void ViewController::play(ui::Object*) { }
-void ViewController::pause(ui::Object*) { }
-void ViewController::next(ui::Object*) { }
-void ViewController::previous(ui::Object*) { }
-void ViewController::repeatControlChanged(ui::Object*) { }
-void ViewController::saveChanges(ui::Object*) { }
-void ViewController::increase(ui::Object*) { }
-void ViewController::decrease(ui::Object*) { }
-void ViewController::showControl(ui::Object*) { }
-void ViewController::userLongPressed(ui::Object*) { }
-void ViewController::addTempo(ui::Object*) { }
-void ViewController::subtractTempo(ui::Object*) { }
 
 // The slider's value is the transparency of the two dimming panels; the bands keep theirs.
 void ViewController::changeOpacity(ui::Object* sender)

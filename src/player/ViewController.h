@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -55,9 +56,35 @@ public:
     void showCircularView();
     // Shows one tempo label per finished group whose beats share a tempo, or all of its labels.
     void rearrangeTempoControls();
+    // Steps every beat's tempo by global_factor (+1 or -1); beats that would fall below 1 stay.
+    void tempoValue();
 
     // Whether the song has beats and bars to play; without them the transport does nothing.
     bool canPlay() const;
+
+    // The beat clock and the cursor. A beat lasts 60 / tempo seconds of its own row; the beat
+    // timer is one-shot and re-armed on every step.
+    float calculateDuration();
+    void startTimer(float duration);
+    // Puts the cursor on beat `index`, lays the circles over it and re-arms the beat timer.
+    void moveShader();
+    // Scrolls the bar being entered to the left edge when it would reach past x = 940.
+    void changePage();
+    // One beat forward (wrapping from the end of the play range to its first bar), one bar back,
+    // and a jump to beat 1 of bar p (counted from 1).
+    void nextSection();
+    void previousSection();
+    void skipToPage(int32_t p);
+    // The quarter-beat circles of a slow beat.
+    void circleLife();
+    void resetCircle();
+    void startCircleTimer(float duration);
+
+    // How the beat timer re-arms when it drives the step itself: against the due time of the
+    // beat it ended, so latency never adds up, or from the moment the cursor is placed (kept for
+    // measuring the difference).
+    enum class BeatClock { Deadline, FromStep };
+    void setBeatClock(BeatClock clock) { m_beatClock = clock; }
     // The tags of the beat controls of this song (set at set-up from its highest beat key).
     const TagScheme& tagScheme() const { return m_tags; }
 
@@ -126,7 +153,16 @@ public:
 private:
     ViewController();
 
-    void placeCursorAtSetUp();
+    // The five cursor frames for beat `index`; shared by set-up and every step.
+    void placeCursor();
+    // Moves the position to beat 1 of bar p; false (nothing changed) when no such bar or beat.
+    bool jumpToBar(int32_t p);
+    void stopAtLastBeat();
+    void showAlert(const char* message);
+    // Tempo editing: unhides a beat's label, "+" and "-"; writes a label's tempo into a copy of
+    // its row in a fresh beat list.
+    void revealControls(int32_t key);
+    void setBeatTempo(size_t position, const Tempo& label);
     void buildToolbar(ui::View& root);
     std::shared_ptr<ui::Button> makeToolbarButton(ui::View& toolbar, const char* identifier, const char* title, double x, double width,
         void (ViewController::*action)(ui::Object*));
@@ -139,6 +175,9 @@ private:
     std::shared_ptr<ui::Image> m_lowerTriangle;
     std::shared_ptr<ui::View> m_toolbar;
     std::shared_ptr<ui::Slider> m_opacitySlider;
+    BeatClock m_beatClock = BeatClock::Deadline;
+    // While the beat timer drives a step: the time its beat was due, the base of the next one.
+    std::optional<double> m_beatDue;
 };
 
 // Makes the player screen available from the storyboard as "Main".
