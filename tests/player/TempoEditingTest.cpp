@@ -3,6 +3,7 @@
 // and saving keeps the beat list in the settings store for the next visit.
 #include "PlayerFixture.h"
 
+#include "platform/core/Timer.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/GestureRecognizer.h"
 #include "platform/ui/Window.h"
@@ -375,10 +376,27 @@ TEST_F(TempoEditingTest, AnEditReachesTheNextBeatsLength)
     auto player = show("next");
     player->addTempo(plus(*player, 2).get());
     runPosted();
-    // The clock reads the tempo of the beat it moves to from the beat list each time.
-    const auto& beat = player->shadowArray[1];
-    EXPECT_FLOAT_EQ(60.0f / beat.floatValue(column::tempo), 60.0f / 121.0f);
-    EXPECT_FLOAT_EQ(60.0f / player->shadowArray[0].floatValue(column::tempo), 0.5f);
+    player->index = 1;
+    EXPECT_FLOAT_EQ(player->calculateDuration(), 60.0f / 121.0f);
+    player->index = 0;
+
+    // Through the beat clock: the edited beat lasts 60 / 121 s, and an edit while playing
+    // reaches the beat after the current one.
+    auto& loop = core::RunLoop::main();
+    double start = loop.now();
+    player->play(nullptr);
+    ASSERT_TRUE(player->timer && player->timer->isValid());
+    EXPECT_NEAR(player->timer->fireDate() - start, 0.5, 1e-6);
+    loop.runUntil(start + 0.5);
+    ASSERT_EQ(player->index, 1);
+    EXPECT_NEAR(player->timer->fireDate() - (start + 0.5), 60.0 / 121.0, 1e-5);
+
+    player->subtractTempo(minus(*player, 3).get());
+    double due = player->timer->fireDate();
+    loop.runUntil(due);
+    ASSERT_EQ(player->index, 2);
+    EXPECT_NEAR(player->timer->fireDate() - due, 60.0 / 119.0, 1e-5);
+    player->pause(nullptr);
 }
 
 TEST_F(TempoEditingTest, ALongSongEditsExactlyTheBeatTouched)

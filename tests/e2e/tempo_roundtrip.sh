@@ -1,0 +1,130 @@
+#!/usr/bin/env bash
+# Tempo edits survive a restart: one run downloads the bundled package, opens Ode to Joy, raises
+# and lowers single beats, reveals a bar with a long press, raises the whole song, saves and goes
+# back; a second run of the program with the same home opens the song again and shows the same
+# tempi. Screenshots of the revealed controls and of the reopened song are kept in
+# <build>/e2e-tempo for a person to look at.
+set -u
+beatstrip=$1
+build=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+keep="$build/e2e-tempo"
+mkdir -p "$work/first" "$work/second" "$keep"
+
+# Ode to Joy: 16 bars of 4 beats at 100. Beat key k has its button at tag k, "+" at k + 200,
+# "-" at k + 500 and its tempo label at k + 800.
+cat >"$work/edit.txt" <<'SCRIPT'
+tap id:download
+idle 30
+wait 2
+tap row:0
+wait 1
+dump opened.json
+# Beat 2 up by one ("+" works after the touch, through the main queue).
+tap tag:2
+tap tag:202
+wait 0.1
+# Beat 3 down by two.
+tap tag:3
+tap tag:503
+tap tag:503
+# A long press on beat 6 reveals the whole second bar.
+press tag:6 1
+wait 0.1
+dump edited.json
+screenshot controls.png
+# The whole song up by one, then save and leave.
+tap id:increase
+tap id:save
+wait 0.1
+dump saved.json
+screenshot saved.png
+tap id:back
+wait 1
+dump library.json
+SCRIPT
+
+cat >"$work/reopen.txt" <<'SCRIPT'
+tap row:0
+wait 1
+dump reopened.json
+screenshot reopened.png
+SCRIPT
+
+failures=0
+fail() { echo "FAIL $1"; failures=$((failures + 1)); }
+
+env -u BEATSTRIP_CONTENT_URL "$beatstrip" --headless --home "$work/home" --script "$work/edit.txt" --out "$work/first" \
+    2>"$work/first.stderr" || { fail "the editing run exited non-zero"; cat "$work/first.stderr"; }
+env -u BEATSTRIP_CONTENT_URL "$beatstrip" --headless --home "$work/home" --script "$work/reopen.txt" --out "$work/second" \
+    2>"$work/second.stderr" || { fail "the reopening run exited non-zero"; cat "$work/second.stderr"; }
+cp "$work"/first/*.png "$work"/second/*.png "$keep"/ 2>/dev/null
+
+python3 - "$work" <<'CHECK' || failures=$((failures + 1))
+import json, os, re, sqlite3, sys
+work = sys.argv[1]
+failures = []
+
+def check(cond, what):
+    print(("ok   " if cond else "FAIL ") + what)
+    if not cond:
+        failures.append(what)
+
+def load(name):
+    with open(os.path.join(work, name)) as f:
+        return json.load(f)
+
+def walk(view):
+    yield view
+    for child in view["children"]:
+        yield from walk(child)
+
+def by_tag(dump):
+    return {v["tag"]: v for v in walk(dump["root"]) if v.get("tag")}
+
+def labels(dump):
+    tags = by_tag(dump)
+    return [tags[800 + k]["text"] for k in range(1, 65) if 800 + k in tags]
+
+def shown(dump, base):
+    tags = by_tag(dump)
+    return [k for k in range(1, 65) if base + k in tags and not tags[base + k]["hidden"]]
+
+opened = load("first/opened.json")
+check(opened["screen"] == "ViewController", "the first song opens in the player")
+check(labels(opened) == ["100"] * 64, "Ode to Joy starts with 64 beats at 100")
+check(shown(opened, 800) == [1 + 4 * b for b in range(16)], "one tempo label per even bar")
+
+edited = load("first/edited.json")
+after_steps = ["100", "101", "98"] + ["100"] * 61
+check(labels(edited) == after_steps, "beat 2 went up by one and beat 3 down by two")
+check(shown(edited, 200) == [2, 3, 5, 6, 7, 8], "touched beats and the long-pressed bar show their \"+\"")
+check(shown(edited, 500) == [2, 3, 5, 6, 7, 8], "... and their \"-\"")
+
+saved = load("first/saved.json")
+expected = ["101", "102", "99"] + ["101"] * 61
+check(labels(saved) == expected, "the whole song went up by one")
+check(shown(saved, 200) == [] and shown(saved, 500) == [], "saving hides every step button")
+check(shown(saved, 800) == [1, 2, 3, 4] + [1 + 4 * b for b in range(1, 16)], "the changed bar shows every label")
+check(load("first/library.json")["screen"] == "ModeSelectionViewController", "back on the library after leaving")
+
+db = sqlite3.connect(os.path.join(work, "home", "settings.sqlite"))
+rows = db.execute("SELECT key, value FROM defaults").fetchall()
+stored = {key: json.loads(value) for key, value in rows}
+check("ode_to_joy" in stored, "the settings store holds the beat list under the song name")
+if "ode_to_joy" in stored:
+    check([row["tempo (40)"] for row in stored["ode_to_joy"]] == expected, "the stored beat list holds the edited tempi")
+
+reopened = load("second/reopened.json")
+check(reopened["screen"] == "ViewController", "the second run opens the song")
+check(labels(reopened) == expected, "a new process shows the saved tempi")
+check(shown(reopened, 800) == shown(saved, 800), "and arranges the labels as before")
+
+log = open(os.path.join(work, "first.stderr")).read()
+check(re.search(r"beatstrip\[\d+\] 1$", log, re.M) is not None, "\"+\" logs the beat's position")
+check(re.search(r"beatstrip\[\d+\] \{120, 4\}$", log, re.M) is not None, "\"-\" logs where its label is")
+check(re.search(r"beatstrip\[\d+\] 2$", log, re.M) is not None, "\"-\" logs the beat's position")
+sys.exit(1 if failures else 0)
+CHECK
+[ "$failures" -eq 0 ] || exit 1
