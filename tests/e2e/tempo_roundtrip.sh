@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Tempo edits survive a restart: one run downloads the bundled package, opens Ode to Joy, raises
 # and lowers single beats, reveals a bar with a long press, raises the whole song, saves and goes
-# back; a second run of the program with the same home opens the song again and shows the same
-# tempi. Screenshots of the revealed controls and of the reopened song are kept in
-# <build>/e2e-tempo for a person to look at.
+# back; a second run of the program with the same home opens the song again, shows the same
+# tempi and plays the beats at them. Screenshots of the revealed controls and of the reopened
+# song are kept in <build>/e2e-tempo for a person to look at; KEEP_WORK=1 keeps the work folder.
 set -u
 beatstrip=$1
 build=$2
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap '[ -n "${KEEP_WORK:-}" ] || rm -rf "$work"' EXIT
 keep="$build/e2e-tempo"
 mkdir -p "$work/first" "$work/second" "$keep"
 
@@ -50,6 +50,10 @@ tap row:0
 wait 1
 dump reopened.json
 screenshot reopened.png
+# Beats 1 to 3 at 101, 102 and 99 last 0.594, 0.588 and 0.606 s.
+tap id:play
+wait 1.2
+tap id:pause
 SCRIPT
 
 failures=0
@@ -120,6 +124,12 @@ reopened = load("second/reopened.json")
 check(reopened["screen"] == "ViewController", "the second run opens the song")
 check(labels(reopened) == expected, "a new process shows the saved tempi")
 check(shown(reopened, 800) == shown(saved, 800), "and arranges the labels as before")
+
+played = re.findall(r"Shader Timer started , Next: ([0-9.]+)$", open(os.path.join(work, "second.stderr")).read(), re.M)
+# A step may re-arm the timer for the beat it leaves before arming it for the next one: the
+# lengths in order of first appearance are the beats' lengths.
+lengths = [d for i, d in enumerate(played) if d not in played[:i]]
+check(lengths[:3] == ["0.594059", "0.588235", "0.606061"], "and plays them: %s" % lengths[:3])
 
 log = open(os.path.join(work, "first.stderr")).read()
 check(re.search(r"beatstrip\[\d+\] 1$", log, re.M) is not None, "\"+\" logs the beat's position")
