@@ -513,7 +513,6 @@ void ViewController::backtoModeSelection(ui::Object*)
     dismissViewControllerAnimated(ui::Animated::Yes);
 }
 
-
 // The slider's value is the transparency of the two dimming panels; the bands keep theirs.
 void ViewController::changeOpacity(ui::Object* sender)
 {
