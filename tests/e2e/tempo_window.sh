@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Tempo editing in the real window: clicks download the bundled songs, open Ode to Joy, raise
+# beat 2, lower beat 3 and save; after the program has quit, a headless run with the same home
+# opens the song and shows the edited tempi.
+set -u
+beatstrip=$1
+build=$2
+for tool in xvfb-run xdotool; do
+    command -v $tool >/dev/null || { echo "$tool is missing (scripts/bootstrap installs it)"; exit 1; }
+done
+[ -s "$build/content/data.zip" ] || { echo "FAIL: $build/content/data.zip is not built (target sample_package)"; exit 1; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/out"
+
+# Ode to Joy: beat k's button spans x 60(k-1) to 60k, y 18 to 108; its "+" stands at its top left
+# (y 18 to 43) and its "-" 30 points lower. Save and Songs are in the toolbar.
+cat >"$work/drive.sh" <<'DRIVE'
+set -u
+beatstrip=$1 work=$2
+env -u BEATSTRIP_CONTENT_URL "$beatstrip" --home "$work/home" --screenshot-after 9 "$work/window.png" >"$work/stdout" 2>"$work/stderr" &
+pid=$!
+wid=
+for _ in $(seq 100); do
+    wid=$(xdotool search --name '^BeatStrip$' 2>/dev/null | head -1)
+    [ -n "$wid" ] && break
+    sleep 0.1
+done
+[ -n "$wid" ] || { echo "no window appeared"; kill $pid; exit 1; }
+sleep 0.5
+click() { xdotool mousemove --window "$wid" "$1" "$2" click 1; sleep 0.3; }
+click 912 38
+sleep 2
+click 170 200
+sleep 1
+click 90 70
+click 72 30
+click 150 70
+click 132 60
+click 989 740
+wait $pid
+DRIVE
+
+timeout 120 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$work/drive.sh" "$beatstrip" "$work" \
+    || { echo "FAIL: the window run failed"; cat "$work/stdout" "$work/stderr"; exit 1; }
+cp "$work/window.png" "$build/e2e-tempo-window.png" 2>/dev/null
+
+printf 'tap row:0\nwait 1\ndump reopened.json\n' >"$work/reopen.txt"
+"$beatstrip" --headless --home "$work/home" --script "$work/reopen.txt" --out "$work/out" 2>"$work/reopen.stderr" \
+    || { echo "FAIL: the headless run failed"; cat "$work/reopen.stderr"; exit 1; }
+
+python3 - "$work/out/reopened.json" <<'CHECK'
+import json, sys
+dump = json.load(open(sys.argv[1]))
+def walk(view):
+    yield view
+    for child in view["children"]:
+        yield from walk(child)
+tags = {v["tag"]: v for v in walk(dump["root"]) if v.get("tag")}
+labels = [tags[800 + k]["text"] for k in range(1, 65) if 800 + k in tags]
+ok = labels == ["100", "101", "99"] + ["100"] * 61
+print(("ok   " if ok else "FAIL ") + "tempi edited in the window come back after a restart: %s" % labels[:5])
+sys.exit(0 if ok else 1)
+CHECK
