@@ -51,7 +51,9 @@ void ViewController::startTimer(float duration)
     auto self = std::static_pointer_cast<ViewController>(shared_from_this());
     // A step the beat timer drove counts the new beat from the ended beat's due time, so the
     // lateness of one timer is taken out of the next beat instead of adding up.
-    if (m_beatDue)
+    // After a stall longer than a whole beat (a suspended machine, a debugger) the schedule starts
+    // afresh at now rather than firing a burst of beats to catch up.
+    if (m_beatDue && *m_beatDue + double(interval) >= core::RunLoop::main().now())
         timer = core::Timer::scheduledTimerWithFireDate(*m_beatDue + double(interval), self, &ViewController::next);
     else
         timer = core::Timer::scheduledTimerWithTimeInterval(double(interval), self, &ViewController::next);

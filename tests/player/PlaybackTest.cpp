@@ -240,6 +240,13 @@ TEST_F(PlaybackTest, ClockKeepsToTheDeadlinesWhenTimersFireLateButTouchesRestart
     loop().runOnce();
     EXPECT_EQ(player->index, 6);
     EXPECT_DOUBLE_EQ(player->timer->fireDate(), 103.23);
+
+    // After a stall longer than a beat the deadline clock starts afresh instead of firing a burst.
+    player->setBeatClock(ViewController::BeatClock::Deadline);
+    m_clock->set(106);
+    loop().runOnce();
+    EXPECT_EQ(player->index, 7);
+    EXPECT_DOUBLE_EQ(player->timer->fireDate(), 106.5);
 }
 
 TEST_F(PlaybackTest, JumpsAddWholeLengthsAndHalveTheSum)
