@@ -5,6 +5,7 @@
 set -u
 beatstrip=$1
 build=$2
+here=$(dirname "$0")
 work=$(mktemp -d)
 server=
 trap '[ -n "$server" ] && kill "$server" 2>/dev/null; rm -rf "$work"' EXIT
@@ -37,16 +38,10 @@ dump songs.json
 SCRIPT
 
 count_songs() {
-    python3 - "$1" <<'PY'
+    PYTHONPATH="$here" python3 - "$1" <<'PY'
 import json, sys
 dump = json.load(open(sys.argv[1]))
-def find(view, ident):
-    if view.get("id") == ident:
-        return view
-    for child in view["children"]:
-        found = find(child, ident)
-        if found:
-            return found
+from checks import find
 table = find(dump["root"], "songList")
 overlay = find(dump["root"], "busyOverlay")
 shown = overlay is not None and not overlay["hidden"] and overlay["alpha"] > 0.01

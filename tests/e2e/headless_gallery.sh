@@ -51,28 +51,16 @@ if ! "$beatstrip" --headless --gallery --home "$work/home" --script "$work/scrip
     echo "FAIL: the script failed"; cat "$work/stderr"; exit 1
 fi
 
-python3 - "$work/out" "$work/stderr" <<'CHECK'
+PYTHONPATH="$(dirname "$0")" python3 - "$work/out" "$work/stderr" <<'CHECK'
 import json, os, re, struct, sys
 out, stderr_path = sys.argv[1], sys.argv[2]
-failures = []
+import checks
+from checks import check, failures, find
 
-def check(cond, what):
-    print(("ok   " if cond else "FAIL ") + what)
-    if not cond:
-        failures.append(what)
 
 def load(name):
-    with open(os.path.join(out, name)) as f:
-        return json.load(f)
+    return checks.load(out, name)
 
-def find(view, ident):
-    if view.get("id") == ident:
-        return view
-    for child in view["children"]:
-        found = find(child, ident)
-        if found:
-            return found
-    return None
 
 def status(dump):
     return find(dump["root"], "galleryStatus")["text"]

@@ -76,28 +76,16 @@ if ! "$beatstrip" --headless --home "$work/home" --script "$work/script.txt" --o
 fi
 [ $# -ge 3 ] && mkdir -p "$3" && cp "$work"/out/*.png "$3"/
 
-python3 - "$work/out" "$work/stderr" <<'CHECK'
+PYTHONPATH="$(dirname "$0")" python3 - "$work/out" "$work/stderr" <<'CHECK'
 import json, os, re, sys
 out, stderr_path = sys.argv[1], sys.argv[2]
-failures = []
+import checks
+from checks import check, failures, find
 
-def check(cond, what):
-    print(("ok   " if cond else "FAIL ") + what)
-    if not cond:
-        failures.append(what)
 
 def load(name):
-    with open(os.path.join(out, name)) as f:
-        return json.load(f)
+    return checks.load(out, name)
 
-def find(view, ident):
-    if view.get("id") == ident:
-        return view
-    for child in view["children"]:
-        found = find(child, ident)
-        if found:
-            return found
-    return None
 
 def cursor(dump):
     """(beat's left edge on screen, beat width, scroll offset), after checking the five views agree."""

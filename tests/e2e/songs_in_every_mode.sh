@@ -27,22 +27,14 @@ trap 'rm -rf "$work"' EXIT
 "$beatstrip" --headless --home "$work/home" --script "$work/script.txt" --out "$work/out" 2>"$work/stderr" \
     || { echo "FAIL the script did not run"; tail -20 "$work/stderr"; exit 1; }
 
-python3 - "$work/out" <<'PY'
+PYTHONPATH="$(dirname "$0")" python3 - "$work/out" <<'PY'
 import json, os, sys
 out = sys.argv[1]
-failures = []
-
-def find(view, ident):
-    if view.get("id") == ident:
-        return view
-    for child in view["children"]:
-        found = find(child, ident)
-        if found:
-            return found
+from checks import failures, find
+import checks
 
 def check(cond, what):
-    if not cond:
-        failures.append(what)
+    checks.check(cond, what, quiet=True)
 
 colours = {}
 for segment in range(3):
@@ -70,8 +62,6 @@ library = json.load(open(os.path.join(out, "library.json")))
 check(library["screen"] == "ModeSelectionViewController", "Songs did not return to the library")
 check(find(library["root"], "modeControl")["selectedSegment"] == 2, "the mode was not kept")
 
-for f in failures:
-    print("FAIL", f)
 if failures:
     sys.exit(1)
 print("ok   5 songs x 3 modes open with the cursor on the first beat")

@@ -65,24 +65,15 @@ env -u BEATSTRIP_CONTENT_URL "$beatstrip" --headless --home "$work/home" --scrip
     2>"$work/second.stderr" || { fail "the reopening run exited non-zero"; cat "$work/second.stderr"; }
 cp "$work"/first/*.png "$work"/second/*.png "$keep"/ 2>/dev/null
 
-python3 - "$work" <<'CHECK' || failures=$((failures + 1))
+PYTHONPATH="$(dirname "$0")" python3 - "$work" <<'CHECK' || failures=$((failures + 1))
 import json, os, re, sqlite3, sys
 work = sys.argv[1]
-failures = []
+import checks
+from checks import check, failures, walk
 
-def check(cond, what):
-    print(("ok   " if cond else "FAIL ") + what)
-    if not cond:
-        failures.append(what)
 
 def load(name):
-    with open(os.path.join(work, name)) as f:
-        return json.load(f)
-
-def walk(view):
-    yield view
-    for child in view["children"]:
-        yield from walk(child)
+    return checks.load(work, name)
 
 def by_tag(dump):
     return {v["tag"]: v for v in walk(dump["root"]) if v.get("tag")}
