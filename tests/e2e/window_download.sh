@@ -17,19 +17,13 @@ set -u
 beatstrip=$1 work=$2
 env -u BEATSTRIP_CONTENT_URL "$beatstrip" --home "$work/home" --screenshot-after 6 "$work/window.png" >"$work/stdout" 2>"$work/stderr" &
 pid=$!
-wid=
-for _ in $(seq 100); do
-    wid=$(xdotool search --name '^BeatStrip$' 2>/dev/null | head -1)
-    [ -n "$wid" ] && break
-    sleep 0.1
-done
-[ -n "$wid" ] || { echo "no window appeared"; kill $pid; exit 1; }
-sleep 0.5
+. "$E2E/window.bash"
+wait_for_window $pid
 xdotool mousemove --window "$wid" 912 38 click 1
 wait $pid
 DRIVE
 
-timeout 120 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$work/drive.sh" "$beatstrip" "$work" \
+E2E="$(cd "$(dirname "$0")" && pwd)" timeout 120 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$work/drive.sh" "$beatstrip" "$work" \
     || { echo "FAIL: the window run failed"; cat "$work/stdout" "$work/stderr"; exit 1; }
 
 python3 - "$here" "$work/window.png" <<'CHECK'

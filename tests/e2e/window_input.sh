@@ -15,15 +15,8 @@ set -u
 beatstrip=$1 work=$2
 "$beatstrip" --gallery --home "$work/home" --screenshot-after 10 "$work/window.png" >"$work/stdout" 2>"$work/stderr" &
 pid=$!
-wid=
-for _ in $(seq 100); do
-    wid=$(xdotool search --name '^BeatStrip$' 2>/dev/null | head -1)
-    [ -n "$wid" ] && break
-    sleep 0.1
-done
-[ -n "$wid" ] || { echo "no window appeared"; kill $pid; exit 1; }
-# Give the first frame time to land before the input arrives.
-sleep 0.5
+. "$E2E/window.bash"
+wait_for_window $pid
 xdotool windowfocus --sync "$wid"
 # At 1024 x 768 points are pixels: the centre of "Tap me", then the text field.
 xdotool mousemove --window "$wid" 75 104 click 1
@@ -56,7 +49,7 @@ xdotool mousemove --window "$wid" 100 81 click 1
 wait $pid
 DRIVE
 
-if ! timeout 120 xvfb-run -a -s "-screen 0 1920x1080x24" bash "$work/drive.sh" "$beatstrip" "$work"; then
+if ! E2E="$(cd "$(dirname "$0")" && pwd)" timeout 120 xvfb-run -a -s "-screen 0 1920x1080x24" bash "$work/drive.sh" "$beatstrip" "$work"; then
     echo "FAIL: the window run failed"; cat "$work/stdout" "$work/stderr" 2>/dev/null; exit 1
 fi
 
