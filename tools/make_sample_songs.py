@@ -41,7 +41,8 @@ CHORD_COLOUR = {  # light tints behind chord symbols
     "G": (196, 226, 246), "A": (216, 208, 246), "B": (240, 200, 230),
 }
 
-TEMPO_Y, BUTTON_Y, MINUS_Y, BAR_Y, BAR_NUMBER_Y, TITLE_Y, SECTION_Y, CHORD_Y = 4, 18, 48, 22, 30, 46, 62, 76
+# The "-" sits in the gap between the chord row and the top pitch row, where nothing hides it.
+TEMPO_Y, BUTTON_Y, MINUS_Y, BAR_Y, BAR_NUMBER_Y, TITLE_Y, SECTION_Y, CHORD_Y = 4, 18, 84, 22, 30, 46, 62, 76
 PITCH_TOP, ROW_HEIGHT, NOTE_HEIGHT = 100, 20, 16
 
 

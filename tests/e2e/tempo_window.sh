@@ -14,7 +14,7 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/out"
 
 # Ode to Joy: beat k's button spans x 60(k-1) to 60k, y 18 to 108; its "+" stands at its top left
-# (y 18 to 43) and its "-" 30 points lower. Save and Songs are in the toolbar.
+# (y 18 to 43) and its "-" stands at y 84 to 109. Save and Songs are in the toolbar.
 cat >"$work/drive.sh" <<'DRIVE'
 set -u
 beatstrip=$1 work=$2
@@ -30,7 +30,7 @@ sleep 1
 click 90 70
 click 72 30
 click 150 70
-click 132 60
+click 132 96
 click 989 740
 wait $pid
 DRIVE
