@@ -1,6 +1,9 @@
 #include "ZipTestSupport.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <sys/mount.h>
 
 using archive::ZipArchive;
 using namespace ziptest;
@@ -285,6 +288,26 @@ TEST_F(ZipArchiveHostileTest, DeclaredSizesOverFourGibibytesAreRefused)
 
     EXPECT_FALSE(core::files::fileExistsAtPath(destination));
     EXPECT_TRUE(logged("more than 4 GiB"));
+}
+
+TEST_F(ZipArchiveHostileTest, DeclaredSizesOverTheFreeSpaceAreRefused)
+{
+    // A small disk of our own: a 1 MiB tmpfs over the destination's parent folder.
+    std::string disk = parent + "/disk";
+    ASSERT_TRUE(core::files::createDirectoryAtPath(disk, false).ok());
+    if (mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "cannot mount a tmpfs here: " << strerror(errno);
+    std::string smallDestination = disk + "/dest";
+    // Two megabytes of zeros deflate to a few kilobytes; the declared size is what counts.
+    writeZip(archivePath, { { "first.txt", "fits" }, { "zeros.bin", std::string(2 << 20, '\0') } });
+
+    bool ok = ZipArchive::unzipFileAtPath(archivePath, smallDestination);
+    bool written = core::files::fileExistsAtPath(smallDestination);
+    umount(disk.c_str());
+
+    EXPECT_FALSE(ok);
+    EXPECT_FALSE(written) << "refused before anything is written";
+    EXPECT_TRUE(logged("bytes free at"));
 }
 
 TEST_F(ZipArchiveHostileTest, EntryDataPastTheEndOfTheArchiveIsRefused)
