@@ -233,8 +233,13 @@ std::optional<core::Error> ContentDownload::install(const std::string& package, 
     if (auto moved = core::files::moveItemAtPath(archivePath, join(package, "data.zip")); !moved)
         core::log("%s", moved.error().localizedDescription.c_str());
     for (auto& name : movedAside) {
-        if (auto removed = core::files::removeItemAtPath(join(aside, name)); !removed)
+        if (auto removed = core::files::removeItemAtPath(join(aside, name)); !removed) {
             core::log("%s", removed.error().localizedDescription.c_str());
+            // What cannot be removed stays in the package folder; left in the staging folder it
+            // would block every later download.
+            if (!core::files::fileExistsAtPath(join(package, name)))
+                core::files::moveItemAtPath(join(aside, name), join(package, name));
+        }
     }
     cleanUp();
     return std::nullopt;

@@ -18,9 +18,11 @@
 #include "platform/ui/Window.h"
 #include "player/ViewController.h"
 
+#include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
+#include <sys/mount.h>
 
 using library::ContentDownload;
 using library::ModeSelectionViewController;
@@ -302,6 +304,54 @@ TEST_F(ContentDownloadTest, FailuresKeepTheLibraryAndSayWhy)
     auto player = std::dynamic_pointer_cast<player::ViewController>(screen->presentedViewController());
     ASSERT_TRUE(player);
     EXPECT_EQ(player->fileName, "old2");
+}
+
+TEST_F(ContentDownloadTest, AnOldItemThatCannotBeRemovedStaysAndLaterDownloadsWork)
+{
+    installOldSongs();
+    const std::string package = home.documents() + "/data";
+    // Two items that resist: a mount point, which cannot even be moved, and a folder holding one,
+    // which moves but cannot be removed.
+    const std::string busy = package + "/busy";
+    const std::string held = package + "/locked/mnt";
+    ASSERT_TRUE(core::files::createDirectoryAtPath(busy, false).ok());
+    ASSERT_TRUE(core::files::createDirectoryAtPath(held, true).ok());
+    if (mount("tmpfs", busy.c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "cannot mount a tmpfs here: " << strerror(errno);
+    struct Unmount {
+        std::vector<std::string> paths;
+        ~Unmount()
+        {
+            for (auto& path : paths)
+                umount2(path.c_str(), MNT_DETACH);
+        }
+    } unmount { { busy, held, package + "/.incoming/old/locked/mnt" } };
+    ASSERT_EQ(mount("tmpfs", held.c_str(), "tmpfs", 0, "size=64k"), 0) << strerror(errno);
+
+    auto screen = launch();
+    serveSongs({ { "New", "new.csv" } });
+    download(*screen);
+    EXPECT_FALSE(window().currentAlert());
+    EXPECT_EQ(titles(*screen), (std::vector<std::string> { "New" }));
+    EXPECT_TRUE(core::files::fileExistsAtPath(busy)) << "an item that cannot be removed stays";
+    EXPECT_TRUE(core::files::fileExistsAtPath(held)) << "an item that cannot be removed stays";
+    EXPECT_FALSE(core::files::fileExistsAtPath(package + "/.incoming"));
+    // Only the two failures give error lines; every name is logged on its own.
+    int errorLines = 0;
+    for (auto& line : logLines()) {
+        if (line.find(strerror(EBUSY)) != std::string::npos)
+            errorLines++;
+        for (const char* removed : { "notes.txt", "data.zip" })
+            EXPECT_TRUE(line.find(removed) == std::string::npos || line == removed || line.ends_with(std::string(" ") + removed)) << line;
+    }
+    EXPECT_EQ(errorLines, 2);
+
+    // What stayed does not stand in the way of the next download.
+    serveSongs({ { "Newer", "newer.csv" } });
+    download(*screen);
+    EXPECT_FALSE(window().currentAlert());
+    EXPECT_EQ(titles(*screen), (std::vector<std::string> { "Newer" }));
+    EXPECT_TRUE(core::files::fileExistsAtPath(home.contentFolder() + "/newer.csv"));
 }
 
 TEST_F(ContentDownloadTest, ConnectionRefusedKeepsTheLibrary)

@@ -256,6 +256,25 @@ TEST_F(ModeSelectionViewControllerTest, TappingASongOpensThePlayerWithModeAndSon
     keepScreenshot("library_player_opened.png");
 }
 
+TEST_F(ModeSelectionViewControllerTest, APathWithoutCsvIsHandedOverUnchanged)
+{
+    home.writeIndex(R"({"FileInfo": [{"fileName": "Plain", "path": "plain"}]})");
+    // One bar of one beat; the player reads it from "plain" + ".csv".
+    const std::string song = "channel,Bar No(40),Beats per Bar(40),tempo (40),ipad_col(107),ipad_rows,length(109),height(110),"
+                             "flip_view,rise_fall,sharp_flat,fingering/chord,lyrics,ipad_color(105),Z-level,Content\r"
+                             "42,0,1,,0,40,200,8,,,,,,,,\r"
+                             "41,0,1,100,160,20,200,10,1,60,200,,,,,\r";
+    ASSERT_TRUE(core::files::writeContentsAtPath(home.contentFolder() + "/plain.csv", song).ok());
+    auto screen = launch();
+    tapSegment(*screen, 1);
+    tapRow(*screen, 0);
+    auto player = presentedPlayer();
+    ASSERT_TRUE(player);
+    EXPECT_EQ(player->fileName, "plain");
+    EXPECT_EQ(player->mode, 2);
+    EXPECT_TRUE(player->canPlay()) << "the player found plain.csv";
+}
+
 TEST_F(ModeSelectionViewControllerTest, ModeIsKeptAcrossSongs)
 {
     home.writeIndex(kThreeSongs);
