@@ -260,7 +260,8 @@ void ViewController::viewDidLoad()
     initGlobalFactor();
     maxPage = int32_t(displayArray.size());
 
-    if (shadowArray.empty()) {
+    // No cursor without a score to put it on: a saved list alone (its song file gone) is not one.
+    if (shadowArray.empty() || !parsed) {
         if (parsed)
             core::log("Song %s has no beats: the player shows the score without a cursor", fileName.c_str());
         for (auto* shader : { &leftShader, &rightShader, &upShader, &downShader, &finalshader })

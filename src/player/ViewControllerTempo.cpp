@@ -31,14 +31,6 @@ std::optional<int32_t> tagOf(ui::Object* sender)
     return view->tag();
 }
 
-// A point as the log shows it: "{x, y}" with each number in the shortest %g form.
-std::string pointText(ui::Point point)
-{
-    double x = point.x == 0 ? 0 : point.x;
-    double y = point.y == 0 ? 0 : point.y;
-    return core::format("{%g, %g}", x, y);
-}
-
 // Label integers are clamped 32-bit readings, so a step at either end saturates instead of
 // overflowing.
 int32_t stepped(int32_t value, int32_t by)
@@ -147,7 +139,7 @@ void ViewController::subtractTempo(ui::Object* sender)
     if (lowered < 1)
         return;
     label->setText(core::format("%d", lowered));
-    core::log("%s", pointText(label->convertPoint(label->bounds().origin, view().get())).c_str());
+    core::log("%s", ui::stringFromPoint(label->convertPoint(label->bounds().origin, view().get())).c_str());
     setBeatTempo(position, *label);
     core::log("%d", int32_t(position));
 }

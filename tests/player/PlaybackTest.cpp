@@ -249,6 +249,36 @@ TEST_F(PlaybackTest, ClockKeepsToTheDeadlinesWhenTimersFireLateButTouchesRestart
     EXPECT_DOUBLE_EQ(player->timer->fireDate(), 106.5);
 }
 
+TEST_F(PlaybackTest, EnteringABarAddsHalfTheFinishedBarAndTurnsBeforeTheCursorMoves)
+{
+    // Bars of one beat and 1001 layout units (500.5 points); beat k at column 1002 k.
+    std::vector<Line> lines;
+    for (int bar = 0; bar < 3; ++bar) {
+        lines.push_back(barLine(bar, 1, 1001));
+        lines.push_back(beatLine(bar, 1, 1, "100", 1002 * bar, 200));
+    }
+    writeSong("odd", lines);
+    auto player = open("odd");
+
+    // Bar 2 still fits beside the first beat (0 + 500.5): no turn; the half point is kept.
+    player->next(nullptr);
+    EXPECT_EQ(player->page, 2);
+    EXPECT_EQ(player->index, 1);
+    EXPECT_EQ(player->shaderIndex, 1);
+    EXPECT_FLOAT_EQ(player->movedLength, 500.5f);
+    EXPECT_EQ(player->scrollView->contentOffset().x, 0);
+    expectCursor(*player, 501, 100);
+
+    // Entering bar 3 is measured from the beat just left (501 + 500.5 > 940), before the cursor
+    // moves on: the score scrolls by both finished bars, 1001 points, not 1000.
+    player->next(nullptr);
+    EXPECT_EQ(player->page, 3);
+    EXPECT_EQ(player->index, 2);
+    EXPECT_FLOAT_EQ(player->movedLength, 0);
+    EXPECT_EQ(player->scrollView->contentOffset().x, 1001);
+    expectCursor(*player, 1002 - 1001, 100);
+}
+
 TEST_F(PlaybackTest, JumpsAddWholeLengthsAndHalveTheSum)
 {
     writeSong("jump", { barLine(0, 4, 801), barLine(1, 4, 800), barLine(2, 4, 800) });

@@ -169,6 +169,11 @@ TEST_F(TempoEditingTest, MinusLowersTheBeatAndLogsWhereItsLabelIs)
     m_log.clear();
     player->subtractTempo(minus(*player, 2).get());
     EXPECT_EQ(m_log, (std::vector<std::string> { "{159.5, 10}", "1" }));
+    // Every digit of the point shows, as in the platform's point text: no rounding to six.
+    player->scrollView->setContentOffset({ 0.0625, 0 });
+    m_log.clear();
+    player->subtractTempo(minus(*player, 2).get());
+    EXPECT_EQ(m_log, (std::vector<std::string> { "{179.9375, 10}", "1" }));
 
     // A beat at 1 stays at 1: no change and no log line.
     tap(beatButton(*player, 3));

@@ -4,6 +4,7 @@
 #include "platform/core/Timer.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/SegmentedControl.h"
+#include "platform/ui/Slider.h"
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/TextField.h"
 #include "platform/ui/Window.h"
@@ -273,6 +274,15 @@ TEST_F(ViewControllerTest, OpacitySliderDimsOnlyThePanels)
     EXPECT_LT(player->leftShader->alpha(), 0.1);
     EXPECT_DOUBLE_EQ(player->rightShader->alpha(), player->leftShader->alpha());
     EXPECT_EQ(player->upShader->alpha(), bandAlpha);
+
+    // A value of 0 makes both panels fully transparent.
+    auto* control = dynamic_cast<ui::Slider*>(slider.get());
+    ASSERT_TRUE(control);
+    control->setValue(0);
+    player->changeOpacity(control);
+    EXPECT_EQ(player->leftShader->alpha(), 0.0);
+    EXPECT_EQ(player->rightShader->alpha(), 0.0);
+    EXPECT_EQ(player->upShader->alpha(), bandAlpha);
 }
 
 TEST_F(ViewControllerTest, BackDismissesThePlayer)
@@ -322,6 +332,21 @@ TEST_F(ViewControllerTest, UnreadableSongOpensEmptyAndCanStillGoBack)
     player->keyPressed(ui::Key::Escape);
     core::RunLoop::main().runFor(1.0);
     EXPECT_EQ(window->frontViewController(), library);
+}
+
+TEST_F(ViewControllerTest, UnreadableSongKeepsItsSavedBeatsButShowsNoCursor)
+{
+    // The saved list of a song whose file has gone: it is still the beat list, but there is no
+    // score to put a cursor on and nothing to play.
+    saveBeatList("gone", { beatLine(0, 1, 1, "40", 300, 100) });
+    auto player = open("gone");
+    ASSERT_EQ(player->shadowArray.size(), 1u);
+    EXPECT_FALSE(player->canPlay());
+    for (const auto& shader : { player->leftShader, player->rightShader, player->upShader, player->downShader, player->finalshader })
+        EXPECT_TRUE(shader->isHidden());
+    for (const auto& circle : player->circlesArray)
+        EXPECT_TRUE(circle->isHidden());
+    EXPECT_TRUE(logged("Cannot read the song file"));
 }
 
 TEST_F(ViewControllerTest, SongWithoutBeatsShowsItsRowsWithoutACursor)
