@@ -95,6 +95,7 @@ protected:
         m_oldSink = core::setLogSink([this](const std::string& line) {
             std::lock_guard lock(m_logMutex);
             m_log.push_back(line);
+            m_logOnMain.push_back(&core::RunLoop::current() == &core::RunLoop::main());
         });
     }
     void TearDown() override
@@ -202,6 +203,7 @@ protected:
     bool m_truncate = false;
     std::mutex m_logMutex;
     std::vector<std::string> m_log;
+    std::vector<bool> m_logOnMain;
     core::LogSink m_oldSink;
 };
 
@@ -352,6 +354,24 @@ TEST_F(ContentDownloadTest, AnOldItemThatCannotBeRemovedStaysAndLaterDownloadsWo
     EXPECT_FALSE(window().currentAlert());
     EXPECT_EQ(titles(*screen), (std::vector<std::string> { "Newer" }));
     EXPECT_TRUE(core::files::fileExistsAtPath(home.contentFolder() + "/newer.csv"));
+}
+
+TEST_F(ContentDownloadTest, ExtractionRunsOffTheMainThread)
+{
+    auto screen = launch();
+    // The refused entry makes the extractor log a line from the thread it runs on.
+    serve(zipBytes({ { "data/info.json", indexOf({ { "New", "new.csv" } }) }, { "../outside.txt", "out" } }));
+    download(*screen);
+    expectFailureAlert();
+    std::lock_guard lock(m_logMutex);
+    int extractorLines = 0;
+    for (size_t i = 0; i < m_log.size(); i++) {
+        if (m_log[i].find("[ZipArchive]") == std::string::npos)
+            continue;
+        extractorLines++;
+        EXPECT_FALSE(m_logOnMain[i]) << "the main thread stays free while extracting: " << m_log[i];
+    }
+    EXPECT_GT(extractorLines, 0);
 }
 
 TEST_F(ContentDownloadTest, ConnectionRefusedKeepsTheLibrary)
