@@ -359,6 +359,10 @@ TEST_F(TempoEditingTest, SavedTempiComeBackInAFreshScreenWithAFreshStore)
     EXPECT_EQ(rowTempi(*reopened), expected);
     // Both bars differ inside, so every label shows.
     EXPECT_EQ(labelsHidden(*reopened), (std::vector<bool> { false, false, false, false, false, false, false, false }));
+    // And the clock plays the saved tempi.
+    EXPECT_EQ(reopened->calculateDuration(), 60.0f / 121.0f);
+    reopened->index = 5;
+    EXPECT_EQ(reopened->calculateDuration(), 60.0f / 119.0f);
 }
 
 TEST_F(TempoEditingTest, UnsavedEditsAreLostWithTheVisit)
