@@ -107,7 +107,7 @@ void ContentDownload::begin()
     if (!core::files::fileExistsAtPath(documents))
         core::files::createDirectoryAtPath(documents, true);
     if (!core::files::fileExistsAtPath(package))
-        core::files::createDirectoryAtPath(package, false);
+        m_madePackageFolder = core::files::createDirectoryAtPath(package, false).ok();
     // A fresh staging folder: whatever an earlier attempt left there is stale.
     if (core::files::fileExistsAtPath(staging))
         core::files::removeItemAtPath(staging);
@@ -250,6 +250,11 @@ void ContentDownload::finish(std::optional<core::Error> failure)
     auto self = std::move(m_keepAlive);
     if (failure && core::files::fileExistsAtPath(stagingFolder()))
         core::files::removeItemAtPath(stagingFolder());
+    if (failure && m_madePackageFolder) {
+        auto children = core::files::contentsOfDirectoryAtPath(SongIndex::packageFolder());
+        if (children && children->empty())
+            core::files::removeItemAtPath(SongIndex::packageFolder());
+    }
     if (failure)
         core::log("Download of %s failed: %s", packageURL().c_str(), failure->localizedDescription.c_str());
     if (auto completion = std::move(m_completion))

@@ -56,6 +56,8 @@ private:
 
     Completion m_completion;
     std::shared_ptr<ContentDownload> m_keepAlive;
+    // Set when this download made the package folder, so a failure leaves none behind.
+    bool m_madePackageFolder = false;
 };
 
 }

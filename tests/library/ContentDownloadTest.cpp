@@ -392,6 +392,21 @@ TEST_F(ContentDownloadTest, ConnectionRefusedKeepsTheLibrary)
     EXPECT_TRUE(logged("transfer failed"));
 }
 
+TEST_F(ContentDownloadTest, AFailedFirstDownloadLeavesNoPackageFolder)
+{
+    testsupport::LoopbackServer gone;
+    gone.start();
+    const std::string url = gone.url("/Ostrel/cms/data/");
+    gone.stop();
+    ContentDownload::setBaseURL(url);
+
+    auto screen = launch();
+    ASSERT_FALSE(core::files::fileExistsAtPath(library::SongIndex::packageFolder()));
+    download(*screen);
+    expectFailureAlert();
+    EXPECT_FALSE(core::files::fileExistsAtPath(library::SongIndex::packageFolder()));
+}
+
 TEST_F(ContentDownloadTest, ASongWithoutItsFileIsListedAndOpensEmpty)
 {
     auto screen = launch();
