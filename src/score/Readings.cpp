@@ -37,7 +37,8 @@ long decimalExponent(const char* first, const char* last)
         if (*p == '+' || *p == '-')
             ++p;
         long e = 0;
-        if (std::from_chars(p, last, e).ec == std::errc::result_out_of_range)
+        // Saturate: a 19-digit exponent fits a long but would overflow the sum below.
+        if (std::from_chars(p, last, e).ec == std::errc::result_out_of_range || e > 1000000)
             e = 1000000;
         exponent += negative ? -e : e;
     }

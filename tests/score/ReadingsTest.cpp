@@ -72,6 +72,9 @@ TEST(ReadingsTest, NumberOutOfFloatRangeStaysFinite)
     EXPECT_EQ(floatValue("0.0000000000000000000000000000000000000000000000001"), 0.0f);
     EXPECT_EQ(floatValue("1e-99999999999999999999999"), 0.0f);
     EXPECT_EQ(floatValue("0.00001e39"), 1e34f);
+    // Exponents that fit a long but not the sum with the mantissa's own power of ten.
+    EXPECT_EQ(floatValue("10e9223372036854775807"), FLT_MAX);
+    EXPECT_EQ(floatValue("0.1e-9223372036854775807"), 0.0f);
 }
 
 TEST(ReadingsTest, ACommaDecimalLocaleChangesNothing)
