@@ -275,6 +275,8 @@ std::optional<std::vector<ScoreRow>> CSVParser::parseCSVIntoArrayOfDictionariesF
     uint32_t columns = 0;
     bool fits = true;
     size_t fileSize = 0;
+    size_t padding = 0;
+    constexpr size_t paddingAllowance = size_t(1) << 20;
 
     bool read = forEachLine(path, fileSize, [&](std::string_view line) {
         if (!header) {
@@ -301,8 +303,17 @@ std::optional<std::vector<ScoreRow>> CSVParser::parseCSVIntoArrayOfDictionariesF
             if (index < columns)
                 block->appendField(field);
         });
-        for (size_t i = count; i < columns; ++i)
-            block->appendField({});
+        if (count < columns) {
+            // Every missing field costs an offset: a very wide header over short lines would
+            // otherwise need memory far beyond the file's size, so such a file is refused.
+            padding += columns - count;
+            if (padding > fileSize + paddingAllowance) {
+                fits = false;
+                return;
+            }
+            for (size_t i = count; i < columns; ++i)
+                block->appendField({});
+        }
         rows.emplace_back(block, block->endRow());
     });
     if (!read || !fits)

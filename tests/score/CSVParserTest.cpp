@@ -210,3 +210,25 @@ TEST_F(CSVParserTest, LargeRandomFileReadsAsAWholeFileSplitWould)
     for (size_t i = 0; i < expected.size(); ++i)
         ASSERT_EQ((*records)[i], expected[i]) << "line " << i;
 }
+
+TEST_F(CSVParserTest, AMillionColumnHeaderOverShortLinesIsRefusedNotBlownUp)
+{
+    // Filling the missing fields would take 4 bytes per column per line: gigabytes from a few MB.
+    std::string header(1000000, ',');
+    std::string bytes = header + "\r";
+    for (int i = 0; i < 50; ++i)
+        bytes += "1\r";
+    EXPECT_FALSE(keyed(bytes).has_value());
+
+    // Lines of only separators under that header fill it, so they cost no more than their bytes.
+    std::string full = header + "\r" + header + "\r" + header;
+    auto rows = keyed(full);
+    ASSERT_TRUE(rows.has_value());
+    EXPECT_EQ(rows->size(), 2u);
+    // A few short rows under a wide header are still read and padded.
+    auto ragged = keyed("a," + std::string(5000, ',') + "b\r1\r2\r");
+    ASSERT_TRUE(ragged.has_value());
+    ASSERT_EQ(ragged->size(), 2u);
+    EXPECT_EQ((*ragged)[1].text("a"), "2");
+    EXPECT_EQ((*ragged)[1].text("b"), "");
+}
