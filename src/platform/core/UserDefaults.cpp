@@ -42,6 +42,12 @@ std::shared_ptr<UserDefaults> UserDefaults::open(const std::string& path)
     auto defaults = std::shared_ptr<UserDefaults>(new UserDefaults(path));
     std::lock_guard lock(defaults->m_mutex);
     if (!defaults->openDatabase()) {
+        int code = defaults->m_db ? sqlite3_errcode(defaults->m_db) : SQLITE_CANTOPEN;
+        if (code == SQLITE_BUSY || code == SQLITE_LOCKED) {
+            // Another process holds it: the file is fine, so keep it and let later calls retry.
+            log("Settings store %s is locked by another process; opening it as it stands", path.c_str());
+            return defaults;
+        }
         // Not a database we can use: keep the bytes for whoever wants them, start afresh.
         defaults->closeDatabase();
         std::string aside = path + ".corrupt-" + std::to_string(time(nullptr));

@@ -7,6 +7,7 @@
 #include "platform/core/UserDefaults.h"
 
 #include <cstdlib>
+#include <sqlite3.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -149,6 +150,37 @@ TEST(UserDefaultsTest, AGarbageStoreIsMovedAsideAndAFreshOneUsed)
     for (auto& n : *names)
         kept |= n.find(".corrupt-") != std::string::npos;
     EXPECT_TRUE(kept) << "the unreadable bytes are kept beside the new store";
+}
+
+TEST(UserDefaultsTest, AStoreLockedByAnotherWriterIsKeptNotMovedAside)
+{
+    TempDir dir;
+    std::string path = dir / "settings.sqlite";
+    // Another program's connection, still in rollback-journal mode, holding a write transaction.
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other,
+                  "CREATE TABLE defaults (key TEXT PRIMARY KEY, value TEXT NOT NULL);"
+                  "INSERT INTO defaults VALUES ('Song 1', '\"kept\"');"
+                  "BEGIN EXCLUSIVE",
+                  nullptr, nullptr, nullptr),
+        SQLITE_OK);
+    std::vector<std::string> lines;
+    auto old = setLogSink([&](const std::string& m) { lines.push_back(m); });
+    auto store = UserDefaults::open(path);
+    setLogSink(old);
+    ASSERT_EQ(sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(other);
+
+    auto names = files::contentsOfDirectoryAtPath(dir.path());
+    ASSERT_TRUE(names.ok());
+    for (auto& n : *names)
+        EXPECT_EQ(n.find(".corrupt-"), std::string::npos) << "a busy store is not a broken one";
+    ASSERT_TRUE(store->valueForKey("Song 1").has_value());
+    EXPECT_EQ(store->valueForKey("Song 1")->get<std::string>(), "kept");
+    store->setObject("new", "Song 2");
+    EXPECT_TRUE(store->synchronize());
+    EXPECT_EQ(UserDefaults::open(path)->valueForKey("Song 2")->get<std::string>(), "new");
 }
 
 TEST(UserDefaultsTest, StandardStoreLivesInTheHomeFolder)
