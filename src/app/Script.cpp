@@ -32,6 +32,9 @@ const std::map<std::string, ScriptCommand::Kind>& commandNames()
     return names;
 }
 
+// Eleven and a half days: far beyond any script's need.
+constexpr double kMaxSeconds = 1e6;
+
 bool isSpace(char c)
 {
     return c == ' ' || c == '\t' || c == '\r';
@@ -116,12 +119,17 @@ public:
         return true;
     }
 
-    bool nonNegative(const char* what, double& out)
+    // Clock time to advance. Bounded: past that the clock's seconds lose the precision a
+    // timer's interval needs (a repeating timer would fire at the same instant forever), and
+    // `idle`'s real-time deadline would overflow.
+    bool duration(const char* what, double& out)
     {
         if (!number(what, out))
             return false;
         if (out < 0)
             return fail(core::format("%s must not be negative", what));
+        if (out > kMaxSeconds)
+            return fail(core::format("%s must be at most %g", what, kMaxSeconds));
         return true;
     }
 
@@ -249,7 +257,7 @@ std::string Script::parse(const std::string& text)
             ok = p.target(command.target) && p.finish();
             break;
         case ScriptCommand::Kind::Press:
-            ok = p.target(command.target) && p.nonNegative("seconds", command.number) && p.finish();
+            ok = p.target(command.target) && p.duration("seconds", command.number) && p.finish();
             break;
         case ScriptCommand::Kind::Select:
             ok = p.target(command.target) && p.integer("segment", command.index) && p.finish();
@@ -272,7 +280,7 @@ std::string Script::parse(const std::string& text)
             break;
         case ScriptCommand::Kind::Wait:
         case ScriptCommand::Kind::Idle:
-            ok = p.nonNegative("seconds", command.number) && p.finish();
+            ok = p.duration("seconds", command.number) && p.finish();
             break;
         case ScriptCommand::Kind::Screenshot:
         case ScriptCommand::Kind::Dump:

@@ -81,6 +81,10 @@ TEST(ScriptTest, ErrorsNameTheLineAndWhatIsWrong)
     EXPECT_EQ(parseError("wait 1s\n"), "line 1: bad number '1s' for seconds");
     EXPECT_EQ(parseError("wait nan\n"), "line 1: bad number 'nan' for seconds");
     EXPECT_EQ(parseError("idle -2\n"), "line 1: seconds must not be negative");
+    EXPECT_EQ(parseError("wait 1e300\n"), "line 1: seconds must be at most 1e+06");
+    EXPECT_EQ(parseError("idle 1e10\n"), "line 1: seconds must be at most 1e+06");
+    EXPECT_EQ(parseError("press id:play 1000001\n"), "line 1: seconds must be at most 1e+06");
+    EXPECT_EQ(parseError("wait 1000000\n"), "");
     EXPECT_EQ(parseError("press id:play\n"), "line 1: missing seconds");
     EXPECT_EQ(parseError("select id:modeControl 1.5\n"), "line 1: bad number '1.5' for segment");
     EXPECT_EQ(parseError("tap row:-1\n"), "line 1: row must not be negative");
