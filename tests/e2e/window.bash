@@ -12,4 +12,10 @@ wait_for_window() {
     [ -n "$wid" ] || { echo "no window appeared"; kill "$pid"; exit 1; }
     # Give the first frame time to land before input arrives.
     sleep 0.5
+    # SDL may replace the first X window when it sets up its renderer: take the one that is
+    # mapped now, or clicks go to a window that no longer exists.
+    local shown
+    shown=$(xdotool search --onlyvisible --name '^BeatStrip$' 2>/dev/null | tail -1)
+    [ -n "$shown" ] && wid=$shown
+    return 0
 }
