@@ -3,6 +3,8 @@
 
 #include <cairo.h>
 
+#include <cmath>
+
 #include <map>
 #include <string>
 #include <tuple>
@@ -195,9 +197,15 @@ void PainterCairo::strokePath(const ui::BezierPath& path, const ui::StrokeStyle&
     cairo_set_line_cap(cr, style.lineCap == ui::LineCap::Round ? CAIRO_LINE_CAP_ROUND
             : style.lineCap == ui::LineCap::Square           ? CAIRO_LINE_CAP_SQUARE
                                                              : CAIRO_LINE_CAP_BUTT);
+    // Cairo puts the whole context in an error state (nothing more is drawn this frame) for a
+    // negative or non-finite length or a pattern of zeros: such a pattern draws a solid line.
     bool dashed = !style.dashPattern.empty();
-    for (double d : style.dashPattern)
-        dashed = dashed && d >= 0;
+    double total = 0;
+    for (double d : style.dashPattern) {
+        dashed = dashed && d >= 0 && std::isfinite(d);
+        total += d;
+    }
+    dashed = dashed && total > 0;
     if (dashed)
         cairo_set_dash(cr, style.dashPattern.data(), static_cast<int>(style.dashPattern.size()), style.dashPhase);
     cairo_stroke(cr);

@@ -230,6 +230,29 @@ TEST_F(RendererTest, DashedLineHasDashesAndGaps)
     EXPECT_TRUE(near(s->pixel(104, 55), Color::clear()));
 }
 
+TEST_F(RendererTest, AnAllZeroDashPatternDrawsSolidAndSpoilsNothingDrawnAfterIt)
+{
+    // Cairo refuses a pattern of zeros and then ignores every later call on the context: the
+    // line, and everything drawn after it in the frame, would vanish.
+    auto host = View::create(RectMake(100, 50, 0, 80));
+    root->addSubview(host);
+    auto line = ShapeLayer::create();
+    line->setBounds(host->bounds());
+    line->setPosition({ 0, 40 });
+    line->setStrokeColor(Color::black());
+    line->setLineWidth(2);
+    line->setLineDashPattern({ 0, 0 });
+    BezierPath path;
+    path.moveToPoint({ 0, 0 });
+    path.addLineToPoint({ 0, 80 });
+    line->setPath(path);
+    host->layer().addSublayer(line);
+    block(*root, RectMake(150, 150, 20, 20), Color::rgba(1, 0, 0));
+    auto s = draw();
+    EXPECT_TRUE(near(s->pixel(100, 62), Color::black()));
+    EXPECT_TRUE(near(s->pixel(160, 160), Color::rgba(1, 0, 0)));
+}
+
 namespace {
 
 // Adds its dash layer when first drawn, outside its own (zero-width) frame, as the score's
