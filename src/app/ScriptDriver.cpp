@@ -170,6 +170,15 @@ std::string ScriptDriver::resolve(const ScriptTarget& target, ui::Point& point, 
     }
     }
     point = windowCenter(*view);
+    // A finger cannot reach a centre off the window or scrolled out of a clipping ancestor;
+    // touching there would silently reach nothing, or some other view.
+    bool reachable = m_window.bounds().contains(point);
+    for (ui::View* v = view->superviewPointer(); v && reachable; v = v->superviewPointer()) {
+        if (v->clipsToBounds())
+            reachable = v->windowFrame().contains(point);
+    }
+    if (!reachable)
+        return core::format("%s is out of sight (its centre %g %g is outside the window or scrolled away)", target.description().c_str(), point.x, point.y);
     if (viewOut)
         *viewOut = view;
     return {};

@@ -140,6 +140,19 @@ TEST_F(ScriptDriverTest, RuntimeErrorsCarryTheLineNumber)
     EXPECT_EQ(run("type id:galleryField hi\n"), "line 1: id:galleryField did not take the keyboard focus (covered, hidden or disabled)");
 }
 
+TEST_F(ScriptDriverTest, ATargetOutOfSightIsAnErrorNotASilentMiss)
+{
+    // Block 15's centre is inside the window but past the strip's right edge, which clips it.
+    EXPECT_EQ(run("tap tag:1015\n"), "line 1: tag:1015 is out of sight (its centre 1016 496.5 is outside the window or scrolled away)");
+    auto button = window->viewWithAccessibilityIdentifier("galleryButton");
+    button->setFrame(ui::RectMake(1100, 84, 110, 40));
+    EXPECT_EQ(run("tap id:galleryButton\n"), "line 1: id:galleryButton is out of sight (its centre 1155 104 is outside the window or scrolled away)");
+    EXPECT_EQ(status(), "Ready");
+    button->setFrame(ui::RectMake(20, 84, 110, 40));
+    EXPECT_EQ(run("tap id:galleryButton\n"), "");
+    EXPECT_EQ(status(), "Button tapped 1");
+}
+
 TEST_F(ScriptDriverTest, IdleRunsWorkHoppingBetweenThreadsThenReturns)
 {
     std::atomic<int> hops { 0 };
