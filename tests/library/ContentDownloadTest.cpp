@@ -81,10 +81,13 @@ protected:
             res.status = m_status;
             if (m_truncate) {
                 // Announces the whole body, sends half, then drops the connection.
-                res.set_content_provider(m_body.size(), "application/zip", [this](size_t offset, size_t, httplib::DataSink& sink) {
+                // The provider sends from the server's thread after this handler returns: it gets
+                // its own copy, as the test moves on to the next body once the client has failed.
+                auto body = std::make_shared<const std::string>(m_body);
+                res.set_content_provider(body->size(), "application/zip", [body](size_t offset, size_t, httplib::DataSink& sink) {
                     if (offset > 0)
                         return false;
-                    return sink.write(m_body.data(), m_body.size() / 2);
+                    return sink.write(body->data(), body->size() / 2);
                 });
                 return;
             }
