@@ -45,18 +45,22 @@ long decimalExponent(const char* first, const char* last)
     return exponent;
 }
 
+// Skips leading white space and an optional sign; returns whether the sign was minus.
+bool skipBlanksAndSign(std::string_view text, size_t& i)
+{
+    while (i < text.size() && isSpace(text[i]))
+        ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        return text[i++] == '-';
+    return false;
+}
+
 }
 
 int32_t intValue(std::string_view text)
 {
     size_t i = 0;
-    while (i < text.size() && isSpace(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
+    bool negative = skipBlanksAndSign(text, i);
     // Accumulate in 64 bits and stop growing once past the 32-bit range, so any number of digits
     // clamps instead of wrapping.
     constexpr int64_t limit = int64_t(std::numeric_limits<int32_t>::max()) + 1;
@@ -77,13 +81,7 @@ int32_t intValue(std::string_view text)
 float floatValue(std::string_view text)
 {
     size_t i = 0;
-    while (i < text.size() && isSpace(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
+    bool negative = skipBlanksAndSign(text, i);
     // Find the longest leading number ourselves: from_chars alone would also take "inf" and "nan".
     size_t start = i;
     size_t digits = 0;
