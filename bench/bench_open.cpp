@@ -3,6 +3,7 @@
 // floor of reading and parsing the same file alone, with the heap in use after opening.
 //
 //   cmake --build <build> --target bench_open && <build>/bench/bench_open
+#include "BenchHome.h"
 #include "platform/core/FileManager.h"
 #include "platform/core/Log.h"
 #include "platform/core/Paths.h"
@@ -69,18 +70,10 @@ std::string generateSong(int rows)
 
 int main()
 {
-    core::setLogToStderr(false);
-    char pattern[] = "/tmp/beatstrip-bench-open-XXXXXX";
-    if (!mkdtemp(pattern)) {
-        std::perror("mkdtemp");
+    std::string folder = makeBenchHome("open");
+    if (folder.empty())
         return 1;
-    }
-    std::string home = pattern;
-    core::paths::setHomeOverride(home);
-    core::UserDefaults::resetStandardUserDefaults();
     ui::Image::setResourceDirectory(std::string(BEATSTRIP_SOURCE_DIR) + "/assets");
-    std::string folder = core::paths::documentsDirectory() + "/data/data";
-    (void)core::files::createDirectoryAtPath(folder, true);
 
     std::printf("%10s %12s %12s %10s %14s %14s %14s\n", "rows", "open ms", "parse ms", "ratio", "ms/1000 rows", "heap MB", "heap B/row");
     double perThousandSmall = 0;
@@ -128,6 +121,6 @@ int main()
     }
     std::printf("growth: per row, the 100,000-row song costs %.2fx what the 1,000-row song does (1.00 is linear)\n",
         perThousandSmall > 0 ? perThousandLarge / perThousandSmall : 0.0);
-    (void)core::files::removeItemAtPath(home);
+    (void)core::files::removeItemAtPath(core::paths::homeDirectory());
     return 0;
 }

@@ -4,6 +4,7 @@
 // durable synchronize.
 //
 //   cmake --build <build> --target bench_tempo && <build>/bench/bench_tempo
+#include "BenchHome.h"
 #include "platform/core/FileManager.h"
 #include "platform/core/Log.h"
 #include "platform/core/Paths.h"
@@ -61,17 +62,8 @@ void stepEveryBeatReplacingTheListEachTime(player::ViewController& player, int32
 
 int main()
 {
-    core::setLogToStderr(false);
-    char pattern[] = "/tmp/beatstrip-bench-tempo-XXXXXX";
-    if (!mkdtemp(pattern)) {
-        std::perror("mkdtemp");
-        return 1;
-    }
-    std::string home = pattern;
-    core::paths::setHomeOverride(home);
-    core::UserDefaults::resetStandardUserDefaults();
-    std::string folder = core::paths::documentsDirectory() + "/data/data";
-    if (!core::files::createDirectoryAtPath(folder, true).ok())
+    std::string folder = makeBenchHome("tempo");
+    if (folder.empty())
         return 1;
 
     std::printf("%8s %14s %14s %8s %12s\n", "beats", "increase ms", "peer ms", "ratio", "save ms");
@@ -102,6 +94,6 @@ int main()
     }
     core::UserDefaults::resetStandardUserDefaults();
     core::paths::setHomeOverride("");
-    (void)core::files::removeItemAtPath(home);
+    (void)core::files::removeItemAtPath(core::paths::homeDirectory());
     return 0;
 }
