@@ -361,22 +361,15 @@ TEST_F(HTTPRequestOperationTest, FollowsARedirectThroughTheRedirectHook)
 
 TEST_F(HTTPRequestOperationTest, RefusedPortFailsAndLeavesAnEmptyFile)
 {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    ASSERT_GE(fd, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    socklen_t length = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    std::string url = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/data.zip";
+    testsupport::RefusingPort refusing;
+    ASSERT_TRUE(refusing.ok());
+    std::string url = refusing.url("/data.zip");
 
     auto op = HTTPRequestOperation::create(http::URLRequest::requestWithURL(url));
     op->setOutputStream(http::OutputStream::outputStreamToFileAtPath(filePath(), false));
     auto outcome = attachCompletion(op);
     op->start();
     ASSERT_TRUE(pumpMainUntil([&] { return outcome->runs > 0; }));
-    close(fd);
 
     auto error = op->error();
     ASSERT_TRUE(error);

@@ -3,6 +3,7 @@
 // handler waits on to act slow, and a bounded pump of the main run loop.
 #include "platform/core/RunLoop.h"
 
+#include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -11,6 +12,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unistd.h>
 
 namespace testsupport {
 
@@ -45,6 +47,38 @@ public:
 private:
     int m_port = 0;
     std::thread m_thread;
+};
+
+// A loopback port that refuses connections: a bound socket that never listens, which also keeps
+// the port from anyone else for as long as it lives.
+class RefusingPort {
+public:
+    RefusingPort()
+    {
+        m_fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (m_fd >= 0 && bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+            socklen_t length = sizeof address;
+            getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length);
+            m_port = ntohs(address.sin_port);
+        }
+    }
+    ~RefusingPort()
+    {
+        if (m_fd >= 0)
+            close(m_fd);
+    }
+    RefusingPort(const RefusingPort&) = delete;
+    RefusingPort& operator=(const RefusingPort&) = delete;
+
+    bool ok() const { return m_port != 0; }
+    std::string url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(m_port) + path; }
+
+private:
+    int m_fd = -1;
+    int m_port = 0;
 };
 
 // Holds a handler until released (or until its own bound passes, so a failing test cannot hang

@@ -231,21 +231,13 @@ TEST_F(URLConnectionTest, EndlessRedirectsFail)
 
 TEST_F(URLConnectionTest, RefusedPortFailsWithCannotConnect)
 {
-    // A bound socket that never listens refuses connections, and keeps the port from others.
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    ASSERT_GE(fd, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    socklen_t length = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    std::string url = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/data";
+    testsupport::RefusingPort refusing;
+    ASSERT_TRUE(refusing.ok());
+    std::string url = refusing.url("/data");
 
     auto recorder = std::make_shared<Recorder>();
     auto connection = startOnThread(URLRequest(url), recorder);
     ASSERT_TRUE(recorder->waitForEnd());
-    close(fd);
     EXPECT_EQ(recorder->events, (std::vector<std::string> { "fail" }));
     ASSERT_TRUE(recorder->error);
     EXPECT_EQ(recorder->error->domain, URLErrorDomain);
