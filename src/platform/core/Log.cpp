@@ -1,6 +1,7 @@
 #include "platform/core/Log.h"
 
 #include "platform/core/Clock.h"
+#include "platform/core/LogFile.h"
 
 #include <chrono>
 #include <cstdio>
@@ -15,6 +16,7 @@ std::mutex g_logMutex;
 LogSink g_sink;
 bool g_toStderr = true;
 std::shared_ptr<Clock> g_clock;
+std::shared_ptr<LogFile> g_file;
 }
 
 std::string vformat(const char* fmt, va_list args)
@@ -68,15 +70,20 @@ void logMessage(const std::string& message)
     LogSink sink;
     bool toStderr;
     std::shared_ptr<Clock> clock;
+    std::shared_ptr<LogFile> file;
     {
         std::lock_guard lock(g_logMutex);
         sink = g_sink;
-        toStderr = g_toStderr || !g_sink;
+        toStderr = g_toStderr;
         clock = g_clock;
+        file = g_file;
     }
-    if (toStderr) {
+    if (toStderr || file) {
         std::string line = timeStamp(clock) + " beatstrip[" + std::to_string(getpid()) + "] " + message + "\n";
-        fwrite(line.data(), 1, line.size(), stderr);
+        if (toStderr)
+            fwrite(line.data(), 1, line.size(), stderr);
+        if (file)
+            file->write(line);
     }
     if (sink)
         sink(message);
@@ -102,6 +109,12 @@ void setLogToStderr(bool enabled)
 {
     std::lock_guard lock(g_logMutex);
     g_toStderr = enabled;
+}
+
+void setLogFile(std::shared_ptr<LogFile> file)
+{
+    std::lock_guard lock(g_logMutex);
+    g_file = std::move(file);
 }
 
 void setLogClock(std::shared_ptr<Clock> clock)
