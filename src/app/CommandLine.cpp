@@ -41,6 +41,8 @@ std::string CommandLine::usage()
            "  --script FILE           headless: run the commands in FILE (see below)\n"
            "  --out DIR               headless: where screenshots and dumps go\n"
            "  --gallery               start with the kit gallery instead of the song library\n"
+           "  --verbose               window: also write the log to stderr\n"
+           "  --quiet                 write no log lines to stderr\n"
            "  --screenshot-after SECONDS FILE\n"
            "                          window: save a PNG of the window after SECONDS, then quit\n"
            "\n"
@@ -79,6 +81,8 @@ std::string CommandLine::parse(int argc, const char* const* argv)
             headless = true;
         } else if (arg == "--gallery") {
             gallery = true;
+        } else if (arg == "--verbose" || arg == "--quiet") {
+            (arg == "--verbose" ? verbose : quiet) = true;
         } else if (arg == "--home") {
             if (!value(home) || home.empty())
                 return "--home needs a folder";
@@ -103,6 +107,8 @@ std::string CommandLine::parse(int argc, const char* const* argv)
             return "unknown option '" + std::string(arg) + "'";
         }
     }
+    if (verbose && quiet)
+        return "--verbose and --quiet exclude each other";
     if (!scriptPath.empty() && !headless)
         return "--script needs --headless";
     if (screenshotAfter && headless)

@@ -11,6 +11,9 @@ struct CommandLine {
     bool version = false;
     bool headless = false;
     bool gallery = false;
+    // The log on stderr: the window writes it only to its file unless --verbose; --quiet: never.
+    bool verbose = false;
+    bool quiet = false;
     std::string home;
     std::string contentURL;
     std::string scriptPath;

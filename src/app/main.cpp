@@ -6,6 +6,8 @@
 #include "app/WindowSdl.h"
 #include "library/ContentDownload.h"
 #include "platform/core/FileManager.h"
+#include "platform/core/Log.h"
+#include "platform/core/LogFile.h"
 #include "platform/core/Paths.h"
 #include "platform/render/Renderer.h"
 #include "platform/ui/Application.h"
@@ -39,6 +41,23 @@ int runDemo(const std::string& outDirectory, app::Demo demo)
     return status;
 }
 
+// The window keeps its terminal quiet: its log goes to HOME/beatstrip.log, and to stderr too
+// only with --verbose (or when the file cannot be written, so nothing is lost silently).
+void useWindowLog(const app::CommandLine& options)
+{
+    auto path = core::paths::stringByAppendingPathComponent(core::paths::homeDirectory(), "beatstrip.log");
+    auto file = core::LogFile::open(path);
+    if (!file) {
+        if (!options.quiet)
+            fprintf(stderr, "beatstrip: %s; the log stays on stderr\n", file.error().localizedDescription.c_str());
+        return;
+    }
+    core::setLogFile(*file);
+    core::setLogToStderr(options.verbose);
+    // Runs append to one file: mark where each starts.
+    core::log("BeatStrip %s started", BEATSTRIP_VERSION);
+}
+
 }
 
 int main(int argc, char** argv)
@@ -57,6 +76,8 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    if (options.quiet)
+        core::setLogToStderr(false);
     if (!options.home.empty())
         core::paths::setHomeOverride(core::paths::standardize(options.home));
     library::ContentDownload::setBaseURL(app::resources::contentURL(options.contentURL));
@@ -82,6 +103,7 @@ int main(int argc, char** argv)
         fprintf(stderr, "beatstrip: %s\n", window.error().localizedDescription.c_str());
         return runDemo(options.outDirectory, demo);
     }
+    useWindowLog(options);
     ui::Application& application = ui::Application::shared();
     application.launch();
     app::WindowSdl::Options windowOptions;

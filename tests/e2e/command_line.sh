@@ -6,7 +6,7 @@ failures=0
 fail() { echo "FAIL $*"; failures=$((failures + 1)); }
 
 help=$("$beatstrip" --help) || fail "--help exited non-zero"
-for word in --headless --script --out --gallery --home --content-url "tap TARGET" "dump FILE" "id:NAME"; do
+for word in --headless --script --out --gallery --home --content-url --verbose --quiet "tap TARGET" "dump FILE" "id:NAME"; do
     grep -qF -- "$word" <<<"$help" || fail "--help does not mention $word"
 done
 version=$("$beatstrip" --version) || fail "--version exited non-zero"
@@ -16,6 +16,7 @@ version=$("$beatstrip" --version) || fail "--version exited non-zero"
 "$beatstrip" --script x.txt 2>/dev/null; [ $? -eq 2 ] || fail "--script without --headless is not a usage error"
 "$beatstrip" --screenshot-after soon x.png 2>/dev/null; [ $? -eq 2 ] || fail "a bad --screenshot-after is not a usage error"
 
+"$beatstrip" --verbose --quiet 2>/dev/null; [ $? -eq 2 ] || fail "--verbose with --quiet is not a usage error"
 "$beatstrip" --headless --screenshot-after 1 x.png 2>/dev/null; [ $? -eq 2 ] || fail "--screenshot-after with --headless is not a usage error"
 
 [ "$failures" -eq 0 ] && echo "ok" || exit 1

@@ -13,7 +13,7 @@ trap 'rm -rf "$work"' EXIT
 cat >"$work/drive.sh" <<'DRIVE'
 set -u
 beatstrip=$1 work=$2
-"$beatstrip" --gallery --home "$work/home" --screenshot-after 10 "$work/window.png" >"$work/stdout" 2>"$work/stderr" &
+"$beatstrip" --gallery --home "$work/home" --screenshot-after 10 "$work/window.png" --verbose >"$work/stdout" 2>"$work/stderr" &
 pid=$!
 . "$E2E/window.bash"
 wait_for_window $pid

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The window keeps its terminal quiet: its log goes to HOME/beatstrip.log (a full one is rotated
+# when the run starts), and to stderr only with --verbose; --quiet keeps even that off.
+set -u
+beatstrip=$1
+command -v xvfb-run >/dev/null || { echo "xvfb-run is missing (scripts/bootstrap installs xvfb)"; exit 1; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+ok() { echo "ok   $*"; }
+fail() { echo "FAIL $*"; failures=$((failures + 1)); }
+
+home="$work/home"
+mkdir -p "$home"
+# Last run's log, full: this run starts a fresh file and keeps it as beatstrip.log.1.
+head -c 1048576 /dev/zero | tr '\0' 'x' >"$home/beatstrip.log"
+
+window() {
+    local name=$1; shift
+    HOME="$work/user" timeout 120 xvfb-run -a -s "-screen 0 1280x1024x24" \
+        "$beatstrip" --gallery --home "$home" --screenshot-after 1 "$work/$name.png" "$@" \
+        >"$work/$name.stdout" 2>"$work/$name.stderr" || fail "the $name window run failed: $(cat "$work/$name.stderr")"
+}
+
+window plain
+[ -s "$work/plain.png" ] || fail "the plain run saved no screenshot"
+[ ! -s "$work/plain.stderr" ] && ok "nothing on stderr without --verbose" || fail "the window wrote to stderr: $(head -5 "$work/plain.stderr")"
+[ "$(wc -c <"$home/beatstrip.log.1")" -eq 1048576 ] && ok "the full log was rotated to beatstrip.log.1" || fail "the full log was not rotated"
+grep -q "beatstrip\[[0-9]*\] BeatStrip .* started" "$home/beatstrip.log" && ok "the run is in HOME/beatstrip.log" \
+    || fail "HOME/beatstrip.log lacks the run: $(head -3 "$home/beatstrip.log")"
+
+window verbose --verbose
+grep -q "BeatStrip .* started" "$work/verbose.stderr" && ok "--verbose also writes the log to stderr" || fail "--verbose wrote '$(head -3 "$work/verbose.stderr")'"
+[ "$(grep -c "BeatStrip .* started" "$home/beatstrip.log")" -eq 2 ] && ok "the next run appends to the log file" || fail "the log file holds $(grep -c started "$home/beatstrip.log") runs, not 2"
+
+window quiet --quiet
+[ ! -s "$work/quiet.stderr" ] && ok "nothing on stderr with --quiet" || fail "--quiet wrote: $(head -5 "$work/quiet.stderr")"
+[ ! -e "$work/user" ] || fail "the window wrote into \$HOME although --home was given"
+
+[ "$failures" -eq 0 ] || exit 1
