@@ -39,7 +39,7 @@ window() {
 window plain
 [ -s "$work/plain.png" ] || fail "the plain run saved no screenshot"
 [ ! -s "$work/plain.stderr" ] && ok "nothing on stderr without --verbose" || fail "the window wrote to stderr: $(head -5 "$work/plain.stderr")"
-[ "$(wc -c <"$home/beatstrip.log.1" 2>/dev/null)" = 1048576 ] && ok "the full log was rotated to beatstrip.log.1" || fail "the full log was not rotated"
+[ "$(wc -c 2>/dev/null <"$home/beatstrip.log.1")" = 1048576 ] && ok "the full log was rotated to beatstrip.log.1" || fail "the full log was not rotated"
 grep -q "beatstrip\[[0-9]*\] BeatStrip .* started" "$home/beatstrip.log" && grep -q "beatstrip\[[0-9]*\] Gallery: Button tapped 1$" "$home/beatstrip.log" \
     && ok "the run and its tap are in HOME/beatstrip.log" || fail "HOME/beatstrip.log lacks the run: $(tail -c 300 "$home/beatstrip.log")"
 
