@@ -28,8 +28,10 @@ Result<std::shared_ptr<LogFile>> LogFile::open(const std::string& path, size_t l
     if (!folder.empty())
         files::createDirectoryAtPath(folder, true);
     std::shared_ptr<LogFile> file(new LogFile(path, limit, kept));
-    if (!file->reopen())
-        return Error::make("LogFile", errno, "cannot write the log file " + path + ": " + strerror(errno));
+    if (!file->reopen()) {
+        int code = errno;
+        return Error::make("LogFile", code, "cannot write the log file " + path + ": " + strerror(code));
+    }
     // A previous run may have left it full.
     if (file->m_size >= limit)
         file->rotate();
@@ -71,7 +73,8 @@ void LogFile::write(const std::string& line)
     std::lock_guard lock(m_mutex);
     if (m_size > 0 && m_size + line.size() > m_limit)
         rotate();
-    if (!m_file)
+    // A failed reopen after rotating is retried, so a passing fault does not end the log.
+    if (!m_file && !reopen())
         return;
     fwrite(line.data(), 1, line.size(), m_file);
     fflush(m_file);
