@@ -19,4 +19,13 @@ version=$("$beatstrip" --version) || fail "--version exited non-zero"
 "$beatstrip" --verbose --quiet 2>/dev/null; [ $? -eq 2 ] || fail "--verbose with --quiet is not a usage error"
 "$beatstrip" --headless --screenshot-after 1 x.png 2>/dev/null; [ $? -eq 2 ] || fail "--screenshot-after with --headless is not a usage error"
 
+# Headless runs keep their log on stderr (scripts read it); --quiet silences it.
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+printf 'tap id:galleryButton\n' >"$work/tap.txt"
+"$beatstrip" --headless --gallery --home "$work/home" --script "$work/tap.txt" --out "$work" 2>"$work/loud" || fail "the headless run failed"
+grep -q "beatstrip\[[0-9]*\] Gallery: Button tapped 1$" "$work/loud" || fail "the headless log is not on stderr: $(cat "$work/loud")"
+"$beatstrip" --headless --gallery --home "$work/home" --script "$work/tap.txt" --out "$work" --quiet 2>"$work/quiet" || fail "the quiet headless run failed"
+[ ! -s "$work/quiet" ] || fail "--quiet still wrote: $(cat "$work/quiet")"
+
 [ "$failures" -eq 0 ] && echo "ok" || exit 1
