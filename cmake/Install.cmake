@@ -37,7 +37,15 @@ install(FILES ${CMAKE_BINARY_DIR}/desktop/${BEATSTRIP_APP_ID}.desktop
 install(FILES ${CMAKE_BINARY_DIR}/desktop/${BEATSTRIP_APP_ID}.metainfo.xml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/desktop/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
-install(FILES ${CMAKE_SOURCE_DIR}/desktop/beatstrip.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# Man pages are installed compressed, as Debian's policy asks.
+find_program(GZIP_PROGRAM gzip REQUIRED)
+add_custom_command(
+  OUTPUT ${CMAKE_BINARY_DIR}/desktop/beatstrip.1.gz
+  COMMAND ${GZIP_PROGRAM} -9nc ${CMAKE_SOURCE_DIR}/desktop/beatstrip.1 > ${CMAKE_BINARY_DIR}/desktop/beatstrip.1.gz
+  DEPENDS ${CMAKE_SOURCE_DIR}/desktop/beatstrip.1
+  COMMENT "Compressing the man page")
+add_custom_target(man_page ALL DEPENDS ${CMAKE_BINARY_DIR}/desktop/beatstrip.1.gz)
+install(FILES ${CMAKE_BINARY_DIR}/desktop/beatstrip.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 # The Debian package: build/beatstrip_VERSION_ARCH.deb.
 set(CPACK_GENERATOR DEB)

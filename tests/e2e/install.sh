@@ -19,7 +19,7 @@ for file in bin/beatstrip share/beatstrip/assets/upper_triangle.png share/beatst
         share/applications/org.beatstrip.BeatStrip.desktop share/metainfo/org.beatstrip.BeatStrip.metainfo.xml \
         share/icons/hicolor/48x48/apps/org.beatstrip.BeatStrip.png share/icons/hicolor/128x128/apps/org.beatstrip.BeatStrip.png \
         share/icons/hicolor/256x256/apps/org.beatstrip.BeatStrip.png share/icons/hicolor/scalable/apps/org.beatstrip.BeatStrip.svg \
-        share/man/man1/beatstrip.1; do
+        share/man/man1/beatstrip.1.gz; do
     [ -s "$staged/$file" ] || fail "the install has no $file"
 done
 [ -z "$(find "$work/stage" -path "$staged" -prune -o -type f -print)" ] || fail "files landed outside the prefix under DESTDIR"

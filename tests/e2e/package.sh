@@ -41,7 +41,7 @@ for file in ./usr/bin/beatstrip ./usr/share/beatstrip/assets/upper_triangle.png 
         ./usr/share/applications/org.beatstrip.BeatStrip.desktop ./usr/share/metainfo/org.beatstrip.BeatStrip.metainfo.xml \
         ./usr/share/icons/hicolor/48x48/apps/org.beatstrip.BeatStrip.png ./usr/share/icons/hicolor/128x128/apps/org.beatstrip.BeatStrip.png \
         ./usr/share/icons/hicolor/256x256/apps/org.beatstrip.BeatStrip.png ./usr/share/icons/hicolor/scalable/apps/org.beatstrip.BeatStrip.svg \
-        ./usr/share/man/man1/beatstrip.1; do
+        ./usr/share/man/man1/beatstrip.1.gz; do
     grep -qxF "$file" "$work/contents" || fail "the package lacks $file"
 done
 stray=$(grep -v -e '^\./usr/bin/' -e '^\./usr/share/' -e '^\./$' -e '^\./usr/$' "$work/contents")
@@ -66,7 +66,7 @@ PY
 appstreamcli validate --no-net "$root/usr/share/metainfo/org.beatstrip.BeatStrip.metainfo.xml" >"$work/metainfo.log" 2>&1 \
     && ok "appstreamcli validate --no-net: $(tail -1 "$work/metainfo.log")" || fail "appstreamcli validate: $(cat "$work/metainfo.log")"
 grep -q "<release version=\"$version\"" "$root/usr/share/metainfo/org.beatstrip.BeatStrip.metainfo.xml" || fail "the metainfo does not list release $version"
-manpage="$root/usr/share/man/man1/beatstrip.1"
+manpage="$root/usr/share/man/man1/beatstrip.1.gz"
 LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$manpage" >"$work/man.txt" 2>"$work/man.log" && [ ! -s "$work/man.log" ] \
     && ok "man --warnings: no warnings" || fail "man --warnings: $(cat "$work/man.log")"
 # The man page keeps up with --help: every option and script command is in it.
