@@ -28,6 +28,7 @@ pid=$!
 . "$E2E/window.bash"
 wait_for_window $pid
 xdotool mousemove --window "$wid" 75 104 click 1
+xdotool search --class "^$(cat "$work/wmclass")\$" >"$work/$name.class" 2>/dev/null
 wait $pid
 DRIVE
 window() {
@@ -36,7 +37,11 @@ window() {
         bash "$work/drive.sh" "$beatstrip" "$work" "$home" "$name" "$@" || fail "the $name window run failed: $(cat "$work/$name.stderr")"
 }
 
+# The desktop entry's StartupWMClass names the window's class, so docks match the two.
+sed -n 's/^StartupWMClass=//p' "$(dirname "$0")/../../desktop/org.beatstrip.BeatStrip.desktop.in" >"$work/wmclass"
 window plain
+[ -s "$work/wmclass" ] && [ -s "$work/plain.class" ] && ok "the window's class is the desktop entry's StartupWMClass ($(cat "$work/wmclass"))" \
+    || fail "no window of class '$(cat "$work/wmclass")'"
 [ -s "$work/plain.png" ] || fail "the plain run saved no screenshot"
 [ ! -s "$work/plain.stderr" ] && ok "nothing on stderr without --verbose" || fail "the window wrote to stderr: $(head -5 "$work/plain.stderr")"
 [ "$(wc -c 2>/dev/null <"$home/beatstrip.log.1")" = 1048576 ] && ok "the full log was rotated to beatstrip.log.1" || fail "the full log was not rotated"
