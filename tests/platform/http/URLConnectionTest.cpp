@@ -2,6 +2,7 @@
 
 #include "platform/core/Error.h"
 #include "platform/core/FileManager.h"
+#include "platform/core/TemporaryFolder.h"
 #include "platform/core/RunLoop.h"
 #include "platform/core/Thread.h"
 #include "platform/http/HTTPURLResponse.h"
@@ -294,9 +295,9 @@ TEST_F(URLConnectionTest, ManyTransfersShareTheOneThread)
 
 TEST_F(URLConnectionTest, ReadsFileURLs)
 {
-    char pattern[] = "/tmp/bs-fileurl-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    std::string dir = pattern;
+    auto folder = core::TemporaryFolder::create("fileurl");
+    ASSERT_TRUE(folder.ok());
+    std::string dir = (*folder)->path();
     ASSERT_TRUE(core::files::writeContentsAtPath(dir + "/song.csv", "a,b\n1,2\n").ok());
 
     auto recorder = std::make_shared<Recorder>();
@@ -314,7 +315,6 @@ TEST_F(URLConnectionTest, ReadsFileURLs)
     ASSERT_TRUE(missing->waitForEnd());
     ASSERT_TRUE(missing->error);
     EXPECT_EQ(missing->error->code, URLErrorFileDoesNotExist);
-    core::files::removeItemAtPath(dir);
 }
 
 TEST_F(URLConnectionTest, OtherSchemesAreUnsupported)
@@ -330,13 +330,12 @@ TEST_F(URLConnectionTest, OtherSchemesAreUnsupported)
 // certificate made by the openssl tool.
 TEST_F(URLConnectionTest, HTTPSRefusesAnUnverifiedCertificate)
 {
-    char pattern[] = "/tmp/bs-tls-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    std::string dir = pattern;
+    auto folder = core::TemporaryFolder::create("tls");
+    ASSERT_TRUE(folder.ok());
+    std::string dir = (*folder)->path();
     std::string make = "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 -keyout " + dir
         + "/key.pem -out " + dir + "/cert.pem >/dev/null 2>&1";
     if (system(make.c_str()) != 0) {
-        core::files::removeItemAtPath(dir);
         GTEST_SKIP() << "the openssl tool is not available";
     }
     const char* script = "import ssl, sys, http.server\n"
@@ -374,7 +373,6 @@ TEST_F(URLConnectionTest, HTTPSRefusesAnUnverifiedCertificate)
     kill(pid, SIGTERM);
     int status = 0;
     waitpid(pid, &status, 0);
-    core::files::removeItemAtPath(dir);
     if (portText.empty())
         GTEST_SKIP() << "python3 could not serve TLS";
     ASSERT_TRUE(error);
