@@ -407,6 +407,10 @@ std::optional<uint64_t> freeSpaceFor(const std::string& destination)
 // archive without entries has it. Such a file is a zip archive, only one with no first entry.
 bool isArchiveWithoutEntries(const std::string& path)
 {
+    // Only a file of the end record's size can be one: a large file is never read whole to tell.
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 || st.st_size < 22 || st.st_size > 22 + 0xFFFF)
+        return false;
     auto bytes = core::files::contentsAtPath(path);
     if (!bytes || bytes->size() < 22 || bytes->size() > 22 + 0xFFFF || bytes->compare(0, 4, "PK\x05\x06") != 0)
         return false;
@@ -437,6 +441,8 @@ public:
     bool admitArchive();
     bool run(const ZipGlobalInfo& globalInfo);
     void applyDates();
+    // Why admitArchive() or run() failed.
+    const core::Error& failure() const { return m_failure; }
 
 private:
     enum class EntryResult { Extracted, PassedOver, Fail };
@@ -465,6 +471,14 @@ private:
     std::set<std::pair<std::string, double>> m_dates;
     std::unordered_set<std::string> m_realFolders;
     bool m_destinationReady = false;
+    core::Error m_failure = core::Error::make(ZipArchive::errorDomain, ZipArchive::errorCodeCorruptEntry, "an entry is corrupt");
+
+    void failWith(long code, std::string description, int systemError = 0)
+    {
+        m_failure = core::Error::make(ZipArchive::errorDomain, code, std::move(description));
+        if (systemError)
+            m_failure.underlying = std::make_shared<core::Error>(core::Error::make("NSPOSIXErrorDomain", systemError, strerror(systemError)));
+    }
 };
 
 // Walks the central directory once before anything is written: entries whose data overlap
@@ -497,6 +511,7 @@ bool Extraction::admitArchive()
             unzCloseCurrentFile(m_file);
             if (start + info.compressed_size < start || start + info.compressed_size > archiveSize) {
                 core::log("[ZipArchive] Refusing archive \"%s\": entry data lies outside the archive", m_path.c_str());
+                failWith(ZipArchive::errorCodeCorruptEntry, "entry data lies outside the archive");
                 return false;
             }
             if (info.compressed_size > 0)
@@ -510,12 +525,14 @@ bool Extraction::admitArchive()
     for (size_t i = 1; i < ranges.size(); ++i) {
         if (ranges[i - 1].start + ranges[i - 1].length > ranges[i].start) {
             core::log("[ZipArchive] Refusing archive \"%s\": entries overlap one another", m_path.c_str());
+            failWith(ZipArchive::errorCodeEntriesOverlap, "entries overlap one another");
             return false;
         }
     }
     if (overflow || declared > kMaxDeclaredTotal) {
         core::log("[ZipArchive] Refusing archive \"%s\": entries declare %llu bytes, more than 4 GiB",
             m_path.c_str(), static_cast<unsigned long long>(declared));
+        failWith(ZipArchive::errorCodeTooLarge, "its entries declare more than 4 GiB");
         return false;
     }
     auto freeSpace = freeSpaceFor(m_destination);
@@ -523,6 +540,7 @@ bool Extraction::admitArchive()
         core::log("[ZipArchive] Refusing archive \"%s\": entries declare %llu bytes, more than the %llu bytes free at \"%s\"",
             m_path.c_str(), static_cast<unsigned long long>(declared), static_cast<unsigned long long>(*freeSpace),
             m_destination.c_str());
+        failWith(ZipArchive::errorCodeNoSpace, "its entries declare more bytes than the disk has free");
         return false;
     }
     return true;
@@ -559,23 +577,30 @@ Extraction::EntryResult Extraction::extractCurrentEntry(long index, long total, 
 {
     // The record comes first: whether the password applies depends on the entry's encryption flag.
     unz_file_info64 record {};
-    if (unzGetCurrentFileInfo64(m_file, &record, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+    if (unzGetCurrentFileInfo64(m_file, &record, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
+        failWith(ZipArchive::errorCodeCorruptEntry, "an entry's record cannot be read");
         return EntryResult::Fail;
+    }
     info = toFileInfo(record);
 
     // Entries are read raw and inflated here, so that the output can be held to the declared size
     // and checked against the CRC; minizip still decrypts and bounds the compressed data.
     const bool encrypted = (info.flag & 1) != 0;
     // Without a password an encrypted entry cannot be opened, rather than read as garbage.
-    if (encrypted && m_password.empty())
+    if (encrypted && m_password.empty()) {
+        failWith(ZipArchive::errorCodeCorruptEntry, "an entry is encrypted");
         return EntryResult::Fail;
+    }
     const char* password = encrypted ? m_password.c_str() : nullptr;
     int method = 0;
     int level = 0;
-    if (unzOpenCurrentFile3(m_file, &method, &level, 1, password) != UNZ_OK)
+    if (unzOpenCurrentFile3(m_file, &method, &level, 1, password) != UNZ_OK) {
+        failWith(ZipArchive::errorCodeCorruptEntry, "an entry cannot be opened");
         return EntryResult::Fail;
+    }
     if (method != 0 && method != Z_DEFLATED) {
         unzCloseCurrentFile(m_file);
+        failWith(ZipArchive::errorCodeCorruptEntry, "an entry uses an unsupported compression method");
         return EntryResult::Fail;
     }
 
@@ -727,10 +752,14 @@ Extraction::EntryResult Extraction::writeFile(const std::string& fullPath, const
     // A partial file would pass for a good one; it goes, and the extraction fails.
     unlink(fullPath.c_str());
     m_dates.erase({ fullPath, date });
-    if (outcome == StreamOutcome::Corrupt)
+    if (outcome == StreamOutcome::Corrupt) {
         core::log("[ZipArchive] Entry \"%s\" is corrupt: %s", printable(rawName).c_str(), why.c_str());
-    else
-        core::log("[ZipArchive] Error: %s", core::files::errorFromErrno(writeError, "Cannot write", fullPath).localizedDescription.c_str());
+        failWith(ZipArchive::errorCodeCorruptEntry, "the entry \"" + printable(rawName) + "\" is corrupt: " + why);
+    } else {
+        auto error = core::files::errorFromErrno(writeError, "Cannot write", fullPath);
+        core::log("[ZipArchive] Error: %s", error.localizedDescription.c_str());
+        failWith(ZipArchive::errorCodeWriteFailed, error.localizedDescription, writeError);
+    }
     return EntryResult::Fail;
 }
 
@@ -748,6 +777,7 @@ Extraction::EntryResult Extraction::writeLink(const std::string& fullPath, size_
     }, why);
     if (outcome != StreamOutcome::Complete) {
         core::log("[ZipArchive] Entry \"%s\" is corrupt: %s", printable(rawName).c_str(), why.c_str());
+        failWith(ZipArchive::errorCodeCorruptEntry, "the entry \"" + printable(rawName) + "\" is corrupt: " + why);
         return EntryResult::Fail;
     }
     if (!linkTargetStaysInside(target, folderDepth)) {
@@ -886,17 +916,24 @@ bool ZipArchive::unzipFileAtPath(const std::string& path, const std::string& des
 bool ZipArchive::unzipFileAtPath(const std::string& path, const std::string& destination, bool overwrite,
     const std::optional<std::string>& password, core::Error* error, std::shared_ptr<ZipArchiveDelegate> delegate)
 {
+    auto failed = [&](const core::Error& reason) {
+        if (delegate)
+            delegate->zipArchiveDidFailToUnzipArchiveAtPath(path, reason);
+        return false;
+    };
     zlib_filefunc64_def io = ArchiveFile::functions();
     ArchiveHandle zip(unzOpen2_64(path.c_str(), &io));
     if (!zip && isArchiveWithoutEntries(path)) {
+        auto reason = core::Error::make(errorDomain, errorCodeNoFirstEntry, "failed to open first file in zip file");
         if (error)
-            *error = core::Error::make(errorDomain, errorCodeNoFirstEntry, "failed to open first file in zip file");
-        return false;
+            *error = reason;
+        return failed(reason);
     }
     if (!zip) {
+        auto reason = core::Error::make(errorDomain, errorCodeCannotOpen, "failed to open zip file");
         if (error)
-            *error = core::Error::make(errorDomain, errorCodeCannotOpen, "failed to open zip file");
-        return false;
+            *error = reason;
+        return failed(reason);
     }
     unz_global_info64 global {};
     unzGetGlobalInfo64(zip.get(), &global);
@@ -905,17 +942,20 @@ bool ZipArchive::unzipFileAtPath(const std::string& path, const std::string& des
     globalInfo.size_comment = global.size_comment;
 
     if (unzGoToFirstFile(zip.get()) != UNZ_OK) {
+        auto reason = core::Error::make(errorDomain, errorCodeNoFirstEntry, "failed to open first file in zip file");
         if (error)
-            *error = core::Error::make(errorDomain, errorCodeNoFirstEntry, "failed to open first file in zip file");
-        return false;
+            *error = reason;
+        return failed(reason);
     }
 
     Extraction extraction(zip.get(), path, destination, overwrite, password, delegate);
     if (!extraction.admitArchive())
-        return false;
+        return failed(extraction.failure());
     const bool success = extraction.run(globalInfo);
     zip.close();
     extraction.applyDates();
+    if (!success)
+        return failed(extraction.failure());
     if (success && delegate)
         delegate->zipArchiveDidUnzipArchiveAtPath(path, globalInfo, destination);
     return success;
