@@ -244,6 +244,14 @@ TEST_F(ContentDownloadTest, PackageURLIsTheBaseWithDataZip)
     setenv("BEATSTRIP_CONTENT_URL", "file:///srv/content/", 1);
     EXPECT_EQ(ContentDownload::packageURL(), "file:///srv/content/data.zip");
     unsetenv("BEATSTRIP_CONTENT_URL");
+    // A base without the closing "/" still names the folder.
+    ContentDownload::setBaseURL("http://example.org/dir");
+    EXPECT_EQ(ContentDownload::packageURL(), "http://example.org/dir/data.zip");
+    ContentDownload::setBaseURL("file:///srv/content");
+    EXPECT_EQ(ContentDownload::packageURL(), "file:///srv/content/data.zip");
+    ContentDownload::setBaseURL("http://example.org:8080");
+    EXPECT_EQ(ContentDownload::packageURL(), "http://example.org:8080/data.zip");
+    ContentDownload::setBaseURL("");
 }
 
 TEST_F(ContentDownloadTest, FirstDownloadFillsAMissingPackageFolder)
