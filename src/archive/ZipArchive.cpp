@@ -1,5 +1,7 @@
 #include "archive/ZipArchive.h"
 
+#include "archive/EntryName.h"
+
 #include "platform/core/FileManager.h"
 #include "platform/core/Log.h"
 #include "platform/core/Paths.h"
@@ -207,128 +209,6 @@ ZipFileInfo toFileInfo(const unz_file_info64& in)
     return out;
 }
 
-// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF, and no NUL (a name
-// with a NUL in it would be cut short by every file call).
-bool isValidUtf8(const std::string& text)
-{
-    size_t i = 0;
-    const size_t n = text.size();
-    while (i < n) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c == 0)
-            return false;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        size_t len;
-        uint32_t cp;
-        if ((c & 0xE0) == 0xC0) {
-            len = 2;
-            cp = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            len = 3;
-            cp = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            len = 4;
-            cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (i + len > n)
-            return false;
-        for (size_t k = 1; k < len; ++k) {
-            unsigned char cc = static_cast<unsigned char>(text[i + k]);
-            if ((cc & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        if ((len == 2 && cp < 0x80) || (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000))
-            return false;
-        if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += len;
-    }
-    return true;
-}
-
-// A name fit for a log line: control bytes and, in text that is not UTF-8, every byte above
-// ASCII are written as \xHH.
-std::string printable(const std::string& text)
-{
-    const bool utf8 = isValidUtf8(text);
-    std::string out;
-    for (unsigned char c : text) {
-        if (c < 0x20 || c == 0x7F || (!utf8 && c >= 0x80))
-            out += core::format("\\x%02X", c);
-        else
-            out += static_cast<char>(c);
-    }
-    return out;
-}
-
-std::vector<std::string> splitComponents(const std::string& path)
-{
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t end = path.find('/', start);
-        if (end == std::string::npos)
-            end = path.size();
-        parts.push_back(path.substr(start, end - start));
-        start = end + 1;
-    }
-    return parts;
-}
-
-// Why an entry name may not be extracted, or nothing when it is safe. `name` has its
-// backslashes already turned into slashes; `parts` receives its real components.
-std::optional<std::string> unsafeNameReason(const std::string& raw, const std::string& name, std::vector<std::string>& parts)
-{
-    if (raw.empty())
-        return "the name is empty";
-    if (!isValidUtf8(raw))
-        return "the name is not valid UTF-8";
-    if (name[0] == '/')
-        return "the name is absolute";
-    if (name.size() >= 2 && name[1] == ':' && ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z')))
-        return "the name starts with a drive letter";
-    parts.clear();
-    for (auto& part : splitComponents(name)) {
-        if (part == "..")
-            return "the name leaves the destination";
-        if (part.empty() || part == ".")
-            continue;
-        parts.push_back(part);
-    }
-    if (parts.empty())
-        return "the name names no file";
-    return std::nullopt;
-}
-
-// A relative link target is confined when it climbs with leading ".." no higher than the
-// link's own folder depth and then only descends. Every link made this way lands inside the
-// destination, however links made by other entries are chained, because ".." is only ever
-// taken through real folders.
-bool linkTargetStaysInside(const std::string& target, size_t folderDepth)
-{
-    if (target.empty() || target[0] == '/' || !isValidUtf8(target))
-        return false;
-    size_t climbs = 0;
-    bool descending = false;
-    for (auto& part : splitComponents(target)) {
-        if (part.empty() || part == ".")
-            continue;
-        if (part == "..") {
-            if (descending)
-                return false;
-            ++climbs;
-        } else {
-            descending = true;
-        }
-    }
-    return climbs <= folderDepth;
-}
 
 // What a file URL's absoluteString shows for a path.
 std::string fileURLString(const std::string& path)
@@ -458,7 +338,7 @@ private:
 
     void refuse(const std::string& rawName, const std::string& reason)
     {
-        core::log("[ZipArchive] Skipping entry \"%s\": %s", printable(rawName).c_str(), reason.c_str());
+        core::log("[ZipArchive] Skipping entry \"%s\": %s", EntryName::printable(rawName).c_str(), reason.c_str());
     }
 
     unzFile m_file;
@@ -621,7 +501,7 @@ Extraction::EntryResult Extraction::extractCurrentEntry(long index, long total, 
     std::string name = rawName;
     std::replace(name.begin(), name.end(), '\\', '/');
     std::vector<std::string> parts;
-    if (auto reason = unsafeNameReason(rawName, name, parts)) {
+    if (auto reason = EntryName::unsafeReason(rawName, name, parts)) {
         refuse(rawName, *reason);
         unzCloseCurrentFile(m_file);
         return EntryResult::PassedOver;
@@ -668,7 +548,7 @@ bool Extraction::checkNoLinkOnPath(const std::vector<std::string>& parts, const 
         if (lstat(path.c_str(), &st) != 0)
             return true;
         if (S_ISLNK(st.st_mode)) {
-            refuse(rawName, "it would be written through the symbolic link \"" + printable(relative) + "\"");
+            refuse(rawName, "it would be written through the symbolic link \"" + EntryName::printable(relative) + "\"");
             return false;
         }
         if (S_ISDIR(st.st_mode))
@@ -753,8 +633,8 @@ Extraction::EntryResult Extraction::writeFile(const std::string& fullPath, const
     unlink(fullPath.c_str());
     m_dates.erase({ fullPath, date });
     if (outcome == StreamOutcome::Corrupt) {
-        core::log("[ZipArchive] Entry \"%s\" is corrupt: %s", printable(rawName).c_str(), why.c_str());
-        failWith(ZipArchive::errorCodeCorruptEntry, "the entry \"" + printable(rawName) + "\" is corrupt: " + why);
+        core::log("[ZipArchive] Entry \"%s\" is corrupt: %s", EntryName::printable(rawName).c_str(), why.c_str());
+        failWith(ZipArchive::errorCodeCorruptEntry, "the entry \"" + EntryName::printable(rawName) + "\" is corrupt: " + why);
     } else {
         auto error = core::files::errorFromErrno(writeError, "Cannot write", fullPath);
         core::log("[ZipArchive] Error: %s", error.localizedDescription.c_str());
@@ -776,12 +656,12 @@ Extraction::EntryResult Extraction::writeLink(const std::string& fullPath, size_
         return true;
     }, why);
     if (outcome != StreamOutcome::Complete) {
-        core::log("[ZipArchive] Entry \"%s\" is corrupt: %s", printable(rawName).c_str(), why.c_str());
-        failWith(ZipArchive::errorCodeCorruptEntry, "the entry \"" + printable(rawName) + "\" is corrupt: " + why);
+        core::log("[ZipArchive] Entry \"%s\" is corrupt: %s", EntryName::printable(rawName).c_str(), why.c_str());
+        failWith(ZipArchive::errorCodeCorruptEntry, "the entry \"" + EntryName::printable(rawName) + "\" is corrupt: " + why);
         return EntryResult::Fail;
     }
-    if (!linkTargetStaysInside(target, folderDepth)) {
-        refuse(rawName, "its link target \"" + printable(target) + "\" is outside the destination");
+    if (!EntryName::linkTargetStaysInside(target, folderDepth)) {
+        refuse(rawName, "its link target \"" + EntryName::printable(target) + "\" is outside the destination");
         return EntryResult::PassedOver;
     }
     if (symlink(target.c_str(), fullPath.c_str()) != 0) {

@@ -268,40 +268,32 @@ void ContentDownload::transferFinished(const std::shared_ptr<net::HTTPRequestOpe
     });
 }
 
-std::optional<core::Error> ContentDownload::install(const std::string& package, const std::string& staging)
+// Extracts the package into `unpacked` and checks it holds a usable song index.
+std::optional<core::Error> ContentDownload::extractAndCheck(const std::string& archivePath, const std::string& unpacked)
 {
-    const std::string archivePath = join(staging, "data.zip");
-    const std::string unpacked = join(staging, "unpacked");
-    const std::string aside = join(staging, "old");
-    auto cleanUp = [&] { core::files::removeItemAtPath(staging); };
-
     auto counter = std::make_shared<EntryCounter>();
     core::Error zipError;
     if (!archive::ZipArchive::unzipFileAtPath(archivePath, unpacked, true, std::nullopt, &zipError, counter)) {
-        cleanUp();
         auto reason = counter->reason.value_or(zipError);
         return failure(BadArchive, "the package cannot be extracted: " + reason.localizedDescription, reason);
     }
-    if (counter->finished != counter->started) {
-        cleanUp();
+    if (counter->finished != counter->started)
         return failure(BadArchive, core::format("the package holds %ld unsafe entries", counter->started - counter->finished));
-    }
     auto index = core::files::contentsAtPath(join(unpacked, "data/info.json"));
-    if (!index) {
-        cleanUp();
+    if (!index)
         return failure(NoIndex, "the package has no data/info.json");
-    }
-    if (!SongIndex::parse(*index)) {
-        cleanUp();
+    if (!SongIndex::parse(*index))
         return failure(NoIndex, "data/info.json in the package lists no songs under \"FileInfo\"");
-    }
+    return std::nullopt;
+}
 
-    // Swap: old items aside, new ones in by renames, then the old ones removed.
-    if (auto made = core::files::createDirectoryAtPath(aside, false); !made) {
-        cleanUp();
+// Old items aside, new ones in by renames. On failure everything moved is put back; on success
+// `movedAside` names the old items waiting in `aside`.
+std::optional<core::Error> ContentDownload::swapIntoPlace(const std::string& package, const std::string& unpacked,
+    const std::string& aside, std::vector<std::string>& movedAside)
+{
+    if (auto made = core::files::createDirectoryAtPath(aside, false); !made)
         return failure(InstallFailed, made.error().localizedDescription, made.error());
-    }
-    std::vector<std::string> movedAside;
     auto putBack = [&] {
         for (auto& name : movedAside)
             core::files::moveItemAtPath(join(aside, name), join(package, name));
@@ -314,8 +306,7 @@ std::optional<core::Error> ContentDownload::install(const std::string& package, 
             core::log("%s", moved.error().localizedDescription.c_str());
             if (name == "data") {
                 putBack();
-                cleanUp();
-                return failure(InstallFailed, "the old content folder cannot be replaced");
+                return failure(InstallFailed, "the old content folder cannot be replaced", moved.error());
             }
             continue;
         }
@@ -333,26 +324,44 @@ std::optional<core::Error> ContentDownload::install(const std::string& package, 
                 for (auto& done : movedIn)
                     core::files::removeItemAtPath(join(package, done));
                 putBack();
-                cleanUp();
-                return failure(InstallFailed, "the new content folder cannot be put in place");
+                return failure(InstallFailed, "the new content folder cannot be put in place", moved.error());
             }
             continue;
         }
         movedIn.push_back(name);
     }
-    if (auto moved = core::files::moveItemAtPath(archivePath, join(package, "data.zip")); !moved)
-        core::log("%s", moved.error().localizedDescription.c_str());
+    return std::nullopt;
+}
+
+// The old items go; what cannot be removed stays in the package folder, since left in the
+// staging folder it would block every later download.
+void ContentDownload::removeOldItems(const std::string& package, const std::string& aside, const std::vector<std::string>& movedAside)
+{
     for (auto& name : movedAside) {
         if (auto removed = core::files::removeItemAtPath(join(aside, name)); !removed) {
             core::log("%s", removed.error().localizedDescription.c_str());
-            // What cannot be removed stays in the package folder; left in the staging folder it
-            // would block every later download.
             if (!core::files::fileExistsAtPath(join(package, name)))
                 core::files::moveItemAtPath(join(aside, name), join(package, name));
         }
     }
-    cleanUp();
-    return std::nullopt;
+}
+
+std::optional<core::Error> ContentDownload::install(const std::string& package, const std::string& staging)
+{
+    const std::string archivePath = join(staging, "data.zip");
+    const std::string unpacked = join(staging, "unpacked");
+    const std::string aside = join(staging, "old");
+    auto outcome = extractAndCheck(archivePath, unpacked);
+    std::vector<std::string> movedAside;
+    if (!outcome)
+        outcome = swapIntoPlace(package, unpacked, aside, movedAside);
+    if (!outcome) {
+        if (auto moved = core::files::moveItemAtPath(archivePath, join(package, "data.zip")); !moved)
+            core::log("%s", moved.error().localizedDescription.c_str());
+        removeOldItems(package, aside, movedAside);
+    }
+    core::files::removeItemAtPath(staging);
+    return outcome;
 }
 
 void ContentDownload::finish(std::optional<core::Error> failure)
