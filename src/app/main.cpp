@@ -75,12 +75,11 @@ bool readScript(const std::string& path, std::string& text, std::string& error)
 bool prepareHome(const std::string& home, std::string& error)
 {
     bool isFolder = false;
+    // A folder that exists is used even when read-only: the saved tempi are still read then.
     if (core::files::fileExistsAtPath(home, &isFolder)) {
         if (!isFolder)
             error = "--home " + home + " is a file, not a folder";
-        else if (access(home.c_str(), W_OK | X_OK) != 0)
-            error = "--home " + home + " cannot be written: " + strerror(errno);
-        return error.empty();
+        return isFolder;
     }
     if (auto made = core::files::createDirectoryAtPath(home, true); !made) {
         error = "--home " + home + " cannot be created: " + made.error().localizedDescription;

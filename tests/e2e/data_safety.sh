@@ -54,6 +54,14 @@ env -u BEATSTRIP_HOME HOME="$work/canary-home" XDG_DATA_HOME="$work/canary-xdg" 
 kept=$(sed -n 's/^beatstrip: this run.s home is \(.*\) and is kept$/\1/p' "$work/keep.err")
 [ -n "$kept" ] && [ -s "$kept/Documents/data/data/info.json" ] && ok "--keep-home keeps it and says where" || { fail "--keep-home"; cat "$work/keep.err"; }
 [ "$(snapshot)" = "$before" ] || fail "a canary home changed with --keep-home"
+rm -rf "${kept:?}"
+
+# The no-display demo (it downloads the bundled songs) also runs in a temporary home.
+env -u BEATSTRIP_HOME -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER HOME="$work/canary-home" XDG_DATA_HOME="$work/canary-xdg" \
+    TMPDIR="$work/tmp" "$beatstrip" >"$work/demo.out" 2>"$work/demo.err" || { fail "the demo failed"; tail -5 "$work/demo.err"; }
+[ "$(snapshot)" = "$before" ] && ok "the demo left HOME and XDG_DATA_HOME untouched" || fail "the demo changed a canary home"
+left=$(ls -A "$work/tmp" | grep -v '^beatstrip-demo-')
+[ -z "$left" ] && ok "the demo's temporary home is gone" || fail "the demo left: $left"
 
 # A package over the limit is refused, by option and by environment; nothing is installed.
 printf 'tap id:download\nidle 30\ndump after.json\n' >"$work/limit.txt"
