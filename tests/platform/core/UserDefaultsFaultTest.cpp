@@ -245,3 +245,19 @@ TEST_F(UserDefaultsFaultTest, AFullDiskKeepsTheSavedTempiAndSaysWhy)
     unlink((disk + "/filler").c_str());
     EXPECT_EQ(UserDefaults::open(path)->valueForKey("Song 1")->get<std::string>(), "saved before");
 }
+
+TEST_F(UserDefaultsFaultTest, ADamagedStoreThatCannotBeMovedIsKeptAndSaysSo)
+{
+    const std::string bytes = "damaged" + std::string(8192, 'x');
+    ASSERT_TRUE(files::writeContentsAtPath(path, bytes).ok());
+    ASSERT_EQ(chmod(m_folder->path().c_str(), 0755), 0);
+    ASSERT_EQ(chmod(path.c_str(), 0666), 0);
+    auto report = openAsNobody(path);
+    chmod(m_folder->path().c_str(), 0700);
+    if (!report)
+        GTEST_SKIP() << "cannot open the store as another user here";
+    EXPECT_NE(report->problem.find("cannot be moved aside"), std::string::npos) << report->problem;
+    EXPECT_FALSE(report->saved);
+    EXPECT_EQ(files::contentsAtPath(path), bytes) << "kept as it was";
+    EXPECT_TRUE(asideNames().empty());
+}

@@ -129,6 +129,12 @@ protected:
             res.set_redirect("/data");
         });
         m_server.server.Get("/loop", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/loop"); });
+        m_server.server.Get("/endless", [](const httplib::Request&, httplib::Response& res) {
+            res.set_chunked_content_provider("application/zip", [](size_t, httplib::DataSink& sink) {
+                static const std::string block(16 * 1024, 'e');
+                return sink.write(block.data(), block.size());
+            });
+        });
         m_server.server.Get("/stall", [this](const httplib::Request&, httplib::Response& res) {
             res.set_chunked_content_provider("application/octet-stream", [this](size_t offset, httplib::DataSink& sink) {
                 if (offset == 0)
@@ -257,6 +263,37 @@ TEST_F(URLConnectionTest, StalledTransferTimesOutAfterTheIntervalWithoutProgress
     EXPECT_EQ(recorder->body, "first");
     ASSERT_TRUE(recorder->error);
     EXPECT_EQ(recorder->error->code, URLErrorTimedOut);
+}
+
+// A body larger than the request's limit: refused by its declared length before any of it is
+// delivered, and, without one, as soon as the bytes received pass the limit.
+TEST_F(URLConnectionTest, ABodyOverTheLimitFailsBeforeOrAsItPassesIt)
+{
+    URLRequest declared(m_server.url("/data"));
+    declared.setMaximumContentLength(1000);
+    auto recorder = std::make_shared<Recorder>();
+    auto connection = startOnThread(declared, recorder);
+    ASSERT_TRUE(recorder->waitForEnd());
+    ASSERT_TRUE(recorder->error);
+    EXPECT_EQ(recorder->error->code, URLErrorDataLengthExceedsMaximum);
+    EXPECT_EQ(recorder->body, "") << "nothing of the body is delivered";
+
+    URLRequest endless(m_server.url("/endless"));
+    endless.setMaximumContentLength(100 * 1024);
+    auto second = std::make_shared<Recorder>();
+    auto other = startOnThread(endless, second);
+    ASSERT_TRUE(second->waitForEnd());
+    ASSERT_TRUE(second->error);
+    EXPECT_EQ(second->error->code, URLErrorDataLengthExceedsMaximum);
+    EXPECT_LE(second->body.size(), 100u * 1024) << "never more than the limit is delivered";
+
+    URLRequest fits(m_server.url("/data"));
+    fits.setMaximumContentLength(static_cast<int64_t>(m_body.size()));
+    auto third = std::make_shared<Recorder>();
+    auto last = startOnThread(fits, third);
+    ASSERT_TRUE(third->waitForEnd());
+    EXPECT_FALSE(third->error);
+    EXPECT_EQ(third->body.size(), m_body.size());
 }
 
 TEST_F(URLConnectionTest, CancelFromInsideACallbackStopsAllCallbacks)
