@@ -144,8 +144,8 @@ bool UserDefaults::moveAside()
             if (errno == EEXIST)
                 continue;
             std::string why = strerror(errno);
-            log("Settings store %s is unreadable but could not be moved aside to %s (%s); it is kept as it is", m_path.c_str(),
-                aside.c_str(), why.c_str());
+            log("Settings store %s is unreadable and left in place: renaming it to %s failed (%s)", m_path.c_str(), aside.c_str(),
+                why.c_str());
             m_problem = "Changes cannot be saved because the damaged settings file cannot be moved aside (" + why + ").";
             return false;
         }
