@@ -3,7 +3,11 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using archive::ZipArchive;
 using namespace ziptest;
@@ -414,4 +418,40 @@ TEST_F(ZipArchiveHostileTest, EachRefusalNamesItsCause)
     umount(disk.c_str());
     ASSERT_TRUE(noSpace);
     EXPECT_EQ(noSpace->code, ZipArchive::errorCodeNoSpace);
+}
+
+// Telling an archive without entries from any other file must not read a large file whole: with
+// the process's memory capped below the file's size, a 200 MB file that is no archive is refused
+// like a small one, and the process lives.
+TEST_F(ZipArchiveHostileTest, ALargeFileThatIsNoArchiveIsNotReadIntoMemory)
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "a capped address space and a sanitizer's shadow memory do not mix";
+#else
+    // Sparse: 200 MB long, hardly any of it on disk.
+    int fd = ::open(archivePath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ftruncate(fd, off_t(200) << 20), 0);
+    close(fd);
+    pid_t pid = fork();
+    if (pid == 0) {
+        // Room for what the process has mapped now and 64 MB more, not for the file.
+        size_t mapped = 0;
+        if (FILE* maps = fopen("/proc/self/statm", "r")) {
+            unsigned long pages = 0;
+            if (fscanf(maps, "%lu", &pages) == 1)
+                mapped = pages * size_t(sysconf(_SC_PAGESIZE));
+            fclose(maps);
+        }
+        rlimit cap { mapped + (size_t(64) << 20), mapped + (size_t(64) << 20) };
+        setrlimit(RLIMIT_AS, &cap);
+        core::setLogToStderr(false);
+        core::Error error;
+        bool ok = ZipArchive::unzipFileAtPath(archivePath, destination, true, std::nullopt, &error);
+        _exit(!ok && error.code == ZipArchive::errorCodeCannotOpen ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+#endif
 }
