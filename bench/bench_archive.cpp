@@ -2,6 +2,7 @@
 // 2,000 small files, and a single 200 MB file. Each extracts into a fresh folder; the best of
 // five rounds counts. Ratio = unzip time / ZipArchive time (1.0 or more: as fast or faster).
 
+#include "BenchHome.h"
 #include "archive/ZipArchive.h"
 #include "platform/core/FileManager.h"
 #include "platform/core/Log.h"
@@ -166,22 +167,21 @@ bool compare(const std::string& label, const std::string& archive, const std::st
 
 }
 
-int main()
+int main(int argc, char** argv)
 {
     core::setLogToStderr(true);
-    char pattern[] = "/tmp/bench_archive_XXXXXX";
-    if (!mkdtemp(pattern)) {
-        std::perror("mkdtemp");
+    auto folder = makeBenchFolder("archive");
+    if (!folder)
         return 1;
-    }
-    const std::string work = pattern;
+    const std::string work = folder->path();
     const std::string small = work + "/small.zip";
     const std::string large = work + "/large.zip";
+    if (setupOnly(argc, argv))
+        return makeSmallFilesArchive(small) ? 0 : 1;
     bool ok = makeSmallFilesArchive(small) && makeLargeFileArchive(large, size_t(200) << 20);
     if (!ok)
         std::printf("could not build the archives\n");
     ok = ok && compare("2,000 small files", small, work);
     ok = ok && compare("one 200 MB file", large, work);
-    core::files::removeItemAtPath(work);
     return ok ? 0 : 1;
 }

@@ -2,6 +2,7 @@
 // surface (the peer), against the same render followed by the texture upload, the copy into the
 // window and the present, on SDL's software renderer with the dummy video driver (no display
 // needed). Measured at 1x and at 2x, the pixel density of a high-density screen.
+#include "BenchHome.h"
 #include "app/GalleryViewController.h"
 #include "platform/render/Renderer.h"
 #include "platform/render/Surface.h"
@@ -30,7 +31,7 @@ double msPerRun(int runs, const auto& body)
 
 }
 
-int main()
+int main(int argc, char** argv)
 {
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
@@ -42,6 +43,8 @@ int main()
     auto window = ui::Window::create();
     window->setRootViewController(app::GalleryViewController::create());
     window->layoutIfNeeded();
+    if (setupOnly(argc, argv))
+        return 0;
 
     printf("bench_frontend: gallery screen, software SDL renderer (dummy video driver)\n");
     printf("%-6s %14s %20s %8s\n", "scale", "render ms", "render+present ms", "ratio");

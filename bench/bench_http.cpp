@@ -1,6 +1,7 @@
 // Downloads a 256 MB file from a loopback server to disk with net::HTTPRequestOperation and
 // with the curl command-line tool, in the same run, and prints both throughputs, their ratio
 // and the operation's peak memory growth.
+#include "BenchHome.h"
 #include "net/HTTPRequestOperation.h"
 #include "platform/core/RunLoop.h"
 #include "platform/http/OutputStream.h"
@@ -130,19 +131,19 @@ Run runCurlTool(const std::string& url, const std::string& dest)
 
 }
 
-int main()
+int main(int argc, char** argv)
 {
-    char pattern[] = "/tmp/bs-bench-http-XXXXXX";
-    if (!mkdtemp(pattern)) {
-        perror("mkdtemp");
+    auto folder = makeBenchFolder("http");
+    if (!folder)
         return 1;
-    }
-    std::string dir = pattern;
+    std::string dir = folder->path();
     std::string source = dir + "/source.bin";
     if (!makeSource(source)) {
         fprintf(stderr, "cannot write %s\n", source.c_str());
         return 1;
     }
+    if (setupOnly(argc, argv))
+        return 0;
 
     // Served a chunk at a time from the file, so the server adds little to this process's memory.
     httplib::Server server;
@@ -184,8 +185,6 @@ int main()
 
     server.stop();
     serverThread.join();
-    unlink(source.c_str());
-    rmdir(dir.c_str());
 
     double mb = fileSize / (1024.0 * 1024.0);
     double opRate = mb / bestOp.seconds;

@@ -3,6 +3,7 @@
 // start + k x 0.25 s. The deadline clock re-arms against the ended beat's due time; its peer
 // re-arms from the moment the cursor is placed. A bare chain of deadline timers on the same run
 // loop, measured in the same run, gives the loop's own timer floor.
+#include "BenchHome.h"
 #include "platform/core/Clock.h"
 #include "platform/core/FileManager.h"
 #include "platform/core/Log.h"
@@ -123,17 +124,16 @@ void print(const char* name, const Figures& f, const Figures& floor)
 
 }
 
-int main()
+int main(int argc, char** argv)
 {
-    char pattern[] = "/tmp/beatstrip-bench-playback-XXXXXX";
-    if (!mkdtemp(pattern))
+    auto home = makeBenchFolder("playback", core::TemporaryFolder::Home::Use);
+    if (!home)
         return 1;
-    std::string home = pattern;
-    core::paths::setHomeOverride(home);
-    core::UserDefaults::resetStandardUserDefaults();
     ui::Image::setResourceDirectory(std::string(BEATSTRIP_SOURCE_DIR) + "/assets");
     core::setLogToStderr(false);
     writeSong("bench");
+    if (setupOnly(argc, argv))
+        return 0;
 
     printf("%d beats at 240 bpm (%.0f s per clock), onset error against start + k x %.2f s\n", kBeats, kBeats * kBeat, kBeat);
     Figures floor = timerFloor();
@@ -145,7 +145,5 @@ int main()
     printf("drift ratio (re-armed / deadline): %.0fx\n", std::abs(fromStep.drift) / std::max(std::abs(deadline.drift), 1e-9));
     printf("goal: drift under 1 ms (%s), mean error within 2x of the floor (%s)\n", std::abs(deadline.drift) < 0.001 ? "met" : "NOT met",
         deadline.mean <= 2 * floor.mean ? "met" : "NOT met");
-
-    (void)core::files::removeItemAtPath(home);
     return 0;
 }

@@ -2,6 +2,7 @@
 // and 100,000 coloured blocks with labels, at offset 0 and in the middle of the strip. The peer
 // is a plain full-window Cairo fill measured in the same run; the renderer should cost a small
 // multiple of it whatever the strip's length.
+#include "BenchHome.h"
 #include "platform/render/Renderer.h"
 #include "platform/render/Surface.h"
 #include "platform/ui/Label.h"
@@ -62,9 +63,11 @@ Strip makeStrip(int blocks)
 
 }
 
-int main()
+int main(int argc, char** argv)
 {
     render::Renderer::installTextMetrics();
+    if (setupOnly(argc, argv))
+        return 0;
     auto surface = render::Surface::create(1024, 768);
     const int runs = 200;
 

@@ -2,6 +2,7 @@
 // floor of reading the same file and finding its separators and line ends with memchr.
 // Prints MB/s of both, their ratio, and the peak memory per row against the row's bytes.
 
+#include "BenchHome.h"
 #include "platform/core/FileManager.h"
 #include "platform/core/Paths.h"
 #include "platform/core/UserDefaults.h"
@@ -167,13 +168,10 @@ int main(int argc, char** argv)
         printf("%ld %ld %ld %zu\n", own.baselineKB, own.peakKB, own.retainedKB, own.rows);
         return 0;
     }
-    char pattern[] = "/tmp/beatstrip-bench-score-XXXXXX";
-    if (!mkdtemp(pattern)) {
-        perror("mkdtemp");
+    auto home = makeBenchFolder("score", core::TemporaryFolder::Home::Use);
+    if (!home)
         return 1;
-    }
-    std::string folder = pattern;
-    core::paths::setHomeOverride(folder);
+    std::string folder = home->path();
     std::string path = folder + "/big.csv";
     size_t fileBytes;
     {
@@ -185,6 +183,8 @@ int main(int argc, char** argv)
         }
     }
     double megabytes = double(fileBytes) / 1e6;
+    if (setupOnly(argc, argv))
+        return 0;
 
     // Best of several runs for both, interleaved so both see the same cache and machine state.
     double bestFloor = 1e9, bestLineEnds = 1e9, bestParse = 1e9, bestOpen = 1e9;
@@ -230,8 +230,5 @@ int main(int argc, char** argv)
     printf("ratio open / floor:             %8.3f  (goal >= 0.333)\n", openRate / floorRate);
     printf("peak memory per row:            %8.1f bytes = %.2f x the row's bytes (goal < 4)\n", peakPerRow, peakPerRow / bytesPerRow);
     printf("retained memory per row:        %8.1f bytes = %.2f x the row's bytes\n", retainedPerRow, retainedPerRow / bytesPerRow);
-
-    core::UserDefaults::resetStandardUserDefaults();
-    core::files::removeItemAtPath(folder);
     return 0;
 }

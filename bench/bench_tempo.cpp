@@ -60,11 +60,13 @@ void stepEveryBeatReplacingTheListEachTime(player::ViewController& player, int32
 
 }
 
-int main()
+int main(int argc, char** argv)
 {
-    std::string folder = makeBenchHome("tempo");
-    if (folder.empty())
+    std::string folder;
+    auto home = makeBenchHome("tempo", folder);
+    if (!home)
         return 1;
+    const bool quick = setupOnly(argc, argv);
 
     std::printf("%8s %14s %14s %8s %12s\n", "beats", "increase ms", "peer ms", "ratio", "save ms");
     for (int beats : { 1000, 4000, 16000 }) {
@@ -75,7 +77,7 @@ int main()
         player->setMode(3, name);
         player->view();
 
-        int rounds = beats >= 16000 ? 2 : 10;
+        int rounds = quick ? 1 : beats >= 16000 ? 2 : 10;
         double start = nowMs();
         for (int i = 0; i < rounds; ++i)
             player->increase(nullptr);
@@ -91,9 +93,8 @@ int main()
         double save = nowMs() - start;
 
         std::printf("%8d %14.3f %14.3f %8.1f %12.3f\n", beats, ours, peer, peer / ours, save);
+        if (quick)
+            break;
     }
-    core::UserDefaults::resetStandardUserDefaults();
-    core::paths::setHomeOverride("");
-    (void)core::files::removeItemAtPath(core::paths::homeDirectory());
     return 0;
 }

@@ -1,6 +1,7 @@
 // Timer accuracy of the run loop with the real clock: a chain of one-shot timers, each armed from
 // the previous one's callback, re-armed from "now" and from the previous deadline, against the
 // floor of clock_nanosleep with absolute deadlines measured in the same run.
+#include "BenchHome.h"
 #include "platform/core/Clock.h"
 #include "platform/core/RunLoop.h"
 #include "platform/core/Timer.h"
@@ -94,8 +95,10 @@ void print(const char* name, const Figures& f, const Figures& floor)
 
 }
 
-int main()
+int main(int argc, char** argv)
 {
+    if (setupOnly(argc, argv))
+        return 0;
     printf("Chain of %d one-shot timers of %.0f ms (%.0f s per mode)\n", kCount, kInterval * 1e3, kCount * kInterval);
     Figures floor = runFloor();
     Figures deadline = runChain(true);

@@ -45,6 +45,10 @@ std::string CommandLine::usage()
            "  --quiet                 write no log lines to stderr\n"
            "  --screenshot-after SECONDS FILE\n"
            "                          window: save a PNG of the window after SECONDS, then quit\n"
+           "  --max-package-size BYTES  refuse a content package larger than BYTES\n"
+           "                          (default: $BEATSTRIP_MAX_PACKAGE_SIZE, else 1 GiB)\n"
+           "  --keep-home             headless and demo runs without --home or $BEATSTRIP_HOME use\n"
+           "                          a fresh temporary home removed at exit: keep it, and say where\n"
            "\n"
            "Script commands, one a line ('#' starts a comment):\n"
            "  tap TARGET              touch down and up at the target's centre\n"
@@ -103,6 +107,15 @@ std::string CommandLine::parse(int argc, const char* const* argv)
             if (!value(screenshotPath) || screenshotPath.empty())
                 return "--screenshot-after needs a number of seconds and a file";
             screenshotAfter = parsed;
+        } else if (arg == "--max-package-size") {
+            std::string bytes;
+            char* end = nullptr;
+            long long parsed = value(bytes) && !bytes.empty() ? strtoll(bytes.c_str(), &end, 10) : 0;
+            if (!end || *end != '\0' || parsed <= 0)
+                return "--max-package-size needs a number of bytes";
+            maxPackageSize = parsed;
+        } else if (arg == "--keep-home") {
+            keepHome = true;
         } else {
             return "unknown option '" + std::string(arg) + "'";
         }

@@ -21,6 +21,9 @@ struct CommandLine {
     // Window front end only: write a PNG of the window after this many seconds, then quit.
     std::optional<double> screenshotAfter;
     std::string screenshotPath;
+    // Data safety: the largest content package accepted, and keeping a headless run's temporary home.
+    std::optional<long long> maxPackageSize;
+    bool keepHome = false;
 
     // Empty string on success, else a message naming the offending argument.
     std::string parse(int argc, const char* const* argv);

@@ -40,6 +40,13 @@ bool isSpace(char c)
     return c == ' ' || c == '\t' || c == '\r';
 }
 
+// At most 200 characters of a script's text in an error message, so a huge line cannot flood it.
+std::string excerpt(const std::string& text)
+{
+    constexpr size_t kLongest = 200;
+    return text.size() <= kLongest ? text : text.substr(0, kLongest) + "...";
+}
+
 // Words of a line with their start offsets, stopping at a comment.
 struct Word {
     std::string text;
@@ -115,7 +122,7 @@ public:
         if (!word(what, text))
             return false;
         if (!parseNumber(text, out))
-            return fail(core::format("bad number '%s' for %s", text.c_str(), what));
+            return fail(core::format("bad number '%s' for %s", excerpt(text).c_str(), what));
         return true;
     }
 
@@ -139,7 +146,7 @@ public:
         if (!word(what, text))
             return false;
         if (!parseInteger(text, out))
-            return fail(core::format("bad number '%s' for %s", text.c_str(), what));
+            return fail(core::format("bad number '%s' for %s", excerpt(text).c_str(), what));
         return true;
     }
 
@@ -166,7 +173,7 @@ public:
         if (prefixed("tag:", rest) || prefixed("row:", rest)) {
             bool isTag = first[0] == 't';
             if (!parseInteger(rest, out.number))
-                return fail(core::format("bad number '%s' in %s", rest.c_str(), first.c_str()));
+                return fail(core::format("bad number '%s' in %s", excerpt(rest).c_str(), excerpt(first).c_str()));
             if (!isTag && out.number < 0)
                 return fail("row must not be negative");
             out.kind = isTag ? ScriptTarget::Kind::Tag : ScriptTarget::Kind::Row;
@@ -174,7 +181,7 @@ public:
         }
         double x = 0, y = 0;
         if (!parseNumber(first, x))
-            return fail(core::format("bad target '%s' (expected id:NAME, tag:N, row:N or X Y)", first.c_str()));
+            return fail(core::format("bad target '%s' (expected id:NAME, tag:N, row:N or X Y)", excerpt(first).c_str()));
         if (!number("y coordinate", y))
             return false;
         out.kind = ScriptTarget::Kind::Point;
@@ -198,7 +205,7 @@ public:
     bool finish()
     {
         if (!atEnd())
-            return fail(core::format("unexpected '%s'", m_words[m_next].text.c_str()));
+            return fail(core::format("unexpected '%s'", excerpt(m_words[m_next].text).c_str()));
         return true;
     }
 
@@ -245,7 +252,7 @@ std::string Script::parse(const std::string& text)
             continue;
         auto found = commandNames().find(words[0].text);
         if (found == commandNames().end())
-            return core::format("line %d: unknown command '%s'", lineNumber, words[0].text.c_str());
+            return core::format("line %d: unknown command '%s'", lineNumber, excerpt(words[0].text).c_str());
 
         ScriptCommand command;
         command.kind = found->second;
@@ -276,7 +283,7 @@ std::string Script::parse(const std::string& text)
             if (ok && command.text != "return" && command.text != "space" && command.text != "left"
                 && command.text != "right" && command.text != "escape" && command.text != "backspace"
                 && command.text != "tab")
-                ok = p.fail(core::format("unknown key '%s'", command.text.c_str()));
+                ok = p.fail(core::format("unknown key '%s'", excerpt(command.text).c_str()));
             break;
         case ScriptCommand::Kind::Wait:
         case ScriptCommand::Kind::Idle:

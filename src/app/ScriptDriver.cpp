@@ -3,6 +3,7 @@
 #include "app/ViewDump.h"
 #include "net/URLConnectionOperation.h"
 #include "platform/core/Clock.h"
+#include "platform/core/Dispatch.h"
 #include "platform/core/FileManager.h"
 #include "platform/core/Json.h"
 #include "platform/core/Log.h"
@@ -310,7 +311,8 @@ std::string ScriptDriver::idle(double seconds)
         bool ran = core::RunLoop::main().hasPendingTasks();
         settle();
         auto now = Steady::now();
-        if (ran || net::URLConnectionOperation::pendingOperationCount() > 0)
+        // An install runs on the worker queue between the transfer and the main queue's update.
+        if (ran || net::URLConnectionOperation::pendingOperationCount() > 0 || dispatch::globalQueue().pendingWorkCount() > 0)
             quietSince = now;
         else if (now - quietSince >= std::chrono::duration<double>(kQuietSeconds))
             return {};

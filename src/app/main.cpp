@@ -9,12 +9,18 @@
 #include "platform/core/Log.h"
 #include "platform/core/LogFile.h"
 #include "platform/core/Paths.h"
+#include "platform/core/TemporaryFolder.h"
 #include "platform/render/Renderer.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Image.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
 #include <string>
 #include <unistd.h>
 
@@ -28,6 +34,79 @@ std::string makeDemoFolder()
     if (!mkdtemp(pattern.data()))
         return "beatstrip-demo";
     return pattern;
+}
+
+// A script is read whole, so a huge one (or /dev/zero) is refused before it fills memory.
+constexpr size_t kMaxScriptBytes = size_t(16) << 20;
+
+// The script's text, or an error message for the user.
+bool readScript(const std::string& path, std::string& text, std::string& error)
+{
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error = "cannot read the script " + path + ": " + strerror(errno);
+        return false;
+    }
+    struct stat st {};
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && size_t(st.st_size) > kMaxScriptBytes) {
+        close(fd);
+        error = "the script " + path + " is larger than 16 MiB";
+        return false;
+    }
+    char buffer[65536];
+    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) != 0;) {
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            error = "cannot read the script " + path + ": " + strerror(errno);
+            close(fd);
+            return false;
+        }
+        text.append(buffer, size_t(n));
+        if (text.size() > kMaxScriptBytes) {
+            close(fd);
+            error = "the script " + path + " is larger than 16 MiB";
+            return false;
+        }
+    }
+    close(fd);
+    return true;
+}
+
+// --home must be a folder we can use: made when missing, never a file.
+bool prepareHome(const std::string& home, std::string& error)
+{
+    bool isFolder = false;
+    // A folder that exists is used even when read-only: the saved tempi are still read then.
+    if (core::files::fileExistsAtPath(home, &isFolder)) {
+        if (!isFolder)
+            error = "--home " + home + " is a file, not a folder";
+        return isFolder;
+    }
+    if (auto made = core::files::createDirectoryAtPath(home, true); !made) {
+        error = "--home " + home + " cannot be created: " + made.error().localizedDescription;
+        return false;
+    }
+    return true;
+}
+
+// Headless and demo runs never touch the user's real data: without --home or $BEATSTRIP_HOME
+// they get a fresh home that goes at exit, or stays (and is named) with --keep-home.
+std::shared_ptr<core::TemporaryFolder> useTemporaryHome(const app::CommandLine& options)
+{
+    const char* env = getenv("BEATSTRIP_HOME");
+    if (!options.home.empty() || (env && *env))
+        return nullptr;
+    auto home = core::TemporaryFolder::create("home", core::TemporaryFolder::Home::Use);
+    if (!home) {
+        fprintf(stderr, "beatstrip: %s\n", home.error().localizedDescription.c_str());
+        return nullptr;
+    }
+    if (options.keepHome) {
+        (*home)->keep();
+        fprintf(stderr, "beatstrip: this run's home is %s and is kept\n", (*home)->path().c_str());
+    }
+    return *home;
 }
 
 int runDemo(const std::string& outDirectory, app::Demo demo)
@@ -78,8 +157,16 @@ int main(int argc, char** argv)
 
     if (options.quiet)
         core::setLogToStderr(false);
-    if (!options.home.empty())
-        core::paths::setHomeOverride(core::paths::standardize(options.home));
+    if (!options.home.empty()) {
+        std::string home = core::paths::standardize(options.home);
+        if (std::string error; !prepareHome(home, error)) {
+            fprintf(stderr, "beatstrip: %s\n", error.c_str());
+            return 2;
+        }
+        core::paths::setHomeOverride(home);
+    }
+    if (options.maxPackageSize)
+        library::ContentDownload::setMaximumPackageSize(*options.maxPackageSize);
     library::ContentDownload::setBaseURL(app::resources::contentURL(options.contentURL));
     ui::Image::setResourceDirectory(app::resources::assetsDirectory());
     render::Renderer::installTextMetrics();
@@ -87,20 +174,22 @@ int main(int argc, char** argv)
     app::Demo demo = options.gallery ? app::Demo::Gallery : app::Demo::Library;
 
     if (options.headless) {
-        if (options.scriptPath.empty())
-            return runDemo(options.outDirectory, demo);
-        auto text = core::files::contentsAtPath(options.scriptPath);
-        if (!text) {
-            fprintf(stderr, "beatstrip: cannot read the script %s\n", options.scriptPath.c_str());
+        std::string text;
+        if (std::string error; !options.scriptPath.empty() && !readScript(options.scriptPath, text, error)) {
+            fprintf(stderr, "beatstrip: %s\n", error.c_str());
             return 2;
         }
+        auto temporaryHome = useTemporaryHome(options);
+        if (options.scriptPath.empty())
+            return runDemo(options.outDirectory, demo);
         std::string out = options.outDirectory.empty() ? std::string(".") : options.outDirectory;
-        return app::runHeadless(*text, options.scriptPath, out);
+        return app::runHeadless(text, options.scriptPath, out);
     }
 
     auto window = app::WindowSdl::open();
     if (!window) {
         fprintf(stderr, "beatstrip: %s\n", window.error().localizedDescription.c_str());
+        auto temporaryHome = useTemporaryHome(options);
         return runDemo(options.outDirectory, demo);
     }
     useWindowLog(options);

@@ -1,5 +1,7 @@
 #include "archive/ZipArchive.h"
 
+#include "archive/EntryName.h"
+
 #include "platform/core/FileManager.h"
 #include "platform/core/Log.h"
 #include "platform/core/Paths.h"
@@ -207,128 +209,6 @@ ZipFileInfo toFileInfo(const unz_file_info64& in)
     return out;
 }
 
-// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF, and no NUL (a name
-// with a NUL in it would be cut short by every file call).
-bool isValidUtf8(const std::string& text)
-{
-    size_t i = 0;
-    const size_t n = text.size();
-    while (i < n) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c == 0)
-            return false;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        size_t len;
-        uint32_t cp;
-        if ((c & 0xE0) == 0xC0) {
-            len = 2;
-            cp = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            len = 3;
-            cp = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            len = 4;
-            cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (i + len > n)
-            return false;
-        for (size_t k = 1; k < len; ++k) {
-            unsigned char cc = static_cast<unsigned char>(text[i + k]);
-            if ((cc & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        if ((len == 2 && cp < 0x80) || (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000))
-            return false;
-        if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += len;
-    }
-    return true;
-}
-
-// A name fit for a log line: control bytes and, in text that is not UTF-8, every byte above
-// ASCII are written as \xHH.
-std::string printable(const std::string& text)
-{
-    const bool utf8 = isValidUtf8(text);
-    std::string out;
-    for (unsigned char c : text) {
-        if (c < 0x20 || c == 0x7F || (!utf8 && c >= 0x80))
-            out += core::format("\\x%02X", c);
-        else
-            out += static_cast<char>(c);
-    }
-    return out;
-}
-
-std::vector<std::string> splitComponents(const std::string& path)
-{
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t end = path.find('/', start);
-        if (end == std::string::npos)
-            end = path.size();
-        parts.push_back(path.substr(start, end - start));
-        start = end + 1;
-    }
-    return parts;
-}
-
-// Why an entry name may not be extracted, or nothing when it is safe. `name` has its
-// backslashes already turned into slashes; `parts` receives its real components.
-std::optional<std::string> unsafeNameReason(const std::string& raw, const std::string& name, std::vector<std::string>& parts)
-{
-    if (raw.empty())
-        return "the name is empty";
-    if (!isValidUtf8(raw))
-        return "the name is not valid UTF-8";
-    if (name[0] == '/')
-        return "the name is absolute";
-    if (name.size() >= 2 && name[1] == ':' && ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z')))
-        return "the name starts with a drive letter";
-    parts.clear();
-    for (auto& part : splitComponents(name)) {
-        if (part == "..")
-            return "the name leaves the destination";
-        if (part.empty() || part == ".")
-            continue;
-        parts.push_back(part);
-    }
-    if (parts.empty())
-        return "the name names no file";
-    return std::nullopt;
-}
-
-// A relative link target is confined when it climbs with leading ".." no higher than the
-// link's own folder depth and then only descends. Every link made this way lands inside the
-// destination, however links made by other entries are chained, because ".." is only ever
-// taken through real folders.
-bool linkTargetStaysInside(const std::string& target, size_t folderDepth)
-{
-    if (target.empty() || target[0] == '/' || !isValidUtf8(target))
-        return false;
-    size_t climbs = 0;
-    bool descending = false;
-    for (auto& part : splitComponents(target)) {
-        if (part.empty() || part == ".")
-            continue;
-        if (part == "..") {
-            if (descending)
-                return false;
-            ++climbs;
-        } else {
-            descending = true;
-        }
-    }
-    return climbs <= folderDepth;
-}
 
 // What a file URL's absoluteString shows for a path.
 std::string fileURLString(const std::string& path)
@@ -407,6 +287,10 @@ std::optional<uint64_t> freeSpaceFor(const std::string& destination)
 // archive without entries has it. Such a file is a zip archive, only one with no first entry.
 bool isArchiveWithoutEntries(const std::string& path)
 {
+    // Only a file of the end record's size can be one: a large file is never read whole to tell.
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 || st.st_size < 22 || st.st_size > 22 + 0xFFFF)
+        return false;
     auto bytes = core::files::contentsAtPath(path);
     if (!bytes || bytes->size() < 22 || bytes->size() > 22 + 0xFFFF || bytes->compare(0, 4, "PK\x05\x06") != 0)
         return false;
@@ -437,6 +321,8 @@ public:
     bool admitArchive();
     bool run(const ZipGlobalInfo& globalInfo);
     void applyDates();
+    // Why admitArchive() or run() failed.
+    const core::Error& failure() const { return m_failure; }
 
 private:
     enum class EntryResult { Extracted, PassedOver, Fail };
@@ -452,7 +338,7 @@ private:
 
     void refuse(const std::string& rawName, const std::string& reason)
     {
-        core::log("[ZipArchive] Skipping entry \"%s\": %s", printable(rawName).c_str(), reason.c_str());
+        core::log("[ZipArchive] Skipping entry \"%s\": %s", EntryName::printable(rawName).c_str(), reason.c_str());
     }
 
     unzFile m_file;
@@ -465,6 +351,14 @@ private:
     std::set<std::pair<std::string, double>> m_dates;
     std::unordered_set<std::string> m_realFolders;
     bool m_destinationReady = false;
+    core::Error m_failure = core::Error::make(ZipArchive::errorDomain, ZipArchive::errorCodeCorruptEntry, "an entry is corrupt");
+
+    void failWith(long code, std::string description, int systemError = 0)
+    {
+        m_failure = core::Error::make(ZipArchive::errorDomain, code, std::move(description));
+        if (systemError)
+            m_failure.underlying = std::make_shared<core::Error>(core::Error::make("NSPOSIXErrorDomain", systemError, strerror(systemError)));
+    }
 };
 
 // Walks the central directory once before anything is written: entries whose data overlap
@@ -497,6 +391,7 @@ bool Extraction::admitArchive()
             unzCloseCurrentFile(m_file);
             if (start + info.compressed_size < start || start + info.compressed_size > archiveSize) {
                 core::log("[ZipArchive] Refusing archive \"%s\": entry data lies outside the archive", m_path.c_str());
+                failWith(ZipArchive::errorCodeCorruptEntry, "entry data lies outside the archive");
                 return false;
             }
             if (info.compressed_size > 0)
@@ -510,12 +405,14 @@ bool Extraction::admitArchive()
     for (size_t i = 1; i < ranges.size(); ++i) {
         if (ranges[i - 1].start + ranges[i - 1].length > ranges[i].start) {
             core::log("[ZipArchive] Refusing archive \"%s\": entries overlap one another", m_path.c_str());
+            failWith(ZipArchive::errorCodeEntriesOverlap, "entries overlap one another");
             return false;
         }
     }
     if (overflow || declared > kMaxDeclaredTotal) {
         core::log("[ZipArchive] Refusing archive \"%s\": entries declare %llu bytes, more than 4 GiB",
             m_path.c_str(), static_cast<unsigned long long>(declared));
+        failWith(ZipArchive::errorCodeTooLarge, "its entries declare more than 4 GiB");
         return false;
     }
     auto freeSpace = freeSpaceFor(m_destination);
@@ -523,6 +420,7 @@ bool Extraction::admitArchive()
         core::log("[ZipArchive] Refusing archive \"%s\": entries declare %llu bytes, more than the %llu bytes free at \"%s\"",
             m_path.c_str(), static_cast<unsigned long long>(declared), static_cast<unsigned long long>(*freeSpace),
             m_destination.c_str());
+        failWith(ZipArchive::errorCodeNoSpace, "its entries declare more bytes than the disk has free");
         return false;
     }
     return true;
@@ -559,23 +457,30 @@ Extraction::EntryResult Extraction::extractCurrentEntry(long index, long total, 
 {
     // The record comes first: whether the password applies depends on the entry's encryption flag.
     unz_file_info64 record {};
-    if (unzGetCurrentFileInfo64(m_file, &record, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+    if (unzGetCurrentFileInfo64(m_file, &record, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
+        failWith(ZipArchive::errorCodeCorruptEntry, "an entry's record cannot be read");
         return EntryResult::Fail;
+    }
     info = toFileInfo(record);
 
     // Entries are read raw and inflated here, so that the output can be held to the declared size
     // and checked against the CRC; minizip still decrypts and bounds the compressed data.
     const bool encrypted = (info.flag & 1) != 0;
     // Without a password an encrypted entry cannot be opened, rather than read as garbage.
-    if (encrypted && m_password.empty())
+    if (encrypted && m_password.empty()) {
+        failWith(ZipArchive::errorCodeCorruptEntry, "an entry is encrypted");
         return EntryResult::Fail;
+    }
     const char* password = encrypted ? m_password.c_str() : nullptr;
     int method = 0;
     int level = 0;
-    if (unzOpenCurrentFile3(m_file, &method, &level, 1, password) != UNZ_OK)
+    if (unzOpenCurrentFile3(m_file, &method, &level, 1, password) != UNZ_OK) {
+        failWith(ZipArchive::errorCodeCorruptEntry, "an entry cannot be opened");
         return EntryResult::Fail;
+    }
     if (method != 0 && method != Z_DEFLATED) {
         unzCloseCurrentFile(m_file);
+        failWith(ZipArchive::errorCodeCorruptEntry, "an entry uses an unsupported compression method");
         return EntryResult::Fail;
     }
 
@@ -596,7 +501,7 @@ Extraction::EntryResult Extraction::extractCurrentEntry(long index, long total, 
     std::string name = rawName;
     std::replace(name.begin(), name.end(), '\\', '/');
     std::vector<std::string> parts;
-    if (auto reason = unsafeNameReason(rawName, name, parts)) {
+    if (auto reason = EntryName::unsafeReason(rawName, name, parts)) {
         refuse(rawName, *reason);
         unzCloseCurrentFile(m_file);
         return EntryResult::PassedOver;
@@ -643,7 +548,7 @@ bool Extraction::checkNoLinkOnPath(const std::vector<std::string>& parts, const 
         if (lstat(path.c_str(), &st) != 0)
             return true;
         if (S_ISLNK(st.st_mode)) {
-            refuse(rawName, "it would be written through the symbolic link \"" + printable(relative) + "\"");
+            refuse(rawName, "it would be written through the symbolic link \"" + EntryName::printable(relative) + "\"");
             return false;
         }
         if (S_ISDIR(st.st_mode))
@@ -727,10 +632,14 @@ Extraction::EntryResult Extraction::writeFile(const std::string& fullPath, const
     // A partial file would pass for a good one; it goes, and the extraction fails.
     unlink(fullPath.c_str());
     m_dates.erase({ fullPath, date });
-    if (outcome == StreamOutcome::Corrupt)
-        core::log("[ZipArchive] Entry \"%s\" is corrupt: %s", printable(rawName).c_str(), why.c_str());
-    else
-        core::log("[ZipArchive] Error: %s", core::files::errorFromErrno(writeError, "Cannot write", fullPath).localizedDescription.c_str());
+    if (outcome == StreamOutcome::Corrupt) {
+        core::log("[ZipArchive] Entry \"%s\" is corrupt: %s", EntryName::printable(rawName).c_str(), why.c_str());
+        failWith(ZipArchive::errorCodeCorruptEntry, "the entry \"" + EntryName::printable(rawName) + "\" is corrupt: " + why);
+    } else {
+        auto error = core::files::errorFromErrno(writeError, "Cannot write", fullPath);
+        core::log("[ZipArchive] Error: %s", error.localizedDescription.c_str());
+        failWith(ZipArchive::errorCodeWriteFailed, error.localizedDescription, writeError);
+    }
     return EntryResult::Fail;
 }
 
@@ -747,11 +656,12 @@ Extraction::EntryResult Extraction::writeLink(const std::string& fullPath, size_
         return true;
     }, why);
     if (outcome != StreamOutcome::Complete) {
-        core::log("[ZipArchive] Entry \"%s\" is corrupt: %s", printable(rawName).c_str(), why.c_str());
+        core::log("[ZipArchive] Entry \"%s\" is corrupt: %s", EntryName::printable(rawName).c_str(), why.c_str());
+        failWith(ZipArchive::errorCodeCorruptEntry, "the entry \"" + EntryName::printable(rawName) + "\" is corrupt: " + why);
         return EntryResult::Fail;
     }
-    if (!linkTargetStaysInside(target, folderDepth)) {
-        refuse(rawName, "its link target \"" + printable(target) + "\" is outside the destination");
+    if (!EntryName::linkTargetStaysInside(target, folderDepth)) {
+        refuse(rawName, "its link target \"" + EntryName::printable(target) + "\" is outside the destination");
         return EntryResult::PassedOver;
     }
     if (symlink(target.c_str(), fullPath.c_str()) != 0) {
@@ -886,17 +796,24 @@ bool ZipArchive::unzipFileAtPath(const std::string& path, const std::string& des
 bool ZipArchive::unzipFileAtPath(const std::string& path, const std::string& destination, bool overwrite,
     const std::optional<std::string>& password, core::Error* error, std::shared_ptr<ZipArchiveDelegate> delegate)
 {
+    auto failed = [&](const core::Error& reason) {
+        if (delegate)
+            delegate->zipArchiveDidFailToUnzipArchiveAtPath(path, reason);
+        return false;
+    };
     zlib_filefunc64_def io = ArchiveFile::functions();
     ArchiveHandle zip(unzOpen2_64(path.c_str(), &io));
     if (!zip && isArchiveWithoutEntries(path)) {
+        auto reason = core::Error::make(errorDomain, errorCodeNoFirstEntry, "failed to open first file in zip file");
         if (error)
-            *error = core::Error::make(errorDomain, errorCodeNoFirstEntry, "failed to open first file in zip file");
-        return false;
+            *error = reason;
+        return failed(reason);
     }
     if (!zip) {
+        auto reason = core::Error::make(errorDomain, errorCodeCannotOpen, "failed to open zip file");
         if (error)
-            *error = core::Error::make(errorDomain, errorCodeCannotOpen, "failed to open zip file");
-        return false;
+            *error = reason;
+        return failed(reason);
     }
     unz_global_info64 global {};
     unzGetGlobalInfo64(zip.get(), &global);
@@ -905,17 +822,20 @@ bool ZipArchive::unzipFileAtPath(const std::string& path, const std::string& des
     globalInfo.size_comment = global.size_comment;
 
     if (unzGoToFirstFile(zip.get()) != UNZ_OK) {
+        auto reason = core::Error::make(errorDomain, errorCodeNoFirstEntry, "failed to open first file in zip file");
         if (error)
-            *error = core::Error::make(errorDomain, errorCodeNoFirstEntry, "failed to open first file in zip file");
-        return false;
+            *error = reason;
+        return failed(reason);
     }
 
     Extraction extraction(zip.get(), path, destination, overwrite, password, delegate);
     if (!extraction.admitArchive())
-        return false;
+        return failed(extraction.failure());
     const bool success = extraction.run(globalInfo);
     zip.close();
     extraction.applyDates();
+    if (!success)
+        return failed(extraction.failure());
     if (success && delegate)
         delegate->zipArchiveDidUnzipArchiveAtPath(path, globalInfo, destination);
     return success;

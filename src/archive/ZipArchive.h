@@ -22,6 +22,12 @@ public:
     static constexpr const char* errorDomain = "ZipArchiveErrorDomain";
     static constexpr long errorCodeCannotOpen = -1;
     static constexpr long errorCodeNoFirstEntry = -2;
+    // Reasons an extraction failed, told to the delegate (the error argument stays as it was).
+    static constexpr long errorCodeEntriesOverlap = -3;
+    static constexpr long errorCodeTooLarge = -4;
+    static constexpr long errorCodeNoSpace = -5;
+    static constexpr long errorCodeCorruptEntry = -6;
+    static constexpr long errorCodeWriteFailed = -7;
 
     // Overwrite on, no password, no error report, no delegate.
     static bool unzipFileAtPath(const std::string& path, const std::string& destination);

@@ -7,4 +7,6 @@ void ZipArchiveDelegate::zipArchiveWillUnzipFileAtIndex(long, long, const std::s
 void ZipArchiveDelegate::zipArchiveDidUnzipFileAtIndex(long, long, const std::string&, ZipFileInfo) { }
 void ZipArchiveDelegate::zipArchiveDidUnzipArchiveAtPath(const std::string&, const ZipGlobalInfo&, const std::string&) { }
 
+void ZipArchiveDelegate::zipArchiveDidFailToUnzipArchiveAtPath(const std::string&, const core::Error&) { }
+
 }

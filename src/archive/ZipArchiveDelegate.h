@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/core/Error.h"
+
 #include <cstdint>
 #include <string>
 
@@ -51,6 +53,9 @@ public:
     virtual void zipArchiveWillUnzipFileAtIndex(long fileIndex, long totalFiles, const std::string& archivePath, ZipFileInfo fileInfo);
     virtual void zipArchiveDidUnzipFileAtIndex(long fileIndex, long totalFiles, const std::string& archivePath, ZipFileInfo fileInfo);
     virtual void zipArchiveDidUnzipArchiveAtPath(const std::string& path, const ZipGlobalInfo& zipInfo, const std::string& unzippedPath);
+    // Ours: why an extraction failed (a ZipArchive error code, with the system's error beneath a
+    // failed write), once, in place of didUnzipArchive.
+    virtual void zipArchiveDidFailToUnzipArchiveAtPath(const std::string& path, const core::Error& reason);
 };
 
 }

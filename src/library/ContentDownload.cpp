@@ -9,11 +9,13 @@
 #include "platform/core/Paths.h"
 #include "platform/http/HTTPURLResponse.h"
 #include "platform/http/OutputStream.h"
+#include "platform/http/URLError.h"
 #include "platform/http/URLRequest.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <mutex>
 
@@ -23,6 +25,8 @@ namespace {
 
 std::mutex g_baseURLMutex;
 std::string g_baseURL;
+std::atomic<int64_t> g_maximumPackageSize = 0;
+std::atomic<long> g_slowTransferWindow = 60;
 
 std::string join(const std::string& folder, const std::string& name)
 {
@@ -32,6 +36,32 @@ std::string join(const std::string& folder, const std::string& name)
 core::Error failure(long code, std::string description)
 {
     return core::Error::make(ContentDownload::errorDomain, code, std::move(description));
+}
+
+// A failure that keeps what caused it: another layer's error, or a file operation's errno.
+core::Error failure(long code, std::string description, const core::Error& cause)
+{
+    auto error = failure(code, std::move(description));
+    const core::Error& root = cause.underlying && cause.domain == "NSCocoaErrorDomain" ? *cause.underlying : cause;
+    error.userInfo[ContentDownload::kCauseDomainKey] = root.domain;
+    error.userInfo[ContentDownload::kCauseCodeKey] = std::to_string(root.code);
+    if (cause.underlying && root.domain != "NSPOSIXErrorDomain" && cause.underlying->domain == "NSPOSIXErrorDomain") {
+        error.userInfo[ContentDownload::kCauseDomainKey] = "NSPOSIXErrorDomain";
+        error.userInfo[ContentDownload::kCauseCodeKey] = std::to_string(cause.underlying->code);
+        error.userInfo["archiveCode"] = std::to_string(cause.code);
+    }
+    return error;
+}
+
+std::string titleCase(std::string text)
+{
+    bool start = true;
+    for (char& c : text) {
+        if (start)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        start = c == ' ' || c == '-';
+    }
+    return text;
 }
 
 bool isHTTP(const std::string& url)
@@ -52,8 +82,10 @@ class EntryCounter : public archive::ZipArchiveDelegate {
 public:
     void zipArchiveWillUnzipFileAtIndex(long, long, const std::string&, archive::ZipFileInfo) override { started++; }
     void zipArchiveDidUnzipFileAtIndex(long, long, const std::string&, archive::ZipFileInfo) override { finished++; }
+    void zipArchiveDidFailToUnzipArchiveAtPath(const std::string&, const core::Error& why) override { reason = why; }
     std::atomic<long> started = 0;
     std::atomic<long> finished = 0;
+    std::optional<core::Error> reason;
 };
 
 }
@@ -78,7 +110,76 @@ std::string ContentDownload::baseURL()
 
 std::string ContentDownload::packageURL()
 {
-    return core::format("%sdata.zip", baseURL().c_str());
+    // The base names a folder, with or without its closing "/".
+    std::string base = baseURL();
+    return base.ends_with('/') ? base + "data.zip" : base + "/data.zip";
+}
+
+void ContentDownload::setMaximumPackageSize(int64_t bytes)
+{
+    g_maximumPackageSize = bytes;
+}
+
+int64_t ContentDownload::maximumPackageSize()
+{
+    if (int64_t set = g_maximumPackageSize; set > 0)
+        return set;
+    if (const char* env = getenv("BEATSTRIP_MAX_PACKAGE_SIZE"); env && *env) {
+        char* end = nullptr;
+        long long bytes = strtoll(env, &end, 10);
+        if (end && *end == '\0' && bytes > 0)
+            return bytes;
+    }
+    return kDefaultMaximumPackageSize;
+}
+
+void ContentDownload::setSlowTransferWindow(long seconds)
+{
+    g_slowTransferWindow = seconds > 0 ? seconds : 60;
+}
+
+std::string ContentDownload::causeOf(const core::Error& failure)
+{
+    const auto info = [&](const char* key) {
+        auto it = failure.userInfo.find(key);
+        return it == failure.userInfo.end() ? std::string() : it->second;
+    };
+    const std::string domain = info(kCauseDomainKey);
+    const long code = std::atol(info(kCauseCodeKey).c_str());
+    const bool posix = domain == "NSPOSIXErrorDomain";
+    if (posix && (code == ENOSPC || code == EDQUOT))
+        return "There is not enough disk space.";
+    switch (failure.domain == errorDomain ? failure.code : 0) {
+    case BadStatus:
+        if (int status = std::atoi(info(kStatusKey).c_str()); status > 0)
+            return core::format("The server answered %d (%s).", status,
+                titleCase(http::HTTPURLResponse::localizedStringForStatusCode(status)).c_str());
+        return "The server could not be reached.";
+    case TransferFailed:
+        if (posix)
+            return "The songs folder cannot be written.";
+        if (domain == http::URLErrorDomain) {
+            if (code == http::URLErrorDataLengthExceedsMaximum)
+                return "The package is too large.";
+            if (code == http::URLErrorTimedOut)
+                return "The connection was too slow.";
+            if (code == http::URLErrorNetworkConnectionLost)
+                return "The connection was interrupted.";
+        }
+        return "The server could not be reached.";
+    case BadArchive:
+        if (domain == archive::ZipArchive::errorDomain && code == archive::ZipArchive::errorCodeNoSpace)
+            return "There is not enough disk space.";
+        if (domain == archive::ZipArchive::errorDomain && code == archive::ZipArchive::errorCodeTooLarge)
+            return "The package is too large.";
+        if (posix)
+            return "The songs folder cannot be written.";
+        return "The package is damaged.";
+    case NoIndex:
+        return "The package is damaged.";
+    default:
+        return "The songs folder cannot be written.";
+    }
 }
 
 std::string ContentDownload::stagingFolder()
@@ -112,11 +213,15 @@ void ContentDownload::begin()
     if (core::files::fileExistsAtPath(staging))
         core::files::removeItemAtPath(staging);
     if (auto made = core::files::createDirectoryAtPath(staging, false); !made) {
-        finish(failure(InstallFailed, made.error().localizedDescription));
+        finish(failure(InstallFailed, made.error().localizedDescription, made.error()));
         return;
     }
 
-    auto operation = net::HTTPRequestOperation::create(http::URLRequest::requestWithURL(packageURL()));
+    auto request = http::URLRequest::requestWithURL(packageURL());
+    // Neither a server that never stops nor one that hardly sends can fill the disk or hang us.
+    request.setMaximumContentLength(maximumPackageSize());
+    request.setLowSpeedLimit(1024, g_slowTransferWindow);
+    auto operation = net::HTTPRequestOperation::create(request);
     operation->setOutputStream(http::OutputStream::outputStreamToFileAtPath(join(staging, "data.zip"), false));
     std::weak_ptr<net::HTTPRequestOperation> weakOperation = operation;
     auto self = shared_from_this();
@@ -132,7 +237,10 @@ void ContentDownload::begin()
 void ContentDownload::transferFinished(const std::shared_ptr<net::HTTPRequestOperation>& operation)
 {
     if (auto error = operation->error()) {
-        finish(failure(TransferFailed, core::format("the transfer failed: %s", error->localizedDescription.c_str())));
+        auto why = failure(TransferFailed, core::format("the transfer failed: %s", error->localizedDescription.c_str()), *error);
+        if (error->domain == http::URLErrorDomain && error->code == http::URLErrorDataLengthExceedsMaximum)
+            why.localizedDescription = core::format("the package is larger than the limit of %lld bytes", static_cast<long long>(maximumPackageSize()));
+        finish(why);
         return;
     }
     if (isHTTP(operation->request().URL())) {
@@ -142,8 +250,10 @@ void ContentDownload::transferFinished(const std::shared_ptr<net::HTTPRequestOpe
             return;
         }
         if (response->statusCode() < 200 || response->statusCode() > 299) {
-            finish(failure(BadStatus, core::format("the server answered %d (%s)", response->statusCode(),
-                http::HTTPURLResponse::localizedStringForStatusCode(response->statusCode()).c_str())));
+            auto why = failure(BadStatus, core::format("the server answered %d (%s)", response->statusCode(),
+                http::HTTPURLResponse::localizedStringForStatusCode(response->statusCode()).c_str()));
+            why.userInfo[kStatusKey] = std::to_string(response->statusCode());
+            finish(why);
             return;
         }
     }
@@ -158,40 +268,32 @@ void ContentDownload::transferFinished(const std::shared_ptr<net::HTTPRequestOpe
     });
 }
 
-std::optional<core::Error> ContentDownload::install(const std::string& package, const std::string& staging)
+// Extracts the package into `unpacked` and checks it holds a usable song index.
+std::optional<core::Error> ContentDownload::extractAndCheck(const std::string& archivePath, const std::string& unpacked)
 {
-    const std::string archivePath = join(staging, "data.zip");
-    const std::string unpacked = join(staging, "unpacked");
-    const std::string aside = join(staging, "old");
-    auto cleanUp = [&] { core::files::removeItemAtPath(staging); };
-
     auto counter = std::make_shared<EntryCounter>();
     core::Error zipError;
     if (!archive::ZipArchive::unzipFileAtPath(archivePath, unpacked, true, std::nullopt, &zipError, counter)) {
-        cleanUp();
-        auto reason = zipError.localizedDescription.empty() ? std::string("an entry is corrupt") : zipError.localizedDescription;
-        return failure(BadArchive, "the package cannot be extracted: " + reason);
+        auto reason = counter->reason.value_or(zipError);
+        return failure(BadArchive, "the package cannot be extracted: " + reason.localizedDescription, reason);
     }
-    if (counter->finished != counter->started) {
-        cleanUp();
+    if (counter->finished != counter->started)
         return failure(BadArchive, core::format("the package holds %ld unsafe entries", counter->started - counter->finished));
-    }
     auto index = core::files::contentsAtPath(join(unpacked, "data/info.json"));
-    if (!index) {
-        cleanUp();
+    if (!index)
         return failure(NoIndex, "the package has no data/info.json");
-    }
-    if (!SongIndex::parse(*index)) {
-        cleanUp();
+    if (!SongIndex::parse(*index))
         return failure(NoIndex, "data/info.json in the package lists no songs under \"FileInfo\"");
-    }
+    return std::nullopt;
+}
 
-    // Swap: old items aside, new ones in by renames, then the old ones removed.
-    if (auto made = core::files::createDirectoryAtPath(aside, false); !made) {
-        cleanUp();
-        return failure(InstallFailed, made.error().localizedDescription);
-    }
-    std::vector<std::string> movedAside;
+// Old items aside, new ones in by renames. On failure everything moved is put back; on success
+// `movedAside` names the old items waiting in `aside`.
+std::optional<core::Error> ContentDownload::swapIntoPlace(const std::string& package, const std::string& unpacked,
+    const std::string& aside, std::vector<std::string>& movedAside)
+{
+    if (auto made = core::files::createDirectoryAtPath(aside, false); !made)
+        return failure(InstallFailed, made.error().localizedDescription, made.error());
     auto putBack = [&] {
         for (auto& name : movedAside)
             core::files::moveItemAtPath(join(aside, name), join(package, name));
@@ -204,8 +306,7 @@ std::optional<core::Error> ContentDownload::install(const std::string& package, 
             core::log("%s", moved.error().localizedDescription.c_str());
             if (name == "data") {
                 putBack();
-                cleanUp();
-                return failure(InstallFailed, "the old content folder cannot be replaced");
+                return failure(InstallFailed, "the old content folder cannot be replaced", moved.error());
             }
             continue;
         }
@@ -223,26 +324,44 @@ std::optional<core::Error> ContentDownload::install(const std::string& package, 
                 for (auto& done : movedIn)
                     core::files::removeItemAtPath(join(package, done));
                 putBack();
-                cleanUp();
-                return failure(InstallFailed, "the new content folder cannot be put in place");
+                return failure(InstallFailed, "the new content folder cannot be put in place", moved.error());
             }
             continue;
         }
         movedIn.push_back(name);
     }
-    if (auto moved = core::files::moveItemAtPath(archivePath, join(package, "data.zip")); !moved)
-        core::log("%s", moved.error().localizedDescription.c_str());
+    return std::nullopt;
+}
+
+// The old items go; what cannot be removed stays in the package folder, since left in the
+// staging folder it would block every later download.
+void ContentDownload::removeOldItems(const std::string& package, const std::string& aside, const std::vector<std::string>& movedAside)
+{
     for (auto& name : movedAside) {
         if (auto removed = core::files::removeItemAtPath(join(aside, name)); !removed) {
             core::log("%s", removed.error().localizedDescription.c_str());
-            // What cannot be removed stays in the package folder; left in the staging folder it
-            // would block every later download.
             if (!core::files::fileExistsAtPath(join(package, name)))
                 core::files::moveItemAtPath(join(aside, name), join(package, name));
         }
     }
-    cleanUp();
-    return std::nullopt;
+}
+
+std::optional<core::Error> ContentDownload::install(const std::string& package, const std::string& staging)
+{
+    const std::string archivePath = join(staging, "data.zip");
+    const std::string unpacked = join(staging, "unpacked");
+    const std::string aside = join(staging, "old");
+    auto outcome = extractAndCheck(archivePath, unpacked);
+    std::vector<std::string> movedAside;
+    if (!outcome)
+        outcome = swapIntoPlace(package, unpacked, aside, movedAside);
+    if (!outcome) {
+        if (auto moved = core::files::moveItemAtPath(archivePath, join(package, "data.zip")); !moved)
+            core::log("%s", moved.error().localizedDescription.c_str());
+        removeOldItems(package, aside, movedAside);
+    }
+    core::files::removeItemAtPath(staging);
+    return outcome;
 }
 
 void ContentDownload::finish(std::optional<core::Error> failure)

@@ -1,10 +1,12 @@
 #pragma once
 #include "platform/core/Error.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace net {
 class HTTPRequestOperation;
@@ -29,15 +31,32 @@ public:
 
     static constexpr const char* errorDomain = "BeatStripContentErrorDomain";
     enum ErrorCode : long { TransferFailed = 1, BadStatus = 2, BadArchive = 3, NoIndex = 4, InstallFailed = 5 };
+    // userInfo keys of a failure: the HTTP status, the underlying error's domain and code, and
+    // the system's errno where a file operation failed.
+    static constexpr const char* kStatusKey = "status";
+    static constexpr const char* kCauseDomainKey = "causeDomain";
+    static constexpr const char* kCauseCodeKey = "causeCode";
     // The staging folder's name inside the package folder.
     static constexpr const char* kStagingName = ".incoming";
 
     // The content server's base URL: the one set here, else $BEATSTRIP_CONTENT_URL, else a
-    // local server's path. The package is the base URL with "data.zip" appended.
+    // local server's path. The base names a folder: the package is "data.zip" in it, joined
+    // with a "/" where the base does not end with one.
     static void setBaseURL(std::string url);
     static std::string baseURL();
     static std::string packageURL();
     static std::string stagingFolder();
+
+    // The largest package accepted, in bytes: the one set here, else $BEATSTRIP_MAX_PACKAGE_SIZE,
+    // else 1 GiB. A larger one fails the download and leaves nothing behind.
+    static constexpr int64_t kDefaultMaximumPackageSize = int64_t(1) << 30;
+    static void setMaximumPackageSize(int64_t bytes);
+    static int64_t maximumPackageSize();
+    // A transfer slower than 1 KB/s over this many seconds fails (60; tests shorten it).
+    static void setSlowTransferWindow(long seconds);
+
+    // The one sentence the failure alert adds to say why a download failed.
+    static std::string causeOf(const core::Error& failure);
 
     // Starts the transfer; returns at once. The download keeps itself alive until `completion` ran.
     static std::shared_ptr<ContentDownload> start(Completion completion);
@@ -52,6 +71,10 @@ private:
     void transferFinished(const std::shared_ptr<net::HTTPRequestOperation>& operation);
     // Worker thread: extract, check, swap.
     static std::optional<core::Error> install(const std::string& packageFolder, const std::string& staging);
+    static std::optional<core::Error> extractAndCheck(const std::string& archivePath, const std::string& unpacked);
+    static std::optional<core::Error> swapIntoPlace(const std::string& package, const std::string& unpacked,
+        const std::string& aside, std::vector<std::string>& movedAside);
+    static void removeOldItems(const std::string& package, const std::string& aside, const std::vector<std::string>& movedAside);
     void finish(std::optional<core::Error> failure);
 
     Completion m_completion;

@@ -4,6 +4,7 @@
 #include "overlay/BusyOverlay.h"
 #include "platform/core/FileManager.h"
 #include "platform/core/Log.h"
+#include "platform/core/UserDefaults.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
@@ -121,6 +122,13 @@ void ModeSelectionViewController::viewDidLoad()
     loadSongIndex(true);
 }
 
+void ModeSelectionViewController::viewDidAppear(bool)
+{
+    // A settings store that cannot be written is kept as it is; the user hears why, once.
+    if (std::string problem = core::UserDefaults::standardUserDefaults()->takeProblemToReport(); !problem.empty())
+        ui::AlertView::create("Error", problem, { "OK" })->show();
+}
+
 void ModeSelectionViewController::modeSelected(ui::Object* sender)
 {
     auto* control = dynamic_cast<ui::SegmentedControl*>(sender);
@@ -164,7 +172,7 @@ void ModeSelectionViewController::downloadFinished(const std::optional<core::Err
         hud->hide(ui::Animated::Yes);
     loadSongIndex(false);
     if (failure)
-        ui::AlertView::create("Error", "The songs could not be downloaded. Your library is unchanged.", { "OK" })->show();
+        ui::AlertView::create("Error", "The songs could not be downloaded. Your library is unchanged. " + ContentDownload::causeOf(*failure), { "OK" })->show();
 }
 
 void ModeSelectionViewController::loadSongIndex(bool onlyWhenInstalled)

@@ -33,6 +33,7 @@ public:
     void loadView() override;
     // Mode 3, then the song list when a package has been installed.
     void viewDidLoad() override;
+    void viewDidAppear(bool animated) override;
     std::string className() const override { return "ModeSelectionViewController"; }
 
     // Segments 0, 1 and 2 choose modes 1, 2 and 3.

@@ -43,11 +43,20 @@ std::optional<std::vector<SongEntry>> SongIndex::parse(std::string_view bytes)
         }
         SongEntry entry;
         entry.path = path->get<std::string>();
+        if (!isPlainFileName(entry.path)) {
+            core::log("Song index entry %zu has a \"path\" that is not a plain file name and is not listed", position);
+            continue;
+        }
         auto title = element.find("fileName");
         entry.fileName = title != element.end() && title->is_string() ? title->get<std::string>() : songName(entry.path);
         entries.push_back(std::move(entry));
     }
     return entries;
+}
+
+bool SongIndex::isPlainFileName(std::string_view path)
+{
+    return !path.empty() && path != "." && path != ".." && path.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
 }
 
 std::optional<std::vector<SongEntry>> SongIndex::read(const std::string& path)

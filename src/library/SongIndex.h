@@ -23,11 +23,16 @@ public:
 
     // The entries of "FileInfo", in file order; none when the bytes are not JSON, the top level is
     // not an object or "FileInfo" is missing or not an array. Elements that are not objects, or
-    // have no text "path", cannot be opened and are left out (logged); an entry without a text
+    // have no text "path" or one that is not a plain file name, cannot be opened and are left out
+    // (logged); an entry without a text
     // "fileName" is titled by its song name.
     static std::optional<std::vector<SongEntry>> parse(std::string_view bytes);
     // parse() of the file's bytes; none when the file cannot be read.
     static std::optional<std::vector<SongEntry>> read(const std::string& path);
+
+    // A song's "path" must name a file in the content folder itself: not empty, "." or "..", and
+    // without "/", "\" or NUL. Entries whose path breaks this are left out of the list (logged).
+    static bool isPlainFileName(std::string_view path);
 
     // The song name: the path with every ".csv" removed, wherever it stands.
     static std::string songName(const std::string& path);

@@ -4,6 +4,8 @@
 
 #include "platform/core/Dispatch.h"
 #include "platform/core/Log.h"
+#include "platform/core/UserDefaults.h"
+#include "platform/ui/AlertView.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/GestureRecognizer.h"
 #include "platform/ui/View.h"
@@ -175,12 +177,17 @@ void ViewController::tempoValue()
 
 void ViewController::saveChanges(ui::Object*)
 {
+    if (!score::SavedBeatList::save(fileName, shadowArray)) {
+        core::log("Could not write the beat list of %s to the settings store", fileName.c_str());
+        // The edits and their controls stay as they are, so the user can save again.
+        std::string why = core::UserDefaults::standardUserDefaults()->lastSaveFailure();
+        ui::AlertView::create("Error", "The tempi were not saved. " + why, { "OK" })->show();
+        return;
+    }
     for (const auto& plus : upBtnControls)
         plus->setHidden(true);
     for (const auto& minus : downBtnControls)
         minus->setHidden(true);
-    if (!score::SavedBeatList::save(fileName, shadowArray))
-        core::log("Could not write the beat list of %s to the settings store", fileName.c_str());
     rearrangeTempoControls();
 }
 

@@ -1,5 +1,6 @@
 #include "score/ScoreSheet.h"
 
+#include "platform/core/Log.h"
 #include "platform/core/Paths.h"
 #include "score/CSVParser.h"
 #include "score/Columns.h"
@@ -9,6 +10,9 @@
 #include "score/ScoreHeader.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <string_view>
 #include <numeric>
 
 namespace score {
@@ -56,7 +60,21 @@ std::string ScoreSheet::songFilePath(const std::string& songName)
 
 ScoreSheet ScoreSheet::open(const std::string& songName)
 {
-    return openFile(songFilePath(songName), songName);
+    const std::string path = songFilePath(songName);
+    // A song is read only from the content folder itself, whatever links or names point elsewhere.
+    char resolved[PATH_MAX];
+    if (realpath(path.c_str(), resolved)) {
+        const std::string content = core::paths::stringByDeletingLastPathComponent(songFilePath("x"));
+        char contentResolved[PATH_MAX];
+        std::string inside = realpath(content.c_str(), contentResolved) ? std::string(contentResolved) + "/" : std::string();
+        if (inside.empty() || std::string_view(resolved).substr(0, inside.size()) != inside) {
+            core::log("The song file %s lies outside the content folder and is not opened", path.c_str());
+            ScoreSheet refused = fromRows({}, std::nullopt);
+            refused.m_readable = false;
+            return refused;
+        }
+    }
+    return openFile(path, songName);
 }
 
 ScoreSheet ScoreSheet::openFile(const std::string& path, const std::string& songName)

@@ -4,6 +4,7 @@
 #include "net/URLConnectionOperation.h"
 #include "platform/core/Clock.h"
 #include "platform/core/Dispatch.h"
+#include "platform/core/TemporaryFolder.h"
 #include "platform/http/URLRequest.h"
 #include "platform/core/RunLoop.h"
 #include "platform/render/Renderer.h"
@@ -36,9 +37,10 @@ protected:
         window = ui::Window::create();
         gallery = app::GalleryViewController::create();
         window->setRootViewController(gallery);
-        char pattern[] = "/tmp/beatstrip-driver-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        out = pattern;
+        auto folder = core::TemporaryFolder::create("driver");
+        ASSERT_TRUE(folder.ok());
+        outFolder = *folder;
+        out = outFolder->path();
         driver = std::make_unique<app::ScriptDriver>(*window, clock, out);
         driver->settle();
     }
@@ -48,8 +50,7 @@ protected:
         window.reset();
         core::RunLoop::resetMain();
         ui::Storyboard::reset();
-        std::string command = "rm -rf '" + out + "'";
-        ASSERT_EQ(system(command.c_str()), 0);
+        outFolder.reset();
     }
     std::string run(const std::string& text)
     {
@@ -70,6 +71,7 @@ protected:
     std::shared_ptr<app::GalleryViewController> gallery;
     std::unique_ptr<app::ScriptDriver> driver;
     std::string out;
+    std::shared_ptr<core::TemporaryFolder> outFolder;
 };
 
 bool near(ui::Color c, double r, double g, double b)

@@ -97,6 +97,15 @@ TEST(ScriptTest, ErrorsNameTheLineAndWhatIsWrong)
     EXPECT_EQ(parseError("dump a.json b.json\n"), "line 1: unexpected 'b.json'");
 }
 
+TEST(ScriptTest, ErrorsQuoteAtMostTwoHundredCharactersOfTheLine)
+{
+    const std::string word(100000, 'x');
+    EXPECT_EQ(parseError("fly" + word + "\n"), "line 1: unknown command 'fly" + std::string(197, 'x') + "...'");
+    EXPECT_EQ(parseError("wait " + word + "\n"), "line 1: bad number '" + std::string(200, 'x') + "...' for seconds");
+    EXPECT_EQ(parseError("tap id:a " + word + "\n"), "line 1: unexpected '" + std::string(200, 'x') + "...'");
+    EXPECT_EQ(parseError("wait soon\n"), "line 1: bad number 'soon' for seconds") << "short texts are quoted whole";
+}
+
 TEST(ScriptTest, AFailedParseKeepsNoCommands)
 {
     Script script;

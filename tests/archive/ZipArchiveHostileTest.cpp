@@ -3,7 +3,11 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using archive::ZipArchive;
 using namespace ziptest;
@@ -341,4 +345,113 @@ TEST_F(ZipArchiveHostileTest, ATruncatedArchiveExtractsNothing)
     }
 }
 
+}
+
+namespace {
+
+// Keeps the reason an extraction failed, as the content download reads it.
+struct ReasonDelegate : archive::ZipArchiveDelegate {
+    void zipArchiveDidFailToUnzipArchiveAtPath(const std::string&, const core::Error& why) override
+    {
+        reasons.push_back(why);
+    }
+    std::vector<core::Error> reasons;
+};
+
+}
+
+// Each refusal says what it is, not "an entry is corrupt" for all of them.
+TEST_F(ZipArchiveHostileTest, EachRefusalNamesItsCause)
+{
+    auto refusal = [&](const std::string& into) -> std::optional<core::Error> {
+        auto delegate = std::make_shared<ReasonDelegate>();
+        EXPECT_FALSE(ZipArchive::unzipFileAtPath(archivePath, into, delegate));
+        EXPECT_LE(delegate->reasons.size(), 1u) << "told once";
+        if (delegate->reasons.empty())
+            return std::nullopt;
+        EXPECT_EQ(delegate->reasons[0].domain, ZipArchive::errorDomain);
+        return delegate->reasons[0];
+    };
+
+    const std::string zeros(1 << 16, '\0');
+    RawZip shared;
+    shared.add({ "z0", zeros });
+    shared.addCentral({ "z1", zeros }, 0);
+    shared.writeTo(archivePath);
+    auto overlap = refusal(destination + "1");
+    ASSERT_TRUE(overlap);
+    EXPECT_EQ(overlap->code, ZipArchive::errorCodeEntriesOverlap);
+    EXPECT_EQ(overlap->localizedDescription, "entries overlap one another");
+
+    RawZip big;
+    for (int i = 0; i < 2; ++i) {
+        RawEntry entry { "big" + std::to_string(i), "x" };
+        entry.uncompressedSize = 0xF0000000u;
+        big.add(entry);
+    }
+    big.writeTo(archivePath);
+    auto tooLarge = refusal(destination + "2");
+    ASSERT_TRUE(tooLarge);
+    EXPECT_EQ(tooLarge->code, ZipArchive::errorCodeTooLarge);
+
+    RawZip corrupt;
+    RawEntry bad { "bad.csv", "row,value\n1,2\n" };
+    bad.crc = crcOf(bad.data) ^ 1;
+    corrupt.add(bad);
+    corrupt.writeTo(archivePath);
+    auto damaged = refusal(destination + "3");
+    ASSERT_TRUE(damaged);
+    EXPECT_EQ(damaged->code, ZipArchive::errorCodeCorruptEntry);
+    EXPECT_NE(damaged->localizedDescription.find("bad.csv"), std::string::npos) << damaged->localizedDescription;
+
+    ASSERT_TRUE(core::files::writeContentsAtPath(archivePath, "not an archive").ok());
+    auto unopenable = refusal(destination + "4");
+    ASSERT_TRUE(unopenable);
+    EXPECT_EQ(unopenable->code, ZipArchive::errorCodeCannotOpen);
+
+    std::string disk = parent + "/disk";
+    ASSERT_TRUE(core::files::createDirectoryAtPath(disk, false).ok());
+    if (mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "cannot mount a tmpfs here: " << strerror(errno);
+    writeZip(archivePath, { { "zeros.bin", std::string(2 << 20, '\0') } });
+    auto noSpace = refusal(disk + "/dest");
+    umount(disk.c_str());
+    ASSERT_TRUE(noSpace);
+    EXPECT_EQ(noSpace->code, ZipArchive::errorCodeNoSpace);
+}
+
+// Telling an archive without entries from any other file must not read a large file whole: with
+// the process's memory capped below the file's size, a 200 MB file that is no archive is refused
+// like a small one, and the process lives.
+TEST_F(ZipArchiveHostileTest, ALargeFileThatIsNoArchiveIsNotReadIntoMemory)
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "a capped address space and a sanitizer's shadow memory do not mix";
+#else
+    // Sparse: 200 MB long, hardly any of it on disk.
+    int fd = ::open(archivePath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ftruncate(fd, off_t(200) << 20), 0);
+    close(fd);
+    pid_t pid = fork();
+    if (pid == 0) {
+        // Room for what the process has mapped now and 64 MB more, not for the file.
+        size_t mapped = 0;
+        if (FILE* maps = fopen("/proc/self/statm", "r")) {
+            unsigned long pages = 0;
+            if (fscanf(maps, "%lu", &pages) == 1)
+                mapped = pages * size_t(sysconf(_SC_PAGESIZE));
+            fclose(maps);
+        }
+        rlimit cap { mapped + (size_t(64) << 20), mapped + (size_t(64) << 20) };
+        setrlimit(RLIMIT_AS, &cap);
+        core::setLogToStderr(false);
+        core::Error error;
+        bool ok = ZipArchive::unzipFileAtPath(archivePath, destination, true, std::nullopt, &error);
+        _exit(!ok && error.code == ZipArchive::errorCodeCannotOpen ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+#endif
 }

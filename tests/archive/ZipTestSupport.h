@@ -4,6 +4,7 @@
 
 #include "archive/ZipArchive.h"
 #include "platform/core/FileManager.h"
+#include "platform/core/TemporaryFolder.h"
 #include "platform/core/Log.h"
 
 #include <gtest/gtest.h>
@@ -294,9 +295,10 @@ class ArchiveTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/bs_archive_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        parent = pattern;
+        auto folder = core::TemporaryFolder::create("archive");
+        ASSERT_TRUE(folder.ok());
+        m_folder = *folder;
+        parent = m_folder->path();
         destination = parent + "/dest";
         archivePath = parent + "/archive.zip";
         m_oldSink = core::setLogSink([this](const std::string& line) { logLines.push_back(line); });
@@ -304,8 +306,9 @@ protected:
     void TearDown() override
     {
         core::setLogSink(m_oldSink);
-        core::files::removeItemAtPath(parent);
+        m_folder.reset();
     }
+    std::shared_ptr<core::TemporaryFolder> m_folder;
 
     bool logged(const std::string& fragment) const
     {

@@ -6,6 +6,7 @@
 #include "archive/ZipTestSupport.h"
 #include "overlay/BusyOverlay.h"
 #include "platform/core/Log.h"
+#include "platform/core/TemporaryFolder.h"
 #include "platform/core/RunLoop.h"
 #include "platform/http/LoopbackServer.h"
 #include "platform/render/Renderer.h"
@@ -93,6 +94,22 @@ protected:
             }
             res.set_content(m_body, m_contentType);
         });
+        // A body that never ends, and one that trickles a byte at a time until released.
+        m_server.server.Get("/endless/data.zip", [](const httplib::Request&, httplib::Response& res) {
+            res.set_chunked_content_provider("application/zip", [](size_t, httplib::DataSink& sink) {
+                static const std::string block(64 * 1024, 'z');
+                return sink.write(block.data(), block.size());
+            });
+        });
+        m_server.server.Get("/trickle/data.zip", [this](const httplib::Request&, httplib::Response& res) {
+            res.set_chunked_content_provider("application/zip", [this](size_t offset, httplib::DataSink& sink) {
+                if (offset >= 64 || m_gate.wait(0.25)) {
+                    sink.done();
+                    return true;
+                }
+                return sink.write("z", 1);
+            });
+        });
         m_server.start();
         ContentDownload::setBaseURL(m_server.url("/Ostrel/cms/data/"));
         m_oldSink = core::setLogSink([this](const std::string& line) {
@@ -107,6 +124,8 @@ protected:
         m_gate.open();
         m_server.stop();
         ContentDownload::setBaseURL("");
+        ContentDownload::setMaximumPackageSize(0);
+        ContentDownload::setSlowTransferWindow(60);
         ui::Application::resetShared();
         ui::Storyboard::reset();
         core::RunLoop::resetMain();
@@ -183,12 +202,17 @@ protected:
         return m_log;
     }
 
-    void expectFailureAlert()
+    // The failure alert: its first sentence, then the cause when one is given.
+    void expectFailureAlert(const std::string& cause = "")
     {
         auto alert = window().currentAlert();
         ASSERT_TRUE(alert) << "the user is told";
         EXPECT_EQ(alert->title(), "Error");
-        EXPECT_EQ(alert->message(), "The songs could not be downloaded. Your library is unchanged.");
+        const std::string first = "The songs could not be downloaded. Your library is unchanged.";
+        if (cause.empty())
+            EXPECT_EQ(alert->message().substr(0, first.size()), first);
+        else
+            EXPECT_EQ(alert->message(), first + " " + cause);
         EXPECT_EQ(alert->buttonTitles(), std::vector<std::string> { "OK" });
         if (const char* dir = getenv("BEATSTRIP_SCREENSHOT_DIR")) {
             EXPECT_TRUE(render::Renderer::renderToPNG(window(), std::string(dir) + "/library_download_failed.png"));
@@ -220,6 +244,14 @@ TEST_F(ContentDownloadTest, PackageURLIsTheBaseWithDataZip)
     setenv("BEATSTRIP_CONTENT_URL", "file:///srv/content/", 1);
     EXPECT_EQ(ContentDownload::packageURL(), "file:///srv/content/data.zip");
     unsetenv("BEATSTRIP_CONTENT_URL");
+    // A base without the closing "/" still names the folder.
+    ContentDownload::setBaseURL("http://example.org/dir");
+    EXPECT_EQ(ContentDownload::packageURL(), "http://example.org/dir/data.zip");
+    ContentDownload::setBaseURL("file:///srv/content");
+    EXPECT_EQ(ContentDownload::packageURL(), "file:///srv/content/data.zip");
+    ContentDownload::setBaseURL("http://example.org:8080");
+    EXPECT_EQ(ContentDownload::packageURL(), "http://example.org:8080/data.zip");
+    ContentDownload::setBaseURL("");
 }
 
 TEST_F(ContentDownloadTest, FirstDownloadFillsAMissingPackageFolder)
@@ -275,17 +307,21 @@ TEST_F(ContentDownloadTest, FailuresKeepTheLibraryAndSayWhy)
         const char* what;
         std::function<void()> setUp;
         const char* why;
+        const char* cause;
     };
     const std::vector<Case> cases = {
-        { "404 with an HTML page", [this] { serve("<html><body>Not Found</body></html>", 404, "text/html"); }, "answered 404" },
-        { "a body cut midway", [this] { serveSongs({ { "New", "new.csv" } }); m_body += std::string(200000, 'x'); m_truncate = true; }, "transfer failed" },
-        { "a body that is no zip", [this] { serve("this is not an archive at all"); }, "cannot be extracted" },
-        { "entries without data/", [this] { serve(zipBytes({ { "info.json", indexOf({ { "New", "new.csv" } }) }, { "new.csv", "1\n" } })); }, "no data/info.json" },
-        { "an index without FileInfo", [this] { serve(zipBytes({ { "data/info.json", R"({"Files": []})" } })); }, "FileInfo" },
+        { "404 with an HTML page", [this] { serve("<html><body>Not Found</body></html>", 404, "text/html"); }, "answered 404",
+            "The server answered 404 (Not Found)." },
+        { "a body cut midway", [this] { serveSongs({ { "New", "new.csv" } }); m_body += std::string(200000, 'x'); m_truncate = true; }, "transfer failed",
+            "The connection was interrupted." },
+        { "a body that is no zip", [this] { serve("this is not an archive at all"); }, "cannot be extracted", "The package is damaged." },
+        { "entries without data/", [this] { serve(zipBytes({ { "info.json", indexOf({ { "New", "new.csv" } }) }, { "new.csv", "1\n" } })); }, "no data/info.json",
+            "The package is damaged." },
+        { "an index without FileInfo", [this] { serve(zipBytes({ { "data/info.json", R"({"Files": []})" } })); }, "FileInfo", "The package is damaged." },
         { "an entry climbing out with ..", [this] {
              serve(zipBytes({ { "data/info.json", indexOf({ { "New", "new.csv" } }) }, { "../../../../escape.txt", "out" } }));
          },
-            "unsafe" },
+            "unsafe", "The package is damaged." },
     };
     installOldSongs();
     auto screen = launch();
@@ -296,7 +332,7 @@ TEST_F(ContentDownloadTest, FailuresKeepTheLibraryAndSayWhy)
         c.setUp();
         download(*screen);
         EXPECT_EQ(titles(*screen), (std::vector<std::string> { "Old One", "Old Two" }));
-        expectFailureAlert();
+        expectFailureAlert(c.cause);
         EXPECT_EQ(snapshot(home.home()), before) << "nothing on disk changed";
         EXPECT_TRUE(logged(c.why)) << "the log says why";
     }
@@ -488,9 +524,9 @@ TEST_F(ContentDownloadTest, AnInterruptedInstallIsMendedAtTheNextStart)
 
 TEST_F(ContentDownloadTest, AFileURLServesThePackageShippedWithTheProgram)
 {
-    char pattern[] = "/tmp/beatstrip-shipped-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    const std::string folder = pattern;
+    auto shipped = core::TemporaryFolder::create("shipped");
+    ASSERT_TRUE(shipped.ok());
+    const std::string folder = (*shipped)->path();
     serveSongs({ { "Shipped", "shipped.csv" } });
     ASSERT_TRUE(core::files::writeContentsAtPath(folder + "/data.zip", m_body).ok());
     ContentDownload::setBaseURL("file://" + folder + "/");
@@ -505,5 +541,91 @@ TEST_F(ContentDownloadTest, AFileURLServesThePackageShippedWithTheProgram)
     download(*screen);
     expectFailureAlert();
     EXPECT_EQ(titles(*screen), (std::vector<std::string> { "Shipped" }));
-    core::files::removeItemAtPath(folder);
+}
+
+// Every cause the failure alert names, each against the loopback server, the library unchanged and
+// nothing left behind.
+TEST_F(ContentDownloadTest, TheFailureAlertNamesItsCause)
+{
+    installOldSongs();
+    auto screen = launch();
+    const auto before = snapshot(home.home());
+    auto expectUnchanged = [&](const std::string& cause) {
+        EXPECT_EQ(titles(*screen), (std::vector<std::string> { "Old One", "Old Two" }));
+        expectFailureAlert(cause);
+        EXPECT_EQ(snapshot(home.home()), before) << "nothing on disk changed, no partial file left";
+    };
+    {
+        SCOPED_TRACE("no server");
+        testsupport::RefusingPort refusing;
+        ASSERT_TRUE(refusing.ok());
+        ContentDownload::setBaseURL(refusing.url("/"));
+        download(*screen);
+        expectUnchanged("The server could not be reached.");
+    }
+    {
+        SCOPED_TRACE("a declared length over the limit");
+        ContentDownload::setBaseURL(m_server.url("/Ostrel/cms/data/"));
+        serveSongs({ { "New", "new.csv" } });
+        m_body += std::string(20000, 'x');
+        ContentDownload::setMaximumPackageSize(10000);
+        download(*screen);
+        expectUnchanged("The package is too large.");
+        EXPECT_TRUE(logged("larger than the limit of 10000 bytes"));
+    }
+    {
+        SCOPED_TRACE("a body that never ends");
+        ContentDownload::setMaximumPackageSize(1 << 20);
+        ContentDownload::setBaseURL(m_server.url("/endless/"));
+        download(*screen);
+        expectUnchanged("The package is too large.");
+    }
+    {
+        SCOPED_TRACE("a trickle");
+        ContentDownload::setMaximumPackageSize(0);
+        ContentDownload::setSlowTransferWindow(1);
+        ContentDownload::setBaseURL(m_server.url("/trickle/"));
+        download(*screen);
+        expectUnchanged("The connection was too slow.");
+    }
+    ContentDownload::setBaseURL(m_server.url("/Ostrel/cms/data/"));
+    {
+        SCOPED_TRACE("the songs folder cannot be written");
+        const std::string package = home.documents() + "/data";
+        ASSERT_TRUE(core::files::moveItemAtPath(package, home.home() + "/moved").ok());
+        ASSERT_TRUE(core::files::writeContentsAtPath(package, "a file where the folder belongs").ok());
+        serveSongs({ { "New", "new.csv" } });
+        // This one fails before any transfer starts.
+        auto button = screen->downloadButton->windowFrame();
+        window().touchDown({ button.midX(), button.midY() });
+        window().touchUp({ button.midX(), button.midY() });
+        ASSERT_TRUE(testsupport::pumpMainUntil([&] { return !screen->isDownloading() && window().currentAlert(); }));
+        EXPECT_EQ(core::files::contentsAtPath(package), "a file where the folder belongs");
+        auto alert = window().currentAlert();
+        ASSERT_TRUE(alert);
+        EXPECT_EQ(alert->message(), "The songs could not be downloaded. Your library is unchanged. The songs folder cannot be written.");
+        alert->dismissWithClickedButtonIndex(0);
+        ASSERT_TRUE(core::files::removeItemAtPath(package).ok());
+        ASSERT_TRUE(core::files::moveItemAtPath(home.home() + "/moved", package).ok());
+    }
+}
+
+// A small disk of our own under the package folder: the download or the extraction runs out of
+// room, and the alert says so.
+TEST_F(ContentDownloadTest, AFullDiskIsNamedAsTheCause)
+{
+    const std::string disk = home.documents();
+    if (mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "cannot mount a tmpfs here: " << strerror(errno);
+    struct Unmount {
+        std::string path;
+        ~Unmount() { umount2(path.c_str(), MNT_DETACH); }
+    } unmount { disk };
+    installOldSongs();
+    auto screen = launch();
+    serveSongs({ { "New", "new.csv" } });
+    m_body += std::string(200000, 'x');
+    download(*screen);
+    EXPECT_EQ(titles(*screen), (std::vector<std::string> { "Old One", "Old Two" }));
+    expectFailureAlert("There is not enough disk space.");
 }

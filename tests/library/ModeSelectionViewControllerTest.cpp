@@ -7,6 +7,7 @@
 #include "platform/core/RunLoop.h"
 #include "platform/render/Renderer.h"
 #include "platform/render/Surface.h"
+#include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
@@ -313,4 +314,21 @@ TEST_F(ModeSelectionViewControllerTest, WithoutAPlayerScreenATapDoesNothing)
     tapRow(*screen, 0);
     advance(1);
     EXPECT_EQ(window().frontViewController(), screen);
+}
+
+TEST_F(ModeSelectionViewControllerTest, ASettingsStoreThatCannotBeWrittenIsToldOnceAtStart)
+{
+    // A folder where the store's file belongs: nothing damaged, nothing can be saved either.
+    ASSERT_TRUE(core::files::createDirectoryAtPath(home.home() + "/settings.sqlite", false).ok());
+    auto screen = launch();
+    auto alert = window().currentAlert();
+    ASSERT_TRUE(alert);
+    EXPECT_EQ(alert->title(), "Error");
+    EXPECT_EQ(alert->buttonTitles(), std::vector<std::string> { "OK" });
+    EXPECT_EQ(alert->message().rfind("Changes cannot be saved because ", 0), 0u) << alert->message();
+    alert->dismissWithClickedButtonIndex(0);
+    EXPECT_FALSE(window().currentAlert());
+    screen->viewDidAppear(false);
+    EXPECT_FALSE(window().currentAlert()) << "told once, not on every return to the library";
+    EXPECT_TRUE(core::files::fileExistsAtPath(home.home() + "/settings.sqlite")) << "kept as it is";
 }

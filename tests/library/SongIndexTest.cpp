@@ -34,11 +34,36 @@ TEST(SongIndexTest, ListsEntriesInFileOrderIgnoringOtherKeys)
     home.writeIndex(R"({"version": 3, "FileInfo": [
         {"fileName": "Zebra", "path": "zebra.csv", "size": 10},
         {"fileName": "Alpha", "path": "alpha.csv"},
-        {"fileName": "Mid", "path": "sub/mid.csv"}]})");
+        {"fileName": "Mid", "path": "mid.csv"}]})");
     auto entries = SongIndex::read(SongIndex::indexPath());
     ASSERT_TRUE(entries);
     EXPECT_EQ(titles(*entries), (std::vector<std::string> { "Zebra", "Alpha", "Mid" }));
-    EXPECT_EQ((*entries)[2].path, "sub/mid.csv");
+    EXPECT_EQ((*entries)[2].path, "mid.csv");
+}
+
+// A content package names songs in its own folder only: anything that could reach elsewhere is
+// not listed, so the player never gets to open it.
+TEST(SongIndexTest, PathsThatAreNotPlainFileNamesAreLeftOut)
+{
+    std::vector<std::string> lines;
+    auto old = core::setLogSink([&](const std::string& line) { lines.push_back(line); });
+    auto entries = SongIndex::parse(std::string(R"({"FileInfo": [
+        {"fileName": "Climb", "path": "../../home/user/x.csv"},
+        {"fileName": "Absolute", "path": "/etc/passwd.csv"},
+        {"fileName": "Sub", "path": "sub/mid.csv"},
+        {"fileName": "Back", "path": "..\\x.csv"},
+        {"fileName": "Empty", "path": ""},
+        {"fileName": "Dot", "path": "."},
+        {"fileName": "Dots", "path": ".."},
+        {"fileName": "Nul", "path": "a\u0000b.csv"},
+        {"fileName": "Dotted", "path": "..odd.csv"},
+        {"fileName": "Good", "path": "good.csv"}]})"));
+    core::setLogSink(old);
+    ASSERT_TRUE(entries);
+    EXPECT_EQ(titles(*entries), (std::vector<std::string> { "Dotted", "Good" }));
+    ASSERT_EQ(lines.size(), 8u);
+    EXPECT_NE(lines[0].find("entry 1 has a \"path\" that is not a plain file name"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[7].find("entry 8 "), std::string::npos) << lines[7];
 }
 
 TEST(SongIndexTest, UnusableIndexesGiveNoList)

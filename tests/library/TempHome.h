@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/core/FileManager.h"
 #include "platform/core/Paths.h"
+#include "platform/core/TemporaryFolder.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -11,18 +12,13 @@ class TempHome {
 public:
     TempHome()
     {
-        char pattern[] = "/tmp/beatstrip-library-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        EXPECT_NE(made, nullptr);
-        m_home = made ? made : "";
-        core::paths::setHomeOverride(m_home);
+        auto folder = core::TemporaryFolder::create("library", core::TemporaryFolder::Home::Use);
+        EXPECT_TRUE(folder.ok());
+        if (folder) {
+            m_folder = *folder;
+            m_home = m_folder->path();
+        }
         core::files::createDirectoryAtPath(documents(), false);
-    }
-    ~TempHome()
-    {
-        core::paths::setHomeOverride("");
-        if (!m_home.empty())
-            core::files::removeItemAtPath(m_home);
     }
     TempHome(const TempHome&) = delete;
     TempHome& operator=(const TempHome&) = delete;
@@ -39,5 +35,6 @@ public:
     }
 
 private:
+    std::shared_ptr<core::TemporaryFolder> m_folder;
     std::string m_home;
 };

@@ -4,6 +4,7 @@
 #include "net/SecurityPolicy.h"
 #include "platform/core/Dispatch.h"
 #include "platform/core/FileManager.h"
+#include "platform/core/TemporaryFolder.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/core/RunLoop.h"
 #include "platform/core/Thread.h"
@@ -40,9 +41,10 @@ class HTTPRequestOperationTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/bs-operation-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_dir = pattern;
+        auto folder = core::TemporaryFolder::create("operation");
+        ASSERT_TRUE(folder.ok());
+        m_folder = *folder;
+        m_dir = m_folder->path();
         m_body = testsupport::patternBytes(300 * 1024);
 
         auto& s = m_server.server;
@@ -87,7 +89,7 @@ protected:
         m_gate.open();
         m_server.stop();
         core::RunLoop::resetMain();
-        core::files::removeItemAtPath(m_dir);
+        m_folder.reset();
     }
 
     std::shared_ptr<HTTPRequestOperation> operation(const std::string& path, std::shared_ptr<http::OutputStream> stream = nullptr)
@@ -116,6 +118,7 @@ protected:
 
     static constexpr const char* notFoundPage = "<html><body>Not here</body></html>";
     std::string m_dir;
+    std::shared_ptr<core::TemporaryFolder> m_folder;
     std::string m_body;
     LoopbackServer m_server;
     Gate m_gate;

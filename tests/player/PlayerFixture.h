@@ -5,6 +5,7 @@
 
 #include "platform/core/Clock.h"
 #include "platform/core/FileManager.h"
+#include "platform/core/TemporaryFolder.h"
 #include "platform/core/Json.h"
 #include "platform/core/Log.h"
 #include "platform/core/Paths.h"
@@ -67,11 +68,10 @@ class PlayerFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/beatstrip-player-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_home = pattern;
-        core::paths::setHomeOverride(m_home);
-        core::UserDefaults::resetStandardUserDefaults();
+        auto folder = core::TemporaryFolder::create("player", core::TemporaryFolder::Home::Use);
+        ASSERT_TRUE(folder.ok());
+        m_homeFolder = *folder;
+        m_home = m_homeFolder->path();
         ui::Image::setResourceDirectory(std::string(BEATSTRIP_SOURCE_DIR) + "/assets");
         m_clock = core::ManualClock::create(100);
         core::RunLoop::main().setClock(m_clock);
@@ -82,10 +82,9 @@ protected:
     {
         core::setLogSink(m_oldSink);
         core::RunLoop::resetMain();
-        core::UserDefaults::resetStandardUserDefaults();
-        core::paths::setHomeOverride("");
-        (void)core::files::removeItemAtPath(m_home);
+        m_homeFolder.reset();
     }
+    std::shared_ptr<core::TemporaryFolder> m_homeFolder;
 
     std::string songPath(const std::string& name) const
     {

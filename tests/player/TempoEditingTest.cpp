@@ -4,6 +4,7 @@
 #include "PlayerFixture.h"
 
 #include "platform/core/Timer.h"
+#include "platform/ui/AlertView.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/GestureRecognizer.h"
 #include "platform/ui/Window.h"
@@ -330,6 +331,30 @@ TEST_F(TempoEditingTest, SaveHidesEveryStepButtonStoresTheListAndArranges)
     for (size_t i = 0; i < 8; ++i)
         EXPECT_EQ(score::ScoreRow::fromMap((*stored)[i].get<std::map<std::string, std::string>>()), player->shadowArray[i]) << i;
     EXPECT_EQ((*stored)[1]["tempo (40)"], "121");
+}
+
+TEST_F(TempoEditingTest, AFailedSaveSaysWhyAndKeepsTheEditsForARetry)
+{
+    writeSong("save", regularSong(2, 4, "120"));
+    // A folder where the store's file belongs: the store opens, but nothing can be written.
+    ASSERT_TRUE(core::files::createDirectoryAtPath(m_home + "/settings.sqlite", true).ok());
+    core::UserDefaults::resetStandardUserDefaults();
+    auto player = show("save");
+    tap(beatButton(*player, 2));
+    tap(plus(*player, 2));
+    runPosted();
+
+    tap(player->view()->viewWithAccessibilityIdentifier("save"));
+    auto alert = m_window->currentAlert();
+    ASSERT_TRUE(alert);
+    EXPECT_EQ(alert->title(), "Error");
+    EXPECT_EQ(alert->buttonTitles(), std::vector<std::string> { "OK" });
+    EXPECT_EQ(alert->message().rfind("The tempi were not saved. Changes cannot be saved because ", 0), 0u) << alert->message();
+    EXPECT_NE(alert->message().find("the settings file cannot be opened"), std::string::npos) << alert->message();
+    EXPECT_EQ(revealedKeys(*player), std::vector<int> { 2 }) << "the edited beat's controls stay";
+    EXPECT_EQ(player->tempoArray[1]->text(), "121");
+    EXPECT_EQ(player->shadowArray[1].text(column::tempo), "121");
+    EXPECT_TRUE(logged("Could not write the beat list of save"));
 }
 
 TEST_F(TempoEditingTest, SavedTempiComeBackInAFreshScreenWithAFreshStore)

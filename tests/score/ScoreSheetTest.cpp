@@ -5,7 +5,9 @@
 #include "score/SavedBeatList.h"
 #include "TempFolder.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace score;
 
@@ -86,6 +88,28 @@ TEST_F(ScoreSheetTest, SortKeepsFileOrderWithinABarAndReadsBarsAsWholeNumbers)
     for (const auto& row : ScoreSheet::sortedByBar(rows))
         order.emplace_back(row.text("n"));
     EXPECT_EQ(order, (std::vector<std::string> { "4", "3", "0", "2", "5", "1" }));
+}
+
+TEST_F(ScoreSheetTest, ASongFileLinkedFromOutsideTheContentFolderIsNotRead)
+{
+    TempFolder outside;
+    std::string secret = outside.write("secret.csv", "channel,Bar No(40),Beats per Bar(40)\r42,1,4\r");
+    writeSong("inside", "channel,Bar No(40),Beats per Bar(40)\r42,1,4\r");
+    std::string folder = core::paths::documentsDirectory() + "/data/data";
+    ASSERT_EQ(symlink(secret.c_str(), (folder + "/linked.csv").c_str()), 0);
+    ASSERT_EQ(symlink(outside.path().c_str(), (folder + "/away").c_str()), 0);
+
+    EXPECT_TRUE(ScoreSheet::open("inside").readable());
+    for (const char* name : { "linked", "away/secret", "../../../../" }) {
+        auto sheet = ScoreSheet::open(name);
+        EXPECT_FALSE(sheet.readable()) << name;
+        EXPECT_TRUE(sheet.rows().empty()) << name;
+    }
+    EXPECT_TRUE(std::any_of(logLines.begin(), logLines.end(),
+        [](auto& l) { return l.find("lies outside the content folder and is not opened") != std::string::npos; }));
+    // A link that stays inside the folder is an ordinary song.
+    ASSERT_EQ(symlink("inside.csv", (folder + "/alias.csv").c_str()), 0);
+    EXPECT_TRUE(ScoreSheet::open("alias").readable());
 }
 
 TEST_F(ScoreSheetTest, UnreadableSongGivesAnEmptySheet)

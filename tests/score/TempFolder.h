@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/core/FileManager.h"
 #include "platform/core/Paths.h"
+#include "platform/core/TemporaryFolder.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -11,15 +12,12 @@ class TempFolder {
 public:
     TempFolder()
     {
-        char pattern[] = "/tmp/beatstrip-score-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        EXPECT_NE(made, nullptr);
-        m_path = made ? made : "";
-    }
-    ~TempFolder()
-    {
-        if (!m_path.empty())
-            core::files::removeItemAtPath(m_path);
+        auto folder = core::TemporaryFolder::create("score");
+        EXPECT_TRUE(folder.ok());
+        if (folder) {
+            m_folder = *folder;
+            m_path = m_folder->path();
+        }
     }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
@@ -34,5 +32,6 @@ public:
     }
 
 private:
+    std::shared_ptr<core::TemporaryFolder> m_folder;
     std::string m_path;
 };

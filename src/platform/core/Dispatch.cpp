@@ -2,6 +2,7 @@
 
 #include "platform/core/RunLoop.h"
 
+#include <atomic>
 #include <chrono>
 #include <deque>
 #include <thread>
@@ -39,9 +40,11 @@ public:
         {
             std::lock_guard lock(m_mutex);
             m_queue.push_back(std::move(work));
+            m_pending++;
         }
         m_ready.notify_one();
     }
+    size_t pendingWorkCount() const override { return m_pending; }
 
 private:
     void work()
@@ -57,6 +60,7 @@ private:
                 m_queue.pop_front();
             }
             job();
+            m_pending--;
         }
     }
 
@@ -65,6 +69,7 @@ private:
     std::deque<std::function<void()>> m_queue;
     std::vector<std::thread> m_workers;
     bool m_stopping = false;
+    std::atomic<size_t> m_pending = 0;
 };
 
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <condition_variable>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -12,6 +13,9 @@ class Queue {
 public:
     virtual ~Queue() = default;
     virtual void async(std::function<void()> work) = 0;
+    // Work posted and not yet finished (queued or running); the headless driver's `idle` waits
+    // for it. Only the global queue counts.
+    virtual size_t pendingWorkCount() const { return 0; }
 };
 
 Queue& mainQueue();

@@ -1,8 +1,13 @@
 #include "platform/core/FileManager.h"
 
+#include "platform/core/Log.h"
 #include "platform/core/Paths.h"
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <mutex>
+#include <set>
 #include <cmath>
 #include <cstring>
 #include <dirent.h>
@@ -54,7 +59,41 @@ Result<std::vector<std::string>> contentsOfDirectoryAtPath(const std::string& pa
     return names;
 }
 
-Result<void> removeItemAtPath(const std::string& path)
+namespace {
+
+std::mutex g_temporaryMutex;
+std::set<std::string> g_temporaryFolders;
+
+// The absolute path with its folder's links resolved and the last component kept as written (a
+// link is removed, not followed); none for "/", "." or ".." endings or an unresolvable folder.
+std::optional<std::string> resolvedForRemoval(const std::string& path)
+{
+    std::string p = paths::standardize(path);
+    if (p.empty())
+        return std::nullopt;
+    if (p.front() != '/') {
+        char cwd[PATH_MAX];
+        if (!getcwd(cwd, sizeof cwd))
+            return std::nullopt;
+        p = paths::stringByAppendingPathComponent(cwd, p);
+    }
+    std::string name = paths::lastPathComponent(p);
+    if (p == "/" || name == "." || name == "..")
+        return std::nullopt;
+    char parent[PATH_MAX];
+    if (!realpath(paths::stringByDeletingLastPathComponent(p).c_str(), parent))
+        return std::nullopt;
+    return paths::stringByAppendingPathComponent(parent, name);
+}
+
+bool isStrictlyInside(const std::string& path, const std::string& folder)
+{
+    if (folder.empty() || path.size() <= folder.size() || path.compare(0, folder.size(), folder) != 0)
+        return false;
+    return folder == "/" || path[folder.size()] == '/';
+}
+
+Result<void> removeTree(const std::string& path)
 {
     struct stat st {};
     if (lstat(path.c_str(), &st) != 0)
@@ -64,7 +103,7 @@ Result<void> removeItemAtPath(const std::string& path)
         if (!children)
             return children.error();
         for (auto& child : *children) {
-            auto r = removeItemAtPath(paths::stringByAppendingPathComponent(path, child));
+            auto r = removeTree(paths::stringByAppendingPathComponent(path, child));
             if (!r)
                 return r;
         }
@@ -75,6 +114,48 @@ Result<void> removeItemAtPath(const std::string& path)
     if (unlink(path.c_str()) != 0)
         return errorFromErrno(errno, "Cannot remove", path);
     return {};
+}
+
+}
+
+void registerTemporaryFolder(const std::string& canonicalPath)
+{
+    std::lock_guard lock(g_temporaryMutex);
+    g_temporaryFolders.insert(canonicalPath);
+}
+
+void forgetTemporaryFolder(const std::string& canonicalPath)
+{
+    std::lock_guard lock(g_temporaryMutex);
+    g_temporaryFolders.erase(canonicalPath);
+}
+
+bool isRemovable(const std::string& path)
+{
+    auto resolved = resolvedForRemoval(path);
+    if (!resolved)
+        return false;
+    {
+        std::lock_guard lock(g_temporaryMutex);
+        for (const auto& folder : g_temporaryFolders) {
+            if (*resolved == folder || isStrictlyInside(*resolved, folder))
+                return true;
+        }
+    }
+    char home[PATH_MAX];
+    return realpath(paths::homeDirectory().c_str(), home) && isStrictlyInside(*resolved, home);
+}
+
+Result<void> removeItemAtPath(const std::string& path)
+{
+    if (!isRemovable(path)) {
+        struct stat st {};
+        if (lstat(path.c_str(), &st) != 0)
+            return errorFromErrno(errno, "Cannot remove", path);
+        log("Refused to remove %s: it is outside the app's folders", path.c_str());
+        return errorFromErrno(EPERM, "Refused to remove (outside the app's folders)", path);
+    }
+    return removeTree(path);
 }
 
 Result<void> createDirectoryAtPath(const std::string& path, bool withIntermediateDirectories)

@@ -63,6 +63,12 @@ void setHomeOverride(const std::string& home)
     g_home = home;
 }
 
+std::string homeOverride()
+{
+    std::lock_guard lock(g_mutex);
+    return g_home;
+}
+
 std::string homeDirectory()
 {
     {

@@ -13,6 +13,7 @@ std::string standardize(const std::string& path);
 // Where BeatStrip keeps its data: --home, else $BEATSTRIP_HOME, else $XDG_DATA_HOME/beatstrip,
 // else ~/.local/share/beatstrip. The documents folder is home + "Documents".
 void setHomeOverride(const std::string& home);
+std::string homeOverride();
 std::string homeDirectory();
 std::string documentsDirectory();
 

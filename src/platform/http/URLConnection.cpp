@@ -230,6 +230,14 @@ void URLConnection::beginTransfer()
     m_lastProgress = std::chrono::steady_clock::now();
     m_progressBytes = -1;
     m_timedOut = false;
+    if (request.maximumContentLength() > 0)
+        curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(request.maximumContentLength()));
+    m_bodyBytes = 0;
+    m_tooLarge = false;
+    if (request.lowSpeedLimit() > 0 && request.lowSpeedTime() > 0) {
+        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, request.lowSpeedLimit());
+        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, request.lowSpeedTime());
+    }
     curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &URLConnection::progressCallback);
     curl_easy_setopt(easy, CURLOPT_XFERINFODATA, this);
@@ -359,6 +367,12 @@ size_t URLConnection::onData(const char* data, size_t length)
         return length;
     if (m_cancelled)
         return 0;
+    // Without a declared length the limit is held here, before the bytes go anywhere.
+    m_bodyBytes += static_cast<int64_t>(length);
+    if (int64_t limit = m_currentRequest.maximumContentLength(); limit > 0 && m_bodyBytes > limit) {
+        m_tooLarge = true;
+        return 0;
+    }
     if (auto d = delegate())
         d->didReceiveData(*this, std::string_view(data, length));
     // A cancel from inside the callback aborts the transfer here.
@@ -428,7 +442,9 @@ void URLConnection::transferDone(int curlCode)
             d->connectionDidFinishLoading(*this);
         return;
     }
-    long urlCode = code == CURLE_ABORTED_BY_CALLBACK && m_timedOut ? URLErrorTimedOut : urlErrorCodeFor(code);
+    long urlCode = code == CURLE_ABORTED_BY_CALLBACK && m_timedOut ? URLErrorTimedOut
+        : m_tooLarge || code == CURLE_FILESIZE_EXCEEDED     ? URLErrorDataLengthExceedsMaximum
+                                                            : urlErrorCodeFor(code);
     auto error = makeURLError(urlCode, m_currentRequest.URL());
     auto underlying = core::Error::make(CurlErrorDomain, code, curl_easy_strerror(code));
     error.underlying = std::make_shared<const core::Error>(std::move(underlying));

@@ -91,6 +91,8 @@ private:
     std::chrono::steady_clock::time_point m_lastProgress;
     int64_t m_progressBytes = -1;
     bool m_timedOut = false;
+    int64_t m_bodyBytes = 0;
+    bool m_tooLarge = false;
 };
 
 }

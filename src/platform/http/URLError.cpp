@@ -18,6 +18,7 @@ const char* textForCode(long code)
     case URLErrorNetworkConnectionLost: return "The network connection was lost.";
     case URLErrorHTTPTooManyRedirects: return "too many HTTP redirects";
     case URLErrorBadServerResponse: return "The server returned a bad response.";
+    case URLErrorDataLengthExceedsMaximum: return "The resource exceeds the maximum size.";
     case URLErrorFileDoesNotExist: return "The requested URL was not found on this server.";
     case URLErrorNoPermissionsToReadFile: return "The file could not be read.";
     case URLErrorSecureConnectionFailed: return "An SSL error has occurred and a secure connection to the server cannot be made.";

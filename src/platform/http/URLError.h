@@ -25,6 +25,7 @@ enum URLErrorCode : long {
     URLErrorHTTPTooManyRedirects = -1007,
     URLErrorBadServerResponse = -1011,
     URLErrorCannotDecodeContentData = -1016,
+    URLErrorDataLengthExceedsMaximum = -1103,
     URLErrorFileDoesNotExist = -1100,
     URLErrorNoPermissionsToReadFile = -1102,
     URLErrorSecureConnectionFailed = -1200,

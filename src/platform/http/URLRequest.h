@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -22,6 +23,18 @@ public:
     void setHTTPMethod(std::string method) { m_method = std::move(method); }
     double timeoutInterval() const { return m_timeoutInterval; }
     void setTimeoutInterval(double seconds) { m_timeoutInterval = seconds; }
+    // The largest body accepted, in bytes (0: any): a larger declared length fails the transfer
+    // before any byte of the body arrives, else it fails as soon as the bytes received pass it.
+    int64_t maximumContentLength() const { return m_maximumContentLength; }
+    void setMaximumContentLength(int64_t bytes) { m_maximumContentLength = bytes; }
+    // A transfer slower than bytesPerSecond over `seconds` fails as timed out (0: no such limit).
+    long lowSpeedLimit() const { return m_lowSpeedLimit; }
+    long lowSpeedTime() const { return m_lowSpeedTime; }
+    void setLowSpeedLimit(long bytesPerSecond, long seconds)
+    {
+        m_lowSpeedLimit = bytesPerSecond;
+        m_lowSpeedTime = seconds;
+    }
     const std::optional<std::string>& HTTPBody() const { return m_body; }
     void setHTTPBody(std::optional<std::string> body) { m_body = std::move(body); }
 
@@ -35,6 +48,9 @@ private:
     std::string m_method = "GET";
     double m_timeoutInterval = defaultTimeoutInterval;
     std::optional<std::string> m_body;
+    int64_t m_maximumContentLength = 0;
+    long m_lowSpeedLimit = 0;
+    long m_lowSpeedTime = 0;
     std::map<std::string, std::string> m_headers;
 };
 

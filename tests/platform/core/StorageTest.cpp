@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/core/FileManager.h"
+#include "platform/core/TemporaryFolder.h"
 #include "platform/core/Json.h"
 #include "platform/core/Log.h"
 #include "platform/core/Paths.h"
@@ -19,15 +20,15 @@ namespace {
 class TempDir {
 public:
     TempDir()
+        : m_folder(*TemporaryFolder::create("core"))
+        , m_path(m_folder->path())
     {
-        char tmpl[] = "/tmp/beatstrip-core-XXXXXX";
-        m_path = mkdtemp(tmpl);
     }
-    ~TempDir() { files::removeItemAtPath(m_path); }
     std::string operator/(const std::string& name) const { return paths::stringByAppendingPathComponent(m_path, name); }
     const std::string& path() const { return m_path; }
 
 private:
+    std::shared_ptr<TemporaryFolder> m_folder;
     std::string m_path;
 };
 

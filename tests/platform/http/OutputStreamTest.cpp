@@ -1,6 +1,7 @@
 #include "platform/http/OutputStream.h"
 
 #include "platform/core/FileManager.h"
+#include "platform/core/TemporaryFolder.h"
 #include "platform/http/URLError.h"
 
 #include <cerrno>
@@ -16,11 +17,13 @@ class OutputStreamTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/bs-stream-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_dir = pattern;
+        auto folder = core::TemporaryFolder::create("stream");
+        ASSERT_TRUE(folder.ok());
+        m_folder = *folder;
+        m_dir = m_folder->path();
     }
-    void TearDown() override { core::files::removeItemAtPath(m_dir); }
+    void TearDown() override { m_folder.reset(); }
+    std::shared_ptr<core::TemporaryFolder> m_folder;
 
     long writeText(OutputStream& stream, const std::string& text)
     {

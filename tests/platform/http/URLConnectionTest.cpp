@@ -2,6 +2,7 @@
 
 #include "platform/core/Error.h"
 #include "platform/core/FileManager.h"
+#include "platform/core/TemporaryFolder.h"
 #include "platform/core/RunLoop.h"
 #include "platform/core/Thread.h"
 #include "platform/http/HTTPURLResponse.h"
@@ -128,6 +129,12 @@ protected:
             res.set_redirect("/data");
         });
         m_server.server.Get("/loop", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/loop"); });
+        m_server.server.Get("/endless", [](const httplib::Request&, httplib::Response& res) {
+            res.set_chunked_content_provider("application/zip", [](size_t, httplib::DataSink& sink) {
+                static const std::string block(16 * 1024, 'e');
+                return sink.write(block.data(), block.size());
+            });
+        });
         m_server.server.Get("/stall", [this](const httplib::Request&, httplib::Response& res) {
             res.set_chunked_content_provider("application/octet-stream", [this](size_t offset, httplib::DataSink& sink) {
                 if (offset == 0)
@@ -258,6 +265,37 @@ TEST_F(URLConnectionTest, StalledTransferTimesOutAfterTheIntervalWithoutProgress
     EXPECT_EQ(recorder->error->code, URLErrorTimedOut);
 }
 
+// A body larger than the request's limit: refused by its declared length before any of it is
+// delivered, and, without one, as soon as the bytes received pass the limit.
+TEST_F(URLConnectionTest, ABodyOverTheLimitFailsBeforeOrAsItPassesIt)
+{
+    URLRequest declared(m_server.url("/data"));
+    declared.setMaximumContentLength(1000);
+    auto recorder = std::make_shared<Recorder>();
+    auto connection = startOnThread(declared, recorder);
+    ASSERT_TRUE(recorder->waitForEnd());
+    ASSERT_TRUE(recorder->error);
+    EXPECT_EQ(recorder->error->code, URLErrorDataLengthExceedsMaximum);
+    EXPECT_EQ(recorder->body, "") << "nothing of the body is delivered";
+
+    URLRequest endless(m_server.url("/endless"));
+    endless.setMaximumContentLength(100 * 1024);
+    auto second = std::make_shared<Recorder>();
+    auto other = startOnThread(endless, second);
+    ASSERT_TRUE(second->waitForEnd());
+    ASSERT_TRUE(second->error);
+    EXPECT_EQ(second->error->code, URLErrorDataLengthExceedsMaximum);
+    EXPECT_LE(second->body.size(), 100u * 1024) << "never more than the limit is delivered";
+
+    URLRequest fits(m_server.url("/data"));
+    fits.setMaximumContentLength(static_cast<int64_t>(m_body.size()));
+    auto third = std::make_shared<Recorder>();
+    auto last = startOnThread(fits, third);
+    ASSERT_TRUE(third->waitForEnd());
+    EXPECT_FALSE(third->error);
+    EXPECT_EQ(third->body.size(), m_body.size());
+}
+
 TEST_F(URLConnectionTest, CancelFromInsideACallbackStopsAllCallbacks)
 {
     auto recorder = std::make_shared<Recorder>();
@@ -294,9 +332,9 @@ TEST_F(URLConnectionTest, ManyTransfersShareTheOneThread)
 
 TEST_F(URLConnectionTest, ReadsFileURLs)
 {
-    char pattern[] = "/tmp/bs-fileurl-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    std::string dir = pattern;
+    auto folder = core::TemporaryFolder::create("fileurl");
+    ASSERT_TRUE(folder.ok());
+    std::string dir = (*folder)->path();
     ASSERT_TRUE(core::files::writeContentsAtPath(dir + "/song.csv", "a,b\n1,2\n").ok());
 
     auto recorder = std::make_shared<Recorder>();
@@ -314,7 +352,6 @@ TEST_F(URLConnectionTest, ReadsFileURLs)
     ASSERT_TRUE(missing->waitForEnd());
     ASSERT_TRUE(missing->error);
     EXPECT_EQ(missing->error->code, URLErrorFileDoesNotExist);
-    core::files::removeItemAtPath(dir);
 }
 
 TEST_F(URLConnectionTest, OtherSchemesAreUnsupported)
@@ -330,13 +367,12 @@ TEST_F(URLConnectionTest, OtherSchemesAreUnsupported)
 // certificate made by the openssl tool.
 TEST_F(URLConnectionTest, HTTPSRefusesAnUnverifiedCertificate)
 {
-    char pattern[] = "/tmp/bs-tls-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    std::string dir = pattern;
+    auto folder = core::TemporaryFolder::create("tls");
+    ASSERT_TRUE(folder.ok());
+    std::string dir = (*folder)->path();
     std::string make = "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 -keyout " + dir
         + "/key.pem -out " + dir + "/cert.pem >/dev/null 2>&1";
     if (system(make.c_str()) != 0) {
-        core::files::removeItemAtPath(dir);
         GTEST_SKIP() << "the openssl tool is not available";
     }
     const char* script = "import ssl, sys, http.server\n"
@@ -374,7 +410,6 @@ TEST_F(URLConnectionTest, HTTPSRefusesAnUnverifiedCertificate)
     kill(pid, SIGTERM);
     int status = 0;
     waitpid(pid, &status, 0);
-    core::files::removeItemAtPath(dir);
     if (portText.empty())
         GTEST_SKIP() << "python3 could not serve TLS";
     ASSERT_TRUE(error);

@@ -1,6 +1,7 @@
 #include "platform/render/Renderer.h"
 #include "platform/render/Surface.h"
 #include "platform/core/RunLoop.h"
+#include "platform/core/TemporaryFolder.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
@@ -365,8 +366,9 @@ TEST_F(RendererTest, LabelDrawsCentredTextInItsColourAndTruncatesAtTheTail)
 
 TEST_F(RendererTest, ImageViewDrawsAResourceScaledToItsFrame)
 {
-    std::string dir = std::filesystem::temp_directory_path() / ("bs_render_img_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    auto folder = core::TemporaryFolder::create("render-image");
+    ASSERT_TRUE(folder.ok());
+    std::string dir = (*folder)->path();
     auto pattern = Surface::create(4, 4);
     pattern->clear(Color::rgba(1, 0, 0));
     ASSERT_TRUE(pattern->writeToPNG(dir + "/red.png"));
@@ -383,7 +385,6 @@ TEST_F(RendererTest, ImageViewDrawsAResourceScaledToItsFrame)
     EXPECT_TRUE(near(s->pixel(30, 20), Color::red()));
     EXPECT_TRUE(near(s->pixel(48, 28), Color::red()));
     EXPECT_TRUE(near(s->pixel(52, 20), Color::clear()));
-    std::filesystem::remove_all(dir);
 }
 
 TEST_F(RendererTest, ABigStripDrawsWhatIsOnScreenAfterScrolling)
