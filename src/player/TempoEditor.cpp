@@ -1,0 +1,269 @@
+#include "player/TempoEditor.h"
+
+#include "platform/core/Log.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/ScrollView.h"
+#include "player/Tempo.h"
+#include "score/Columns.h"
+#include "score/Readings.h"
+#include "score/ScoreSheet.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace player {
+
+namespace {
+
+// Label integers are clamped 32-bit readings, so a step at either end saturates instead of
+// overflowing.
+int32_t stepped(int32_t value, int32_t by)
+{
+    int64_t sum = int64_t(value) + by;
+    return int32_t(std::clamp<int64_t>(sum, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+}
+
+}
+
+void TempoEditor::reset(ui::ScrollView* strip, ui::View* root, TagScheme tags)
+{
+    m_strip = strip;
+    m_root = root;
+    m_tags = tags;
+    m_beats.clear();
+    m_groups.clear();
+    m_collecting.clear();
+}
+
+void TempoEditor::setActions(std::weak_ptr<void> owner, ui::Control::Action plus, ui::Control::Action minus)
+{
+    m_owner = std::move(owner);
+    m_plusAction = std::move(plus);
+    m_minusAction = std::move(minus);
+}
+
+// A group runs while the beats' group numbers stay the same. Its first label always shows after
+// arranging, and every label shows once a beat's tempo differs from the first: those labels are
+// made now, hidden, in the strip's order; the others wait until something shows them.
+void TempoEditor::addBeat(const BeatSpec& spec, ui::View* beatButton)
+{
+    if (!m_collecting.empty() && m_beats[m_collecting.back()].group != spec.group)
+        closeGroup();
+    Beat beat;
+    beat.key = spec.key;
+    beat.x = spec.x;
+    beat.labelY = spec.labelY;
+    beat.plusY = spec.plusY;
+    beat.minusY = spec.minusY;
+    beat.group = spec.group;
+    beat.index = spec.index;
+    beat.text = spec.text;
+    beat.beatButton = beatButton;
+    m_beats.push_back(std::move(beat));
+    size_t position = m_beats.size() - 1;
+    m_collecting.push_back(position);
+
+    Beat& first = m_beats[m_collecting.front()];
+    bool varies = first.groupVaries || score::intValue(spec.text) != score::intValue(first.text);
+    if (varies && !first.groupVaries) {
+        first.groupVaries = true;
+        for (size_t earlier : m_collecting) {
+            if (earlier != position && !m_beats[earlier].label)
+                makeView(m_beats[earlier], Kind::Label, false);
+        }
+    }
+    if (position == m_collecting.front() || varies)
+        makeView(m_beats[position], Kind::Label, true);
+}
+
+void TempoEditor::closeGroup()
+{
+    if (m_collecting.empty())
+        return;
+    m_groups.push_back(std::move(m_collecting));
+    m_collecting.clear();
+}
+
+std::optional<size_t> TempoEditor::positionOfKey(int32_t key) const
+{
+    if (key >= 1 && size_t(key) <= m_beats.size() && m_beats[size_t(key) - 1].key == key)
+        return size_t(key) - 1;
+    for (size_t i = 0; i < m_beats.size(); ++i) {
+        if (m_beats[i].key == key)
+            return i;
+    }
+    return std::nullopt;
+}
+
+bool TempoEditor::reveal(int32_t key)
+{
+    auto position = positionOfKey(key);
+    if (!position)
+        return false;
+    Beat& beat = m_beats[*position];
+    setLabelShown(beat, true);
+    setButtonShown(beat, Kind::Plus, true);
+    setButtonShown(beat, Kind::Minus, true);
+    return true;
+}
+
+bool TempoEditor::step(size_t position, int32_t by, score::ScoreSheet& sheet)
+{
+    if (position >= m_beats.size())
+        return false;
+    Beat& beat = m_beats[position];
+    int32_t value = stepped(score::intValue(beat.text), by);
+    // Only a step down is held at 1; "+" on a text without a number gives 1.
+    if (by < 0 && value < 1)
+        return false;
+    setText(beat, core::format("%d", value));
+    sheet.setBeatTempo(position, value);
+    return true;
+}
+
+void TempoEditor::stepAll(int32_t factor, score::ScoreSheet& sheet)
+{
+    std::vector<score::ScoreRow> list = sheet.shadowArray();
+    for (size_t position = 0; position < m_beats.size(); ++position) {
+        Beat& beat = m_beats[position];
+        int32_t value = stepped(score::intValue(beat.text), factor);
+        if (value < 1)
+            continue;
+        setText(beat, core::format("%d", value));
+        if (position < list.size())
+            list[position] = list[position].withIntValue(score::column::tempo, value);
+    }
+    sheet.setShadowArray(std::move(list));
+}
+
+void TempoEditor::rearrange()
+{
+    for (const auto& group : m_groups) {
+        if (group.empty())
+            continue;
+        int32_t first = score::intValue(m_beats[group.front()].text);
+        bool allSame = std::all_of(group.begin(), group.end(), [&](size_t p) { return score::intValue(m_beats[p].text) == first; });
+        for (size_t p : group)
+            setLabelShown(m_beats[p], !allSame || p == group.front());
+    }
+}
+
+void TempoEditor::hideStepButtons()
+{
+    for (auto& beat : m_beats) {
+        setButtonShown(beat, Kind::Plus, false);
+        setButtonShown(beat, Kind::Minus, false);
+    }
+}
+
+void TempoEditor::setLabelShown(Beat& beat, bool shown)
+{
+    beat.labelShown = shown;
+    if (shown && !beat.label)
+        makeView(beat, Kind::Label, false);
+    if (beat.label)
+        beat.label->setHidden(!shown);
+}
+
+void TempoEditor::setButtonShown(Beat& beat, Kind kind, bool shown)
+{
+    bool& flag = kind == Kind::Plus ? beat.plusShown : beat.minusShown;
+    auto& view = kind == Kind::Plus ? beat.plus : beat.minus;
+    flag = shown;
+    if (shown && !view)
+        makeView(beat, kind, false);
+    if (view)
+        view->setHidden(!shown);
+}
+
+void TempoEditor::setText(Beat& beat, std::string text)
+{
+    beat.text = std::move(text);
+    if (beat.label)
+        beat.label->setText(beat.text);
+}
+
+// A view made while its beat is laid out goes to the end of the strip; one made later goes right
+// behind the beat's button and its earlier controls, as it would have been added at layout.
+void TempoEditor::makeView(Beat& beat, Kind kind, bool append)
+{
+    std::shared_ptr<ui::View> view;
+    if (kind == Kind::Label)
+        view = beat.label = makeLabel(beat);
+    else if (kind == Kind::Plus)
+        view = beat.plus = makeButton(beat, kind);
+    else
+        view = beat.minus = makeButton(beat, kind);
+    view->setHidden(true);
+    if (!m_strip)
+        return;
+    if (append)
+        m_strip->addSubview(view);
+    else
+        insertAfterEarlierControls(beat, kind, view);
+}
+
+std::shared_ptr<Tempo> TempoEditor::makeLabel(const Beat& beat) const
+{
+    auto label = Tempo::create(ui::RectMake(beat.x, beat.labelY, 24, 12));
+    label->setTextColor(ui::Color::black());
+    label->setFont(ui::Font::named("Arial", 10.8));
+    label->setTag(m_tags.labelTag(beat.key));
+    label->setText(beat.text);
+    label->setGroup(beat.group);
+    label->setIndex(beat.index);
+    label->layer().setZPosition(10);
+    return label;
+}
+
+std::shared_ptr<ui::Button> TempoEditor::makeButton(const Beat& beat, Kind kind) const
+{
+    bool plus = kind == Kind::Plus;
+    auto button = ui::Button::create(ui::ButtonType::System, ui::RectMake(beat.x, plus ? beat.plusY : beat.minusY, 25, 25));
+    button->setTag(plus ? m_tags.plusTag(beat.key) : m_tags.minusTag(beat.key));
+    button->addTarget(m_owner, plus ? m_plusAction : m_minusAction, ui::ControlEvent::TouchDown);
+    button->setTitle(plus ? "+" : "-");
+    button->layer().setZPosition(10);
+    return button;
+}
+
+void TempoEditor::insertAfterEarlierControls(const Beat& beat, Kind kind, std::shared_ptr<ui::View> view)
+{
+    const auto& children = m_strip->subviews();
+    auto button = std::find_if(children.begin(), children.end(), [&](const auto& child) { return child.get() == beat.beatButton; });
+    if (button == children.end()) {
+        m_strip->addSubview(std::move(view));
+        return;
+    }
+    size_t at = size_t(button - children.begin()) + 1;
+    if (kind != Kind::Label && beat.label)
+        ++at;
+    if (kind == Kind::Minus && beat.plus)
+        ++at;
+    m_strip->insertSubview(std::move(view), at);
+}
+
+std::shared_ptr<Tempo> TempoEditor::labelView(size_t position) const
+{
+    return position < m_beats.size() ? m_beats[position].label : nullptr;
+}
+
+std::shared_ptr<ui::Button> TempoEditor::plusView(size_t position) const
+{
+    return position < m_beats.size() ? m_beats[position].plus : nullptr;
+}
+
+std::shared_ptr<ui::Button> TempoEditor::minusView(size_t position) const
+{
+    return position < m_beats.size() ? m_beats[position].minus : nullptr;
+}
+
+std::optional<ui::Point> TempoEditor::labelPoint(size_t position) const
+{
+    if (position >= m_beats.size() || !m_strip)
+        return std::nullopt;
+    const Beat& beat = m_beats[position];
+    return m_strip->convertPoint(ui::PointMake(beat.x, beat.labelY), m_root);
+}
+
+}
