@@ -42,9 +42,8 @@ void TempoEditor::setActions(std::weak_ptr<void> owner, ui::Control::Action plus
     m_minusAction = std::move(minus);
 }
 
-// A group runs while the beats' group numbers stay the same. Its first label always shows after
-// arranging, and every label shows once a beat's tempo differs from the first: those labels are
-// made now, hidden, in the strip's order; the others wait until something shows them.
+// The label is made with its beat, hidden, as the arrangement and the view dumps expect every
+// beat to have one; the step buttons wait until something shows them.
 void TempoEditor::addBeat(const BeatSpec& spec, ui::View* beatButton)
 {
     if (!m_collecting.empty() && m_beats[m_collecting.back()].group != spec.group)
@@ -60,20 +59,8 @@ void TempoEditor::addBeat(const BeatSpec& spec, ui::View* beatButton)
     beat.text = spec.text;
     beat.beatButton = beatButton;
     m_beats.push_back(std::move(beat));
-    size_t position = m_beats.size() - 1;
-    m_collecting.push_back(position);
-
-    Beat& first = m_beats[m_collecting.front()];
-    bool varies = first.groupVaries || score::intValue(spec.text) != score::intValue(first.text);
-    if (varies && !first.groupVaries) {
-        first.groupVaries = true;
-        for (size_t earlier : m_collecting) {
-            if (earlier != position && !m_beats[earlier].label)
-                makeView(m_beats[earlier], Kind::Label, false);
-        }
-    }
-    if (position == m_collecting.front() || varies)
-        makeView(m_beats[position], Kind::Label, true);
+    m_collecting.push_back(m_beats.size() - 1);
+    makeView(m_beats.back(), Kind::Label, true);
 }
 
 void TempoEditor::closeGroup()

@@ -24,11 +24,11 @@ namespace player {
 class Tempo;
 
 // The tempo controls of every beat and the edits made with them. A beat has a tempo label, a "+"
-// and a "-" button beside its beat button; most of them stay hidden for the whole visit, so each
-// is only a few numbers here until it is first shown: its view is made then and put into the
-// strip right behind the beat's earlier controls, where it would have stood had it been made up
-// front. A hidden control that was never shown has no view, so no tag lookup finds it. Labels
-// that the arrangement will show are made while the strip is laid out.
+// and a "-" button beside its beat button. The labels are made with the strip; the step buttons
+// stay hidden for most of a visit, so each is only a few numbers here until it is first shown:
+// its view is made then and put into the strip right behind the beat's earlier controls, where it
+// would have stood had it been made up front. A step button never shown has no view, so no tag
+// lookup finds it.
 //
 // Positions count beats in layout order (the order of `tempoArray`); the beat with key k sits at
 // position k - 1 of both this list and the beat list.
@@ -97,8 +97,6 @@ private:
         bool labelShown = false;
         bool plusShown = false;
         bool minusShown = false;
-        // Whether the arrangement shows every label of this beat's group (set on its first beat).
-        bool groupVaries = false;
         ui::View* beatButton = nullptr;
         std::shared_ptr<Tempo> label;
         std::shared_ptr<ui::Button> plus;
