@@ -68,7 +68,7 @@ public:
 
     // Read access.
     size_t beatCount() const { return m_beats.size(); }
-    const std::string& tempoText(size_t position) const { return m_beats[position].text; }
+    const std::string& tempoText(size_t position) const;
     int32_t keyAt(size_t position) const { return m_beats[position].key; }
     bool labelShown(size_t position) const { return m_beats[position].labelShown; }
     bool plusShown(size_t position) const { return m_beats[position].plusShown; }
@@ -85,15 +85,11 @@ public:
     const TagScheme& tags() const { return m_tags; }
 
 private:
+    // What a beat keeps beyond its label, which holds its text, place, group and number.
     struct Beat {
         int32_t key = 0;
-        float x = 0;
-        float labelY = 0;
         float plusY = 0;
         float minusY = 0;
-        int32_t group = 0;
-        int32_t index = 0;
-        std::string text;
         bool labelShown = false;
         bool plusShown = false;
         bool minusShown = false;
@@ -102,16 +98,16 @@ private:
         std::shared_ptr<ui::Button> plus;
         std::shared_ptr<ui::Button> minus;
     };
-    enum class Kind { Label, Plus, Minus };
+    enum class Kind { Plus, Minus };
 
     std::optional<size_t> positionOfKey(int32_t key) const;
     void setLabelShown(Beat& beat, bool shown);
     void setButtonShown(Beat& beat, Kind kind, bool shown);
-    void makeView(Beat& beat, Kind kind, bool append);
-    std::shared_ptr<Tempo> makeLabel(const Beat& beat) const;
+    void makeView(Beat& beat, Kind kind);
+    std::shared_ptr<Tempo> makeLabel(const BeatSpec& spec) const;
     std::shared_ptr<ui::Button> makeButton(const Beat& beat, Kind kind) const;
     void insertAfterEarlierControls(const Beat& beat, Kind kind, std::shared_ptr<ui::View> view);
-    void setText(Beat& beat, std::string text);
+
 
     ui::ScrollView* m_strip = nullptr;
     ui::View* m_root = nullptr;
