@@ -151,7 +151,6 @@ void ViewController::viewDidLoad()
     layOutSong();
     m_scrollView->setContentSize({ double(m_sheet.contentWidth()), kContentHeight });
 
-    m_clock = player::BeatClock();
     m_transport.reset(int32_t(m_sheet.displayArray().size()));
     initGlobalFactor();
 
