@@ -3,78 +3,36 @@
 #include "platform/core/Log.h"
 #include "platform/core/Timer.h"
 #include "platform/ui/Button.h"
-#include "platform/ui/Image.h"
-#include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
-#include "platform/ui/LongPressGestureRecognizer.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/SegmentedControl.h"
 #include "platform/ui/Slider.h"
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/TextField.h"
 #include "platform/ui/Window.h"
-#include "player/DottedLine.h"
-#include "player/Roundify.h"
-#include "player/Tempo.h"
-#include "score/CSVParser.h"
+#include "player/StripBuilder.h"
 #include "score/Columns.h"
-#include "score/Readings.h"
-#include "score/RowKind.h"
-#include "score/SavedBeatList.h"
-#include "score/ScoreSheet.h"
-
-#include <algorithm>
 
 namespace player {
-
-namespace column = score::column;
-
-namespace {
-
-ui::Color colorOf(const score::Colour& colour)
-{
-    return ui::Color::rgba(colour.red, colour.green, colour.blue, colour.alpha);
-}
-
-// The cursor and the circles lie over the strip but must let every touch through to the beat
-// controls beneath them.
-std::shared_ptr<ui::View> makePassiveView(ui::View& parent, const char* identifier, ui::Rect frame, ui::Color colour)
-{
-    auto view = ui::View::create(frame);
-    view->setBackgroundColor(colour);
-    view->setUserInteractionEnabled(false);
-    view->setAccessibilityIdentifier(identifier);
-    parent.addSubview(view);
-    return view;
-}
-
-// A beat timer that was never armed and reports not valid, so stopping the clock before the
-// first play is harmless.
-std::shared_ptr<core::Timer> unscheduledTimer()
-{
-    auto timer = core::Timer::create(0, nullptr, [](core::Timer&) { });
-    timer->invalidate();
-    return timer;
-}
-
-}
 
 std::shared_ptr<ViewController> ViewController::create()
 {
     return std::shared_ptr<ViewController>(new ViewController());
 }
 
-ViewController::ViewController()
-{
-    timer = unscheduledTimer();
-}
+ViewController::ViewController() = default;
 
 ViewController::~ViewController() = default;
 
 void ViewController::setMode(int32_t newMode, const std::string& file)
 {
-    mode = newMode;
-    fileName = file;
+    m_mode = newMode;
+    m_fileName = file;
+}
+
+void ViewController::setBeatClock(BeatClock mode)
+{
+    m_clock.setMode(mode == BeatClock::Deadline ? player::BeatClock::Mode::Deadline : player::BeatClock::Mode::FromStep);
 }
 
 // The screen: the strip at the origin under everything, the key over its right edge (the page
@@ -87,31 +45,22 @@ void ViewController::loadView()
 
     // As tall as the content, so the strip only ever scrolls sideways (the wheel too); the toolbar
     // covers its bottom edge, where songs draw nothing.
-    scrollView = ui::ScrollView::create(ui::RectMake(0, 0, ui::Window::kWidth, kContentHeight));
-    scrollView->setBackgroundColor(ui::Color::white());
-    scrollView->setAccessibilityIdentifier("scrollView");
-    root->addSubview(scrollView);
+    m_scrollView = ui::ScrollView::create(ui::RectMake(0, 0, ui::Window::kWidth, kContentHeight));
+    m_scrollView->setBackgroundColor(ui::Color::white());
+    m_scrollView->setAccessibilityIdentifier("scrollView");
+    root->addSubview(m_scrollView);
 
-    keyView = ui::View::create(ui::RectMake(kKeyX, 0, kKeyWidth, ui::Window::kHeight - kToolbarHeight));
-    keyView->setBackgroundColor(ui::Color::white(0.97, 1));
-    keyView->setAccessibilityIdentifier("keyView");
-    keyView->setUserInteractionEnabled(false);
+    m_keyView = ui::View::create(ui::RectMake(kKeyX, 0, kKeyWidth, ui::Window::kHeight - kToolbarHeight));
+    m_keyView->setBackgroundColor(ui::Color::white(0.97, 1));
+    m_keyView->setAccessibilityIdentifier("keyView");
+    m_keyView->setUserInteractionEnabled(false);
     // Above the dimming panels: the key stays readable wherever the cursor is.
-    keyView->layer().setZPosition(20);
-    keyView->layer().setBorderColor(ui::Color::white(0.8, 1));
-    keyView->layer().setBorderWidth(1);
-    root->addSubview(keyView);
+    m_keyView->layer().setZPosition(20);
+    m_keyView->layer().setBorderColor(ui::Color::white(0.8, 1));
+    m_keyView->layer().setBorderWidth(1);
+    root->addSubview(m_keyView);
 
-    // Dark translucent panels dim everything but the current beat; the bands across it are light.
-    auto dim = ui::Color::rgba(0.05, 0.06, 0.12, 1);
-    leftShader = makePassiveView(*root, "leftShader", ui::RectMake(-1024, 0, 1024, 784), dim);
-    rightShader = makePassiveView(*root, "rightShader", ui::RectMake(0, 0, 1024, 784), dim);
-    leftShader->setAlpha(kInitialOpacity);
-    rightShader->setAlpha(kInitialOpacity);
-    upShader = makePassiveView(*root, "upShader", ui::RectMake(0, 125, 0, 40), ui::Color::rgba(0.35, 0.6, 1.0, 0.18));
-    downShader = makePassiveView(*root, "downShader", ui::RectMake(0, 200, 0, 40), ui::Color::rgba(0.35, 0.6, 1.0, 0.18));
-    finalshader = makePassiveView(*root, "finalshader", ui::RectMake(0, 165, 0, 40), ui::Color::rgba(1.0, 0.85, 0.2, 0.22));
-
+    m_cursor.install(*root, kInitialOpacity);
     buildToolbar(*root);
     setView(root);
 }
@@ -147,12 +96,21 @@ void ViewController::buildToolbar(ui::View& root)
     makeToolbarButton(bar, "pause", "Pause", 196, 56, &ViewController::pause);
     makeToolbarButton(bar, "next", "Next", 256, 52, &ViewController::next);
 
-    repeat_SC = ui::SegmentedControl::create({ "Whole song", "Repeat bars" }, ui::RectMake(324, 12, 200, 32));
-    repeat_SC->setSelectedSegmentIndex(0);
-    repeat_SC->setAccessibilityIdentifier("repeat_SC");
-    repeat_SC->addTarget(shared_from_this(), &ViewController::repeatControlChanged, ui::ControlEvent::ValueChanged);
-    bar.addSubview(repeat_SC);
+    m_repeatControl = ui::SegmentedControl::create({ "Whole song", "Repeat bars" }, ui::RectMake(324, 12, 200, 32));
+    m_repeatControl->setSelectedSegmentIndex(0);
+    m_repeatControl->setAccessibilityIdentifier("repeat_SC");
+    m_repeatControl->addTarget(shared_from_this(), &ViewController::repeatControlChanged, ui::ControlEvent::ValueChanged);
+    bar.addSubview(m_repeatControl);
+    addBarFields(bar);
 
+    makeToolbarButton(bar, "decrease", "Tempo \xE2\x88\x92", 816, 70, &ViewController::decrease);
+    makeToolbarButton(bar, "increase", "Tempo +", 888, 70, &ViewController::increase);
+    makeToolbarButton(bar, "save", "Save", 962, 54, &ViewController::saveChanges);
+}
+
+// The repeat range's two bar fields and the slider of the panels' transparency.
+void ViewController::addBarFields(ui::View& bar)
+{
     auto self = std::dynamic_pointer_cast<ViewController>(shared_from_this());
     auto makeBarField = [&](const char* identifier, const char* placeholder, double x) {
         auto field = ui::TextField::create(ui::RectMake(x, 12, 52, 32));
@@ -164,8 +122,8 @@ void ViewController::buildToolbar(ui::View& root)
         bar.addSubview(field);
         return field;
     };
-    start_TF = makeBarField("start_TF", "from", 532);
-    end_TF = makeBarField("end_TF", "to", 590);
+    m_startField = makeBarField("start_TF", "from", 532);
+    m_endField = makeBarField("end_TF", "to", 590);
 
     auto shade = ui::Label::create(ui::RectMake(654, 12, 44, 32));
     shade->setText("Shade");
@@ -179,307 +137,107 @@ void ViewController::buildToolbar(ui::View& root)
     m_opacitySlider->setAccessibilityIdentifier("opacity");
     m_opacitySlider->addTarget(shared_from_this(), &ViewController::changeOpacity, ui::ControlEvent::ValueChanged);
     bar.addSubview(m_opacitySlider);
-
-    makeToolbarButton(bar, "decrease", "Tempo \xE2\x88\x92", 816, 70, &ViewController::decrease);
-    makeToolbarButton(bar, "increase", "Tempo +", 888, 70, &ViewController::increase);
-    makeToolbarButton(bar, "save", "Save", 962, 54, &ViewController::saveChanges);
 }
 
-// Set-up, in order: read the song, create the lists and the circles, restore the saved beat
-// list, lay out every row while collecting beats and bars, size the strip, sort the lists by
-// bar, reset the position, then place the cursor and the circles and arrange the tempo labels.
+// Set-up, in order: open the song (its rows, the saved beat list if one fits, both lists sorted
+// by bar), create the circles, lay out every row, size the strip, reset the position, then place
+// the cursor and the circles and arrange the tempo labels.
 void ViewController::viewDidLoad()
 {
-    auto root = view();
-    std::string path = score::ScoreSheet::songFilePath(fileName);
-    auto parsed = score::CSVParser::parseCSVIntoArrayOfDictionariesFromFile(path, ",", std::string_view("\""));
-    std::vector<score::ScoreRow> rows;
-    if (parsed)
-        rows = std::move(*parsed);
-    else
-        core::log("Cannot read the song file %s: the player shows an empty score", path.c_str());
+    m_sheet = score::ScoreSheet::open(m_fileName);
+    if (!m_sheet.readable())
+        core::log("Cannot read the song file %s: the player shows an empty score", score::ScoreSheet::songFilePath(m_fileName).c_str());
+    m_cursor.createCircles(*view());
+    layOutSong();
+    m_scrollView->setContentSize({ double(m_sheet.contentWidth()), kContentHeight });
 
-    displayArray.clear();
-    shadowArray.clear();
-    tempoArray.clear();
-    upBtnControls.clear();
-    downBtnControls.clear();
-    tempLabelControls.clear();
-    groupControls.clear();
-    circlesArray.clear();
-
-    const ui::Color circleColours[] = { ui::Color::red(), ui::Color::blue(), ui::Color::green(), ui::Color::blue() };
-    for (int i = 0; i < 4; ++i) {
-        std::string identifier = "circle" + std::to_string(i);
-        auto circle = makePassiveView(*root, identifier.c_str(), ui::RectMake(100, 100, 12, 12), circleColours[i]);
-        circle->setAlpha(1.0);
-        circle->layer().setCornerRadius(6.0);
-        circle->setHidden(true);
-        circlesArray.push_back(circle);
-    }
-
-    int32_t highestKey = score::ScoreSheet::highestBeatKey(rows);
-    m_tags = TagScheme::forHighestKey(highestKey);
-    // A saved list that does not fit the song is not used (the loader says so in the log).
-    auto saved = score::SavedBeatList::load(fileName, highestKey);
-    m_hasSavedBeatList = saved.has_value();
-    if (saved)
-        shadowArray = std::move(*saved);
-
-    m_upperTriangle = ui::Image::named("upper_triangle.png");
-    m_lowerTriangle = ui::Image::named("lower_triangle.png");
-
-    int64_t contentWidth = 0;
-    for (const auto& row : rows) {
-        drawData(row);
-        if (!m_hasSavedBeatList && score::isBeatListRow(row))
-            shadowArray.push_back(row);
-        if (score::isBarListRow(row)) {
-            displayArray.push_back(row);
-            contentWidth += row.intValue(column::length);
-        }
-    }
-    // The last bar's labels are still collecting: close the group so that arranging and saving
-    // cover the last bar too.
-    if (!groupControls.empty()) {
-        tempLabelControls.push_back(std::move(groupControls));
-        groupControls.clear();
-    }
-
-    scrollView->setContentSize({ double(contentWidth), kContentHeight });
-
-    displayArray = score::ScoreSheet::sortedByBar(std::move(displayArray));
-    shadowArray = score::ScoreSheet::sortedByBar(std::move(shadowArray));
-
-    index = 0;
-    timerFactor = 1.0f;
-    timer = unscheduledTimer();
-    startPage = 1;
-    page = 1;
-    shaderIndex = 1;
+    m_transport.reset(int32_t(m_sheet.displayArray().size()));
     initGlobalFactor();
-    maxPage = int32_t(displayArray.size());
 
     // No cursor without a score to put it on: a saved list alone (its song file gone) is not one.
-    if (shadowArray.empty() || !parsed) {
-        if (parsed)
-            core::log("Song %s has no beats: the player shows the score without a cursor", fileName.c_str());
-        for (auto* shader : { &leftShader, &rightShader, &upShader, &downShader, &finalshader })
-            (*shader)->setHidden(true);
+    if (m_sheet.shadowArray().empty() || !m_sheet.readable()) {
+        if (m_sheet.readable())
+            core::log("Song %s has no beats: the player shows the score without a cursor", m_fileName.c_str());
+        m_cursor.hideAll();
     } else {
-        placeCursor();
-        circleIndex = 0;
-        showCircularView();
-        circlesArray[size_t(circleIndex)]->setHidden(false);
+        placeCursorAtSetUp();
     }
-
     rearrangeTempoControls();
+}
+
+void ViewController::layOutSong()
+{
+    // The controls hold the screen weakly and keep it alive while they call it, so the actions
+    // need only its address; that keeps them small enough to need no allocation per beat.
+    std::weak_ptr<ViewController> weak = std::static_pointer_cast<ViewController>(shared_from_this());
+    ViewController* self = this;
+    m_tempi.reset(m_scrollView.get(), view().get(), TagScheme::forHighestKey(m_sheet.highestBeatKey()));
+    m_tempi.setActions(
+        weak, [self](ui::Object* sender) { self->addTempo(sender); }, [self](ui::Object* sender) { self->subtractTempo(sender); });
+    StripBuilder::Targets targets { weak, [self](ui::Object* sender) { self->showControl(sender); },
+        [self](ui::Object* sender) { self->userLongPressed(sender); } };
+    m_builder = std::make_unique<StripBuilder>(*m_scrollView, *m_keyView, m_mode, m_sheet, m_tempi, std::move(targets));
+    for (const auto& row : m_sheet.rows())
+        m_builder->addRow(row);
+    // The last bar's labels are still collecting: close the group so that arranging and saving
+    // cover the last bar too.
+    m_tempi.closeGroup();
+    m_sheet.releaseRows();
+}
+
+// The circles lie over the first beat from the start; the first is lit only when that beat is
+// slow, as on every later beat.
+void ViewController::placeCursorAtSetUp()
+{
+    placeCursor();
+    const auto& beat = *currentBeat();
+    m_cursor.placeCircles(beat);
+    if (beat.intValue(score::column::tempo) < 60)
+        m_cursor.resetCircles();
+    else
+        m_cursor.hideCircles();
 }
 
 void ViewController::placeCursor()
 {
-    const auto& beat = shadowArray[size_t(index)];
-    int32_t col = beat.intValue(column::ipadCol) / 2;
-    int32_t len = beat.intValue(column::length) / 2;
-    double ox = scrollView->contentOffset().x;
-    rightShader->setFrame(ui::RectMake(double(col + len) - ox, 0, 1024, 784));
-    leftShader->setFrame(ui::RectMake(double(col - 1024) - ox, 0, 1024, 784));
-    double r = rightShader->frame().x();
-    upShader->setFrame(ui::RectMake(r - len, 125, len, 40));
-    downShader->setFrame(ui::RectMake(r - len, 200, len, 40));
-    finalshader->setFrame(ui::RectMake(r - len, 165, len, 40));
+    if (auto* beat = currentBeat())
+        m_cursor.place(*beat, m_scrollView->contentOffset().x);
+}
+
+const score::ScoreRow* ViewController::currentBeat() const
+{
+    int32_t i = m_transport.index();
+    const auto& beats = m_sheet.shadowArray();
+    return i >= 0 && size_t(i) < beats.size() ? &beats[size_t(i)] : nullptr;
 }
 
 void ViewController::viewDidUnload()
 {
-    scrollView.reset();
-    leftShader.reset();
-    rightShader.reset();
-    upShader.reset();
-    downShader.reset();
-    finalshader.reset();
-    keyView.reset();
+    m_scrollView.reset();
+    m_cursor.release();
+    m_keyView.reset();
 }
 
 void ViewController::initGlobalFactor()
 {
-    global_factor = 0;
+    m_globalFactor = 0;
 }
 
 bool ViewController::canPlay() const
 {
-    return !shadowArray.empty() && !displayArray.empty();
+    return !m_sheet.shadowArray().empty() && !m_sheet.displayArray().empty();
 }
 
-// One score row becomes its elements, by the whole number of its channel.
 void ViewController::drawData(const score::ScoreRow& row)
 {
-    float x = row.floatValue(column::ipadCol) * 0.5f;
-    float y = row.floatValue(column::ipadRows) * 0.5f;
-    float w = row.floatValue(column::length) * 0.5f;
-    float h = row.floatValue(column::height) * 0.5f;
-
-    switch (score::rowKind(row)) {
-    case score::RowKind::Beat: {
-        auto self = shared_from_this();
-        int32_t key = score::beatKey(row);
-
-        auto beatButton = ui::Button::create(ui::ButtonType::System,
-            ui::RectMake(x, row.floatValue(column::riseFall) * 0.5f, w, row.floatValue(column::height) * 3.0f));
-        beatButton->setTag(m_tags.beatButtonTag(key));
-        beatButton->addTarget(self, &ViewController::showControl, ui::ControlEvent::TouchDown);
-        beatButton->addGestureRecognizer(ui::LongPressGestureRecognizer::create(self, &ViewController::userLongPressed));
-
-        auto label = Tempo::create(ui::RectMake(x, y, 24, 12));
-        label->setTextColor(ui::Color::black());
-        label->setFont(ui::Font::named("Arial", 10.8));
-        label->setTag(m_tags.labelTag(key));
-        // With a saved list the tempo comes from it; a key outside it falls back to the row.
-        if (m_hasSavedBeatList && key >= 1 && size_t(key) <= shadowArray.size())
-            label->setText(std::string(shadowArray[size_t(key) - 1].text(column::tempo)));
-        else
-            label->setText(std::string(row.text(column::tempo)));
-        label->setGroup(row.intValue(column::barNo));
-        label->setIndex(row.intValue(column::beatsPerBar));
-        label->setHidden(true);
-
-        auto plus = ui::Button::create(ui::ButtonType::System, ui::RectMake(x, row.floatValue(column::riseFall) * 0.5f, 25, 25));
-        plus->setTag(m_tags.plusTag(key));
-        plus->addTarget(self, &ViewController::addTempo, ui::ControlEvent::TouchDown);
-        plus->setTitle("+");
-        plus->setHidden(true);
-
-        auto minus = ui::Button::create(ui::ButtonType::System, ui::RectMake(x, row.floatValue(column::sharpFlat) * 0.5f, 25, 25));
-        minus->setTag(m_tags.minusTag(key));
-        minus->addTarget(self, &ViewController::subtractTempo, ui::ControlEvent::TouchDown);
-        minus->setTitle("-");
-        minus->setHidden(true);
-
-        upBtnControls.push_back(plus);
-        downBtnControls.push_back(minus);
-
-        if (!groupControls.empty() && groupControls.back()->group() != label->group()) {
-            tempLabelControls.push_back(std::move(groupControls));
-            groupControls.clear();
-        }
-        groupControls.push_back(label);
-
-        for (ui::View* control : { static_cast<ui::View*>(beatButton.get()), static_cast<ui::View*>(label.get()),
-                 static_cast<ui::View*>(plus.get()), static_cast<ui::View*>(minus.get()) })
-            control->layer().setZPosition(10);
-
-        scrollView->addSubview(beatButton);
-        scrollView->addSubview(label);
-        scrollView->addSubview(plus);
-        scrollView->addSubview(minus);
-        tempoArray.push_back(label);
-        break;
-    }
-    case score::RowKind::KeyLabel: {
-        auto label = ui::Label::create(ui::RectMake(x, y, 75, 12));
-        label->setTextColor(ui::Color::black());
-        label->setFont(ui::Font::named("Arial", 10.8));
-        label->setText(std::string(row.text(column::content)));
-        label->setBackgroundColor(ui::Color::clear());
-        keyView->addSubview(label);
-        break;
-    }
-    case score::RowKind::SmallItalicLabel: {
-        auto label = ui::Label::create(ui::RectMake(x, y, 7, 7));
-        label->setTextColor(ui::Color::black());
-        label->setFont(ui::Font::named("Arial-Italic", row.floatValue(column::flipView) * 4.0f));
-        label->setText(std::string(row.text(column::content)));
-        label->setBackgroundColor(ui::Color::clear());
-        label->layer().setZPosition(score::zLevel(row));
-        scrollView->addSubview(label);
-        core::log("%s", ui::stringFromRect(label->frame()).c_str());
-        break;
-    }
-    case score::RowKind::TextLabel: {
-        auto label = ui::Label::create(ui::RectMake(x, y, w, 12));
-        label->setTextColor(ui::Color::black());
-        label->setFont(ui::Font::named("Arial", row.floatValue(column::flipView) * 4.0f));
-        label->setText(std::string(row.text(column::content)));
-        label->setBackgroundColor(colorOf(score::labelBackground(row)));
-        label->layer().setZPosition(score::zLevel(row));
-        scrollView->addSubview(label);
-        break;
-    }
-    case score::RowKind::DottedLine: {
-        auto line = DottedLine::create(ui::RectMake(x, y, w, h));
-        line->setBackgroundColor(ui::Color::clear());
-        line->layer().setZPosition(score::zLevel(row));
-        scrollView->addSubview(line);
-        break;
-    }
-    case score::RowKind::NoteBlock: {
-        auto block = ui::View::create(ui::RectMake(x, y, w, h));
-        // Row colour; black in mode 1 except the bands and 51/52; channel 20 red; "71" gray in mode 1.
-        block->setBackgroundColor(colorOf(score::noteBlockColour(row, mode)));
-        if (auto border = score::borderWidth(row)) {
-            block->layer().setBorderColor(ui::Color::black());
-            block->layer().setBorderWidth(*border);
-        }
-        if (auto mark = score::accidentalMark(row, mode)) {
-            auto label = ui::Label::create(ui::RectMake(mark->frame.x, mark->frame.y, mark->frame.width, mark->frame.height));
-            label->setTextColor(colorOf(mark->colour));
-            label->setFont(ui::Font::named("Arial", 10));
-            label->setText(mark->text);
-            label->setBackgroundColor(ui::Color::clear());
-            block->addSubview(label);
-        }
-        auto riseFall = score::riseFall(row);
-        if (riseFall != score::RiseFall::None) {
-            auto image = riseFall == score::RiseFall::Rising ? m_upperTriangle : m_lowerTriangle;
-            auto mark = image ? ui::ImageView::createWithImage(image) : ui::ImageView::create();
-            mark->setFrame(ui::RectMake(2, -12, 12, 12));
-            block->addSubview(mark);
-        }
-        if (unsigned corners = score::roundedCorners(row))
-            addRoundedCorners(*block, corners, { 15, 15 });
-        block->layer().setZPosition(score::zLevel(row));
-        scrollView->addSubview(block);
-        if (score::sentToBack(row))
-            scrollView->sendSubviewToBack(block.get());
-        break;
-    }
-    }
+    if (m_builder)
+        m_builder->addRow(row);
 }
 
 void ViewController::showCircularView()
 {
-    if (index < 0 || size_t(index) >= shadowArray.size())
-        return;
-    const auto& beat = shadowArray[size_t(index)];
-    if (beat.intValue(column::tempo) >= 60) {
-        for (auto& circle : circlesArray)
-            circle->setHidden(true);
-        return;
-    }
-    double q = double(beat.floatValue(column::length) * 0.5f) * 0.25;
-    double left = upShader->frame().x();
-    for (size_t i = 0; i < circlesArray.size(); ++i)
-        circlesArray[i]->setFrame(ui::RectMake((q - 12) * 0.5 + (double(i) * q + left), 182, 12, 12));
-}
-
-void ViewController::rearrangeTempoControls()
-{
-    for (const auto& group : tempLabelControls) {
-        if (group.empty())
-            continue;
-        int32_t first = score::intValue(group.front()->text());
-        bool allSame = true;
-        for (const auto& label : group) {
-            if (score::intValue(label->text()) != first)
-                allSame = false;
-            label->setHidden(true);
-        }
-        if (allSame)
-            group.front()->setHidden(false);
-        else
-            for (const auto& label : group)
-                label->setHidden(false);
-    }
+    if (auto* beat = currentBeat())
+        m_cursor.layCircles(*beat);
 }
 
 void ViewController::keyPressed(ui::Key key)
@@ -489,7 +247,7 @@ void ViewController::keyPressed(ui::Key key)
         backtoModeSelection(nullptr);
         break;
     case ui::Key::Space:
-        if (timer && timer->isValid())
+        if (m_clock.isRunning())
             pause(nullptr);
         else
             play(nullptr);
@@ -503,25 +261,6 @@ void ViewController::keyPressed(ui::Key key)
     default:
         break;
     }
-}
-
-void ViewController::backtoModeSelection(ui::Object*)
-{
-    if (timer)
-        timer->invalidate();
-    if (circletimer)
-        circletimer->invalidate();
-    dismissViewControllerAnimated(ui::Animated::Yes);
-}
-
-// The slider's value is the transparency of the two dimming panels; the bands keep theirs.
-void ViewController::changeOpacity(ui::Object* sender)
-{
-    auto* slider = dynamic_cast<ui::Slider*>(sender);
-    if (!slider)
-        return;
-    leftShader->setAlpha(double(slider->value()));
-    rightShader->setAlpha(double(slider->value()));
 }
 
 bool ViewController::textFieldShouldReturn(ui::TextField* textField)

@@ -1,18 +1,21 @@
 #pragma once
 #include "platform/ui/TextField.h"
 #include "platform/ui/ViewController.h"
+#include "player/BeatClock.h"
+#include "player/Cursor.h"
 #include "player/TagScheme.h"
-#include "score/ScoreRow.h"
+#include "player/TempoEditor.h"
+#include "player/Transport.h"
+#include "score/ScoreSheet.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 namespace ui {
 class Button;
-class Image;
 class ScrollView;
 class SegmentedControl;
 class Slider;
@@ -20,18 +23,16 @@ class TextField;
 class View;
 }
 
-namespace core {
-class Timer;
-}
-
 namespace player {
 
-class Tempo;
+class StripBuilder;
 
 // The player screen. The library hands it a display mode and a song name, then presents it.
-// When its view loads it reads the song, lays out every row of it on one long horizontal strip,
-// builds the beat list and the bar list, and puts the beat cursor on the first beat. Playback,
-// stepping and tempo editing act on the fields below.
+// When its view loads it opens the song, lays every row of it out on one long horizontal strip
+// and puts the beat cursor on the first beat. The work is done by its parts: the strip builder
+// (layout), the beat clock (timers), the cursor (panels, bands, circles, page turns), the
+// transport (position, stepping, play range) and the tempo editor; the screen owns the views and
+// wires the controls' actions to the parts.
 class ViewController : public ui::ViewController, public ui::TextFieldDelegate {
 public:
     static std::shared_ptr<ViewController> create();
@@ -42,7 +43,7 @@ public:
 
     // The screen's fixed views: the strip, the key beside it, the cursor and the toolbar.
     void loadView() override;
-    // Reads and lays out the song; see the steps in the implementation.
+    // Opens and lays out the song; see the steps in the implementation.
     void viewDidLoad() override;
     // Lets go of the views, as the platform does when it unloads a hidden screen's view.
     void viewDidUnload();
@@ -62,8 +63,7 @@ public:
     // Whether the song has beats and bars to play; without them the transport does nothing.
     bool canPlay() const;
 
-    // The beat clock and the cursor. A beat lasts 60 / tempo seconds of its own row; the beat
-    // timer is one-shot and re-armed on every step.
+    // The beat clock and the cursor. A beat lasts 60 / tempo seconds of its own row.
     float calculateDuration();
     void startTimer(float duration);
     // Puts the cursor on beat `index`, lays the circles over it and re-arms the beat timer.
@@ -81,12 +81,13 @@ public:
     void startCircleTimer(float duration);
 
     // How the beat timer re-arms when it drives the step itself: against the due time of the
-    // beat it ended, so latency never adds up, or from the moment the cursor is placed (kept for
-    // measuring the difference).
+    // beat it ended, or from the moment the step runs (kept for measuring the difference).
     enum class BeatClock { Deadline, FromStep };
-    void setBeatClock(BeatClock clock) { m_beatClock = clock; }
+    void setBeatClock(BeatClock mode);
     // The tags of the beat controls of this song (set at set-up from its highest beat key).
-    const TagScheme& tagScheme() const { return m_tags; }
+    const TagScheme& tagScheme() const { return m_tempi.tags(); }
+    // Told, on the main thread, whether each Save reached the settings store.
+    void setSaveCompletion(std::function<void(bool saved)> completion) { m_saveCompletion = std::move(completion); }
 
     // Actions of the fixed controls.
     void backtoModeSelection(ui::Object* sender);
@@ -107,40 +108,42 @@ public:
     // The bar fields: the return key ends editing.
     bool textFieldShouldReturn(ui::TextField* textField) override;
 
-    // Player state.
-    int32_t mode = 0;
-    std::string fileName;
-    std::vector<score::ScoreRow> shadowArray;
-    std::vector<score::ScoreRow> displayArray;
-    std::vector<std::shared_ptr<Tempo>> tempoArray;
-    std::vector<std::shared_ptr<ui::Button>> upBtnControls;
-    std::vector<std::shared_ptr<ui::Button>> downBtnControls;
-    std::vector<std::vector<std::shared_ptr<Tempo>>> tempLabelControls;
-    std::vector<std::shared_ptr<Tempo>> groupControls;
-    std::vector<std::shared_ptr<ui::View>> circlesArray;
-    int32_t index = 0;
-    float timerFactor = 1.0f;
-    std::shared_ptr<core::Timer> timer;
-    std::shared_ptr<core::Timer> circletimer;
-    int32_t page = 1;
-    int32_t startPage = 1;
-    int32_t maxPage = 0;
-    int32_t shaderIndex = 1;
-    int32_t global_factor = 0;
-    int32_t circleIndex = 0;
-    float movedLength = 0.0f;
+    // The parts, for reading.
+    const score::ScoreSheet& sheet() const { return m_sheet; }
+    const player::BeatClock& clock() const { return m_clock; }
+    const Cursor& cursor() const { return m_cursor; }
+    const Transport& transport() const { return m_transport; }
+    const TempoEditor& tempoEditor() const { return m_tempi; }
+
+    // Player state, read by its usual names.
+    int32_t mode() const { return m_mode; }
+    const std::string& fileName() const { return m_fileName; }
+    const std::vector<score::ScoreRow>& shadowArray() const { return m_sheet.shadowArray(); }
+    const std::vector<score::ScoreRow>& displayArray() const { return m_sheet.displayArray(); }
+    const std::vector<std::shared_ptr<ui::View>>& circlesArray() const { return m_cursor.circlesArray(); }
+    int32_t index() const { return m_transport.index(); }
+    float timerFactor() const { return m_clock.timerFactor(); }
+    const std::shared_ptr<core::Timer>& timer() const { return m_clock.timer(); }
+    const std::shared_ptr<core::Timer>& circletimer() const { return m_clock.circletimer(); }
+    int32_t page() const { return m_transport.page(); }
+    int32_t startPage() const { return m_transport.startPage(); }
+    int32_t maxPage() const { return m_transport.maxPage(); }
+    int32_t shaderIndex() const { return m_transport.shaderIndex(); }
+    int32_t global_factor() const { return m_globalFactor; }
+    int32_t circleIndex() const { return m_cursor.circleIndex(); }
+    float movedLength() const { return m_transport.movedLength(); }
 
     // Views of the screen.
-    std::shared_ptr<ui::ScrollView> scrollView;
-    std::shared_ptr<ui::View> leftShader;
-    std::shared_ptr<ui::View> rightShader;
-    std::shared_ptr<ui::View> upShader;
-    std::shared_ptr<ui::View> downShader;
-    std::shared_ptr<ui::View> finalshader;
-    std::shared_ptr<ui::View> keyView;
-    std::shared_ptr<ui::SegmentedControl> repeat_SC;
-    std::shared_ptr<ui::TextField> start_TF;
-    std::shared_ptr<ui::TextField> end_TF;
+    const std::shared_ptr<ui::ScrollView>& scrollView() const { return m_scrollView; }
+    const std::shared_ptr<ui::View>& leftShader() const { return m_cursor.leftShader(); }
+    const std::shared_ptr<ui::View>& rightShader() const { return m_cursor.rightShader(); }
+    const std::shared_ptr<ui::View>& upShader() const { return m_cursor.upShader(); }
+    const std::shared_ptr<ui::View>& downShader() const { return m_cursor.downShader(); }
+    const std::shared_ptr<ui::View>& finalshader() const { return m_cursor.finalshader(); }
+    const std::shared_ptr<ui::View>& keyView() const { return m_keyView; }
+    const std::shared_ptr<ui::SegmentedControl>& repeat_SC() const { return m_repeatControl; }
+    const std::shared_ptr<ui::TextField>& start_TF() const { return m_startField; }
+    const std::shared_ptr<ui::TextField>& end_TF() const { return m_endField; }
 
     // Screen design, shared with the tests and the script driver.
     static constexpr double kToolbarHeight = 56;
@@ -153,31 +156,38 @@ public:
 private:
     ViewController();
 
-    // The five cursor frames for beat `index`; shared by set-up and every step.
+    void layOutSong();
+    void placeCursorAtSetUp();
     void placeCursor();
-    // Moves the position to beat 1 of bar p; false (nothing changed) when no such bar or beat.
-    bool jumpToBar(int32_t p);
+    const score::ScoreRow* currentBeat() const;
     void stopAtLastBeat();
     void showAlert(const char* message);
-    // Tempo editing: unhides a beat's label, "+" and "-"; writes a label's tempo into a copy of
-    // its row in a fresh beat list.
+    // Tempo editing: the beat key named by a control's tag, when it names a beat of both lists.
+    bool isEditableKey(int32_t key) const;
     void revealControls(int32_t key);
-    void setBeatTempo(size_t position, const Tempo& label);
     void buildToolbar(ui::View& root);
+    void addBarFields(ui::View& bar);
     std::shared_ptr<ui::Button> makeToolbarButton(ui::View& toolbar, const char* identifier, const char* title, double x, double width,
         void (ViewController::*action)(ui::Object*));
 
-    TagScheme m_tags;
-    // Whether the settings store held a beat list that fits this song; layout then takes the
-    // tempo texts from it.
-    bool m_hasSavedBeatList = false;
-    std::shared_ptr<ui::Image> m_upperTriangle;
-    std::shared_ptr<ui::Image> m_lowerTriangle;
+    int32_t m_mode = 0;
+    std::string m_fileName;
+    int32_t m_globalFactor = 0;
+    score::ScoreSheet m_sheet;
+    player::BeatClock m_clock;
+    Cursor m_cursor;
+    Transport m_transport;
+    TempoEditor m_tempi;
+    std::unique_ptr<StripBuilder> m_builder;
+    std::function<void(bool)> m_saveCompletion;
+
+    std::shared_ptr<ui::ScrollView> m_scrollView;
+    std::shared_ptr<ui::View> m_keyView;
+    std::shared_ptr<ui::SegmentedControl> m_repeatControl;
+    std::shared_ptr<ui::TextField> m_startField;
+    std::shared_ptr<ui::TextField> m_endField;
     std::shared_ptr<ui::View> m_toolbar;
     std::shared_ptr<ui::Slider> m_opacitySlider;
-    BeatClock m_beatClock = BeatClock::Deadline;
-    // While the beat timer drives a step: the time its beat was due, the base of the next one.
-    std::optional<double> m_beatDue;
 };
 
 // Makes the player screen available from the storyboard as "Main".

@@ -1,21 +1,16 @@
-// Tempo editing on the player screen: revealing a beat's controls, stepping one beat or the whole
-// song, arranging the tempo labels and saving the beat list.
+// Tempo editing on the player screen: the beat controls' actions, the song-wide steps, arranging
+// the tempo labels and saving the beat list. The tempo editor keeps the controls and the texts.
 #include "player/ViewController.h"
 
 #include "platform/core/Dispatch.h"
 #include "platform/core/Log.h"
 #include "platform/core/UserDefaults.h"
 #include "platform/ui/AlertView.h"
-#include "platform/ui/Button.h"
 #include "platform/ui/GestureRecognizer.h"
 #include "platform/ui/View.h"
-#include "player/Tempo.h"
 #include "score/Columns.h"
-#include "score/Readings.h"
 #include "score/SavedBeatList.h"
 
-#include <algorithm>
-#include <limits>
 #include <optional>
 
 namespace player {
@@ -33,40 +28,17 @@ std::optional<int32_t> tagOf(ui::Object* sender)
     return view->tag();
 }
 
-// Label integers are clamped 32-bit readings, so a step at either end saturates instead of
-// overflowing.
-int32_t stepped(int32_t value, int32_t by)
-{
-    int64_t sum = int64_t(value) + by;
-    return int32_t(std::clamp<int64_t>(sum, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
-}
-
 }
 
 // Whether a beat key names a beat of both working lists; keys that do not are ignored.
-static bool isEditableKey(const ViewController& player, int32_t key)
+bool ViewController::isEditableKey(int32_t key) const
 {
-    return key >= 1 && size_t(key) <= player.tempoArray.size() && size_t(key) <= player.shadowArray.size();
+    return key >= 1 && size_t(key) <= m_tempi.beatCount() && size_t(key) <= m_sheet.shadowArray().size();
 }
 
 void ViewController::revealControls(int32_t key)
 {
-    auto root = view();
-    for (int32_t tag : { m_tags.labelTag(key), m_tags.plusTag(key), m_tags.minusTag(key) }) {
-        if (auto control = root->viewWithTag(tag))
-            control->setHidden(false);
-    }
-}
-
-// The edited row is a changed copy, and the list is replaced by a fresh one holding it: anyone
-// holding the old list or an old row keeps the tempo they saw.
-void ViewController::setBeatTempo(size_t position, const Tempo& label)
-{
-    if (position >= shadowArray.size())
-        return;
-    std::vector<score::ScoreRow> list = shadowArray;
-    list[position] = list[position].withIntValue(column::tempo, score::intValue(label.text()));
-    shadowArray = std::move(list);
+    m_tempi.reveal(key);
 }
 
 void ViewController::showControl(ui::Object* sender)
@@ -74,8 +46,8 @@ void ViewController::showControl(ui::Object* sender)
     auto tag = tagOf(sender);
     if (!tag)
         return;
-    int32_t key = m_tags.keyFromBeatButtonTag(*tag);
-    if (!isEditableKey(*this, key))
+    int32_t key = tagScheme().keyFromBeatButtonTag(*tag);
+    if (!isEditableKey(key))
         return;
     revealControls(key);
 }
@@ -87,10 +59,10 @@ void ViewController::userLongPressed(ui::Object* sender)
     auto* recognizer = dynamic_cast<ui::GestureRecognizer*>(sender);
     if (!recognizer || !recognizer->view())
         return;
-    int32_t key = m_tags.keyFromBeatButtonTag(recognizer->view()->tag());
-    if (!isEditableKey(*this, key))
+    int32_t key = tagScheme().keyFromBeatButtonTag(recognizer->view()->tag());
+    if (!isEditableKey(key))
         return;
-    int32_t beatsInGroup = shadowArray[size_t(key) - 1].intValue(column::flipView);
+    int32_t beatsInGroup = m_sheet.shadowArray()[size_t(key) - 1].intValue(column::flipView);
     if (beatsInGroup < 1)
         return;
     int32_t place = key - (key / beatsInGroup) * beatsInGroup;
@@ -100,7 +72,7 @@ void ViewController::userLongPressed(ui::Object* sender)
     int64_t last = int64_t(key) - place + beatsInGroup;
     for (int64_t beat = first; beat <= last; ++beat) {
         // A group cut short at the end of the song has no controls past its last beat.
-        if (beat > int64_t(tempoArray.size()))
+        if (beat > int64_t(m_tempi.beatCount()))
             break;
         if (beat >= 1)
             revealControls(int32_t(beat));
@@ -113,16 +85,14 @@ void ViewController::addTempo(ui::Object* sender)
     auto tag = tagOf(sender);
     if (!tag)
         return;
-    int32_t key = m_tags.keyFromPlusTag(*tag);
+    int32_t key = tagScheme().keyFromPlusTag(*tag);
     std::weak_ptr<ViewController> weak = std::static_pointer_cast<ViewController>(shared_from_this());
     dispatch::mainQueue().async([weak, key] {
         auto self = weak.lock();
-        if (!self || !isEditableKey(*self, key))
+        if (!self || !self->isEditableKey(key))
             return;
         size_t position = size_t(key) - 1;
-        auto label = self->tempoArray[position];
-        label->setText(core::format("%d", stepped(score::intValue(label->text()), 1)));
-        self->setBeatTempo(position, *label);
+        self->m_tempi.step(position, 1, self->m_sheet);
         core::log("%d", int32_t(position));
     });
 }
@@ -132,62 +102,56 @@ void ViewController::subtractTempo(ui::Object* sender)
     auto tag = tagOf(sender);
     if (!tag)
         return;
-    int32_t key = m_tags.keyFromMinusTag(*tag);
-    if (!isEditableKey(*this, key))
+    int32_t key = tagScheme().keyFromMinusTag(*tag);
+    if (!isEditableKey(key))
         return;
     size_t position = size_t(key) - 1;
-    auto label = tempoArray[position];
-    int32_t lowered = stepped(score::intValue(label->text()), -1);
-    if (lowered < 1)
+    if (!m_tempi.step(position, -1, m_sheet))
         return;
-    label->setText(core::format("%d", lowered));
-    core::log("%s", ui::stringFromPoint(label->convertPoint(label->bounds().origin, view().get())).c_str());
-    setBeatTempo(position, *label);
+    if (auto point = m_tempi.labelPoint(position))
+        core::log("%s", ui::stringFromPoint(*point).c_str());
     core::log("%d", int32_t(position));
 }
 
 void ViewController::increase(ui::Object*)
 {
-    global_factor = 1;
+    m_globalFactor = 1;
     tempoValue();
 }
 
 void ViewController::decrease(ui::Object*)
 {
-    global_factor = -1;
+    m_globalFactor = -1;
     tempoValue();
 }
 
-// Steps every beat by global_factor; a beat that would fall below 1 stays as it is. The rows are
-// edited on one fresh copy of the list, which then replaces it whole.
 void ViewController::tempoValue()
 {
-    std::vector<score::ScoreRow> list = shadowArray;
-    for (size_t position = 0; position < tempoArray.size(); ++position) {
-        auto& label = tempoArray[position];
-        int32_t value = stepped(score::intValue(label->text()), global_factor);
-        if (value < 1)
-            continue;
-        label->setText(core::format("%d", value));
-        if (position < list.size())
-            list[position] = list[position].withIntValue(column::tempo, score::intValue(label->text()));
-    }
-    shadowArray = std::move(list);
+    m_tempi.stepAll(m_globalFactor, m_sheet);
 }
 
+void ViewController::rearrangeTempoControls()
+{
+    m_tempi.rearrange();
+}
+
+// The list as it stands is written on the saving thread, so a long song never stalls the screen;
+// the result comes back on the main queue, to the log and to whoever asked to be told.
 void ViewController::saveChanges(ui::Object*)
 {
-    if (!score::SavedBeatList::save(fileName, shadowArray)) {
-        core::log("Could not write the beat list of %s to the settings store", fileName.c_str());
-        // The edits and their controls stay as they are, so the user can save again.
-        std::string why = core::UserDefaults::standardUserDefaults()->lastSaveFailure();
-        ui::AlertView::create("Error", "The tempi were not saved. " + why, { "OK" })->show();
-        return;
-    }
-    for (const auto& plus : upBtnControls)
-        plus->setHidden(true);
-    for (const auto& minus : downBtnControls)
-        minus->setHidden(true);
+    m_tempi.hideStepButtons();
+    std::weak_ptr<ViewController> weak = std::static_pointer_cast<ViewController>(shared_from_this());
+    std::string name = m_fileName;
+    score::SavedBeatList::saveInBackground(m_fileName, m_sheet.shadowArray(), [weak, name](bool saved) {
+        if (!saved) {
+            core::log("Could not write the beat list of %s to the settings store", name.c_str());
+            // The edits stay on screen, so the user can save again once the cause is mended.
+            std::string why = core::UserDefaults::standardUserDefaults()->lastSaveFailure();
+            ui::AlertView::create("Error", "The tempi were not saved. " + why, { "OK" })->show();
+        }
+        if (auto self = weak.lock(); self && self->m_saveCompletion)
+            self->m_saveCompletion(saved);
+    });
     rearrangeTempoControls();
 }
 

@@ -2,6 +2,7 @@
 #include "score/ScoreRow.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,6 +20,13 @@ public:
     static std::optional<std::vector<ScoreRow>> load(const std::string& songName, int32_t highestBeatKey);
     // Stores the list and writes it to storage at once; false when the store cannot be written.
     static bool save(const std::string& songName, const std::vector<ScoreRow>& beatList);
+    // The same write on the saving thread, so the screen never waits for the disk: the list is
+    // taken as it is now, saves land in the order they were asked for, and `done` (if any) gets
+    // the result on the main queue. Saves still pending when the program ends are finished before
+    // it exits, and a later load() waits for them.
+    static void saveInBackground(const std::string& songName, std::vector<ScoreRow> beatList, std::function<void(bool)> done);
+    // Returns once every save begun so far is durable (or has failed).
+    static void waitForPendingSaves();
 };
 
 }

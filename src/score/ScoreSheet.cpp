@@ -81,15 +81,23 @@ ScoreSheet ScoreSheet::openFile(const std::string& path, const std::string& song
 {
     auto rows = CSVParser::parseCSVIntoArrayOfDictionariesFromFile(path, ",", "\"");
     std::vector<ScoreRow> fileRows = rows ? std::move(*rows) : std::vector<ScoreRow>();
-    auto saved = SavedBeatList::load(songName, highestBeatKey(fileRows));
-    auto sheet = fromRows(std::move(fileRows), std::move(saved));
+    int32_t highestKey = highestBeatKey(fileRows);
+    auto saved = SavedBeatList::load(songName, highestKey);
+    auto sheet = build(std::move(fileRows), std::move(saved), highestKey);
     sheet.m_readable = rows.has_value();
     return sheet;
 }
 
 ScoreSheet ScoreSheet::fromRows(std::vector<ScoreRow> rows, std::optional<std::vector<ScoreRow>> savedBeatList)
 {
+    int32_t highestKey = highestBeatKey(rows);
+    return build(std::move(rows), std::move(savedBeatList), highestKey);
+}
+
+ScoreSheet ScoreSheet::build(std::vector<ScoreRow> rows, std::optional<std::vector<ScoreRow>> savedBeatList, int32_t highestKey)
+{
     ScoreSheet sheet;
+    sheet.m_highestBeatKey = highestKey;
     sheet.m_hasSavedBeatList = savedBeatList.has_value();
     std::vector<ScoreRow> beats;
     std::vector<ScoreRow> bars;
@@ -101,12 +109,23 @@ ScoreSheet ScoreSheet::fromRows(std::vector<ScoreRow> rows, std::optional<std::v
         else if (channel == "42")
             bars.push_back(row);
     }
+    if (savedBeatList)
+        sheet.m_savedBeatList = *savedBeatList;
     sheet.m_shadowArray = sortedByBar(savedBeatList ? std::move(*savedBeatList) : std::move(beats));
     sheet.m_contentWidth = contentWidthOf(bars);
     sheet.m_displayArray = sortedByBar(std::move(bars));
     sheet.m_rows = std::move(rows);
     sheet.m_readable = true;
     return sheet;
+}
+
+void ScoreSheet::setBeatTempo(size_t position, int32_t tempo)
+{
+    if (position >= m_shadowArray.size())
+        return;
+    std::vector<ScoreRow> list = m_shadowArray;
+    list[position] = list[position].withIntValue(column::tempo, tempo);
+    m_shadowArray = std::move(list);
 }
 
 std::vector<ScoreRow> ScoreSheet::beatRows(const std::vector<ScoreRow>& rows)

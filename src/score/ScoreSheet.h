@@ -28,6 +28,22 @@ public:
     const std::vector<ScoreRow>& displayArray() const { return m_displayArray; }
     // Whether the beat list came from the settings store; layout then takes tempo texts from it.
     bool hasSavedBeatList() const { return m_hasSavedBeatList; }
+    // The saved beat list in the order it was stored (empty without one): layout takes the tempo
+    // of the beat with key k from its entry k - 1.
+    const std::vector<ScoreRow>& savedBeatList() const { return m_savedBeatList; }
+    // The highest beat key of the rows drawn as beats; 0 when none.
+    int32_t highestBeatKey() const { return m_highestBeatKey; }
+
+    // Tempo edits: the beat list is replaced whole, so a copy taken earlier keeps what it saw.
+    void setShadowArray(std::vector<ScoreRow> beats) { m_shadowArray = std::move(beats); }
+    // The beat at `position` with "tempo (40)" set to the number as "%d" text.
+    void setBeatTempo(size_t position, int32_t tempo);
+    // Once laid out, the player keeps only the two lists.
+    void releaseRows()
+    {
+        std::vector<ScoreRow>().swap(m_rows);
+        std::vector<ScoreRow>().swap(m_savedBeatList);
+    }
     // The scroll width: the sum of the bar rows' whole "length(109)" values, not halved.
     int64_t contentWidth() const { return m_contentWidth; }
 
@@ -42,10 +58,14 @@ public:
     static int32_t highestBeatKey(const std::vector<ScoreRow>& rows);
 
 private:
+    static ScoreSheet build(std::vector<ScoreRow> rows, std::optional<std::vector<ScoreRow>> savedBeatList, int32_t highestKey);
+
     std::vector<ScoreRow> m_rows;
     std::vector<ScoreRow> m_shadowArray;
     std::vector<ScoreRow> m_displayArray;
+    std::vector<ScoreRow> m_savedBeatList;
     int64_t m_contentWidth = 0;
+    int32_t m_highestBeatKey = 0;
     bool m_hasSavedBeatList = false;
     bool m_readable = false;
 };

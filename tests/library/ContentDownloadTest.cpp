@@ -344,7 +344,7 @@ TEST_F(ContentDownloadTest, FailuresKeepTheLibraryAndSayWhy)
     window().touchUp({ row.midX(), row.midY() });
     auto player = std::dynamic_pointer_cast<player::ViewController>(screen->presentedViewController());
     ASSERT_TRUE(player);
-    EXPECT_EQ(player->fileName, "old2");
+    EXPECT_EQ(player->fileName(), "old2");
 }
 
 TEST_F(ContentDownloadTest, AnOldItemThatCannotBeRemovedStaysAndLaterDownloadsWork)
@@ -458,7 +458,7 @@ TEST_F(ContentDownloadTest, ASongWithoutItsFileIsListedAndOpensEmpty)
     window().touchUp({ row.midX(), row.midY() });
     auto player = std::dynamic_pointer_cast<player::ViewController>(screen->presentedViewController());
     ASSERT_TRUE(player);
-    EXPECT_EQ(player->fileName, "lost");
+    EXPECT_EQ(player->fileName(), "lost");
     EXPECT_FALSE(player->canPlay());
 }
 

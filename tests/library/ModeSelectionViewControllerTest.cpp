@@ -250,8 +250,8 @@ TEST_F(ModeSelectionViewControllerTest, TappingASongOpensThePlayerWithModeAndSon
     tapRow(*screen, 0);
     auto player = presentedPlayer();
     ASSERT_TRUE(player) << "the screen registered as \"Main\" is presented";
-    EXPECT_EQ(player->mode, 1);
-    EXPECT_EQ(player->fileName, "song1");
+    EXPECT_EQ(player->mode(), 1);
+    EXPECT_EQ(player->fileName(), "song1");
     EXPECT_EQ(screen->presentedViewController(), player);
     EXPECT_EQ(screen->tableview->indexPathForSelectedRow(), (ui::IndexPath { 0, 0 })) << "the row stays selected";
     keepScreenshot("library_player_opened.png");
@@ -271,8 +271,8 @@ TEST_F(ModeSelectionViewControllerTest, APathWithoutCsvIsHandedOverUnchanged)
     tapRow(*screen, 0);
     auto player = presentedPlayer();
     ASSERT_TRUE(player);
-    EXPECT_EQ(player->fileName, "plain");
-    EXPECT_EQ(player->mode, 2);
+    EXPECT_EQ(player->fileName(), "plain");
+    EXPECT_EQ(player->mode(), 2);
     EXPECT_TRUE(player->canPlay()) << "the player found plain.csv";
 }
 
@@ -284,8 +284,8 @@ TEST_F(ModeSelectionViewControllerTest, ModeIsKeptAcrossSongs)
     tapRow(*screen, 1);
     auto first = presentedPlayer();
     ASSERT_TRUE(first);
-    EXPECT_EQ(first->mode, 2);
-    EXPECT_EQ(first->fileName, "canon");
+    EXPECT_EQ(first->mode(), 2);
+    EXPECT_EQ(first->fileName(), "canon");
 
     // Back in the library the list is not read again.
     home.writeIndex(R"({"FileInfo": []})");
@@ -298,8 +298,8 @@ TEST_F(ModeSelectionViewControllerTest, ModeIsKeptAcrossSongs)
     auto second = presentedPlayer();
     ASSERT_TRUE(second);
     EXPECT_NE(second, first) << "each song gets a fresh player";
-    EXPECT_EQ(second->mode, 2);
-    EXPECT_EQ(second->fileName, "a.b") << "every .csv is removed, not only the last";
+    EXPECT_EQ(second->mode(), 2);
+    EXPECT_EQ(second->fileName(), "a.b") << "every .csv is removed, not only the last";
 }
 
 TEST_F(ModeSelectionViewControllerTest, WithoutAPlayerScreenATapDoesNothing)

@@ -15,6 +15,7 @@
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/View.h"
 #include "player/ViewController.h"
+#include "score/SavedBeatList.h"
 
 #include <cstdlib>
 #include <initializer_list>
@@ -80,6 +81,8 @@ protected:
 
     void TearDown() override
     {
+        // A save still being written belongs to this test's home.
+        score::SavedBeatList::waitForPendingSaves();
         core::setLogSink(m_oldSink);
         core::RunLoop::resetMain();
         m_homeFolder.reset();

@@ -10,6 +10,7 @@
 #include "platform/ui/Window.h"
 #include "player/Tempo.h"
 #include "score/Columns.h"
+#include "score/SavedBeatList.h"
 
 namespace player::test {
 namespace {
@@ -35,9 +36,19 @@ protected:
         EXPECT_TRUE(view) << "no view with tag " << tag;
         return view;
     }
+    // A step button not shown yet has no view: its action is then sent by a stand-in carrying
+    // the same tag, as a script calling the handler directly would.
+    std::shared_ptr<ui::View> stepButton(ViewController& player, int tag)
+    {
+        if (auto view = player.view()->viewWithTag(tag))
+            return view;
+        auto standIn = ui::Button::create(ui::ButtonType::System, ui::RectMake(0, 0, 25, 25));
+        standIn->setTag(tag);
+        return standIn;
+    }
     std::shared_ptr<ui::View> beatButton(ViewController& p, int key) { return control(p, p.tagScheme().beatButtonTag(key)); }
-    std::shared_ptr<ui::View> plus(ViewController& p, int key) { return control(p, p.tagScheme().plusTag(key)); }
-    std::shared_ptr<ui::View> minus(ViewController& p, int key) { return control(p, p.tagScheme().minusTag(key)); }
+    std::shared_ptr<ui::View> plus(ViewController& p, int key) { return stepButton(p, p.tagScheme().plusTag(key)); }
+    std::shared_ptr<ui::View> minus(ViewController& p, int key) { return stepButton(p, p.tagScheme().minusTag(key)); }
     std::shared_ptr<ui::View> label(ViewController& p, int key) { return control(p, p.tagScheme().labelTag(key)); }
 
     void tap(const std::shared_ptr<ui::View>& view)
@@ -52,42 +63,65 @@ protected:
     // Runs the work posted to the main queue, as the next turn of the run loop would.
     void runPosted() { core::RunLoop::main().runOnce(); }
 
-    // Keys whose label, "+" and "-" are all shown; fails when only some of the three are.
+    // Whether a view with the tag is there to be seen: a control never shown has no view at all.
+    static bool visible(ViewController& player, int tag)
+    {
+        auto view = player.view()->viewWithTag(tag);
+        return view && !view->isHidden();
+    }
+
+    // Keys whose label, "+" and "-" are all shown; fails when only some of the three are, or
+    // when what the tempo editor says differs from what is on screen.
     std::vector<int> revealedKeys(ViewController& player)
     {
         std::vector<int> keys;
-        for (int key = 1; key <= int(player.tempoArray.size()); ++key) {
-            bool shown = !plus(player, key)->isHidden();
-            EXPECT_EQ(!minus(player, key)->isHidden(), shown) << key;
+        const auto& tempi = player.tempoEditor();
+        const auto& tags = player.tagScheme();
+        for (int key = 1; key <= int(tempi.beatCount()); ++key) {
+            size_t p = size_t(key) - 1;
+            bool shown = tempi.plusShown(p);
+            EXPECT_EQ(tempi.minusShown(p), shown) << key;
+            EXPECT_EQ(visible(player, tags.plusTag(key)), shown) << key;
+            EXPECT_EQ(visible(player, tags.minusTag(key)), shown) << key;
             if (shown) {
-                EXPECT_FALSE(label(player, key)->isHidden()) << key;
+                EXPECT_TRUE(tempi.labelShown(p)) << key;
+                EXPECT_TRUE(visible(player, tags.labelTag(key))) << key;
                 keys.push_back(key);
             }
         }
         return keys;
     }
 
+    // The tempo of every beat's label; a label on screen shows the same text.
     static std::vector<std::string> labelTexts(const ViewController& player)
     {
         std::vector<std::string> out;
-        for (const auto& tempo : player.tempoArray)
-            out.push_back(tempo->text());
+        const auto& tempi = player.tempoEditor();
+        for (size_t p = 0; p < tempi.beatCount(); ++p) {
+            if (auto view = tempi.labelView(p)) {
+                EXPECT_EQ(view->text(), tempi.tempoText(p)) << p;
+            }
+            out.push_back(tempi.tempoText(p));
+        }
         return out;
     }
 
     static std::vector<std::string> rowTempi(const ViewController& player)
     {
         std::vector<std::string> out;
-        for (const auto& row : player.shadowArray)
+        for (const auto& row : player.shadowArray())
             out.emplace_back(row.text(column::tempo));
         return out;
     }
 
-    static std::vector<bool> labelsHidden(const ViewController& player)
+    static std::vector<bool> labelsHidden(ViewController& player)
     {
         std::vector<bool> out;
-        for (const auto& tempo : player.tempoArray)
-            out.push_back(tempo->isHidden());
+        const auto& tempi = player.tempoEditor();
+        for (size_t p = 0; p < tempi.beatCount(); ++p) {
+            EXPECT_EQ(visible(player, player.tagScheme().labelTag(int(p) + 1)), tempi.labelShown(p)) << p;
+            out.push_back(!tempi.labelShown(p));
+        }
         return out;
     }
 
@@ -128,8 +162,8 @@ TEST_F(TempoEditingTest, PlusRaisesTheBeatAfterTheTouchHasBeenHandled)
     m_log.clear();
     tap(plus(*player, 2));
     // Deferred through the main queue: nothing has changed while the touch is being handled.
-    EXPECT_EQ(player->tempoArray[1]->text(), "120");
-    EXPECT_EQ(player->shadowArray[1].text(column::tempo), "120");
+    EXPECT_EQ(player->tempoEditor().tempoText(1), "120");
+    EXPECT_EQ(player->shadowArray()[1].text(column::tempo), "120");
     runPosted();
     EXPECT_EQ(labelTexts(*player), (std::vector<std::string> { "100", "121", "100", "100" }));
     EXPECT_EQ(rowTempi(*player), (std::vector<std::string> { "100", "121", "100", "100" }));
@@ -166,12 +200,12 @@ TEST_F(TempoEditingTest, MinusLowersTheBeatAndLogsWhereItsLabelIs)
     EXPECT_EQ(m_log, (std::vector<std::string> { "{180, 10}", "1" }));
 
     // A scrolled strip moves the label in the screen's coordinates; half points print as such.
-    player->scrollView->setContentOffset({ 20.5, 0 });
+    player->scrollView()->setContentOffset({ 20.5, 0 });
     m_log.clear();
     player->subtractTempo(minus(*player, 2).get());
     EXPECT_EQ(m_log, (std::vector<std::string> { "{159.5, 10}", "1" }));
     // Every digit of the point shows, as in the platform's point text: no rounding to six.
-    player->scrollView->setContentOffset({ 0.0625, 0 });
+    player->scrollView()->setContentOffset({ 0.0625, 0 });
     m_log.clear();
     player->subtractTempo(minus(*player, 2).get());
     EXPECT_EQ(m_log, (std::vector<std::string> { "{179.9375, 10}", "1" }));
@@ -180,8 +214,8 @@ TEST_F(TempoEditingTest, MinusLowersTheBeatAndLogsWhereItsLabelIs)
     tap(beatButton(*player, 3));
     m_log.clear();
     tap(minus(*player, 3));
-    EXPECT_EQ(player->tempoArray[2]->text(), "1");
-    EXPECT_EQ(player->shadowArray[2].text(column::tempo), "1");
+    EXPECT_EQ(player->tempoEditor().tempoText(2), "1");
+    EXPECT_EQ(player->shadowArray()[2].text(column::tempo), "1");
     EXPECT_EQ(m_log, std::vector<std::string> {});
 }
 
@@ -203,7 +237,7 @@ TEST_F(TempoEditingTest, WholeSongStepsStopAtOne)
     writeTempi("song", { { "1", "60" } });
     auto player = show("song");
     tap(player->view()->viewWithAccessibilityIdentifier("decrease"));
-    EXPECT_EQ(player->global_factor, -1);
+    EXPECT_EQ(player->global_factor(), -1);
     EXPECT_EQ(labelTexts(*player), (std::vector<std::string> { "1", "59" }));
     EXPECT_EQ(rowTempi(*player), (std::vector<std::string> { "1", "59" }));
     for (int i = 0; i < 70; ++i)
@@ -214,7 +248,7 @@ TEST_F(TempoEditingTest, WholeSongStepsStopAtOne)
     writeTempi("up", { { "60", "fast" } });
     auto other = show("up");
     tap(other->view()->viewWithAccessibilityIdentifier("increase"));
-    EXPECT_EQ(other->global_factor, 1);
+    EXPECT_EQ(other->global_factor(), 1);
     tap(other->view()->viewWithAccessibilityIdentifier("increase"));
     EXPECT_EQ(labelTexts(*other), (std::vector<std::string> { "62", "2" }));
     EXPECT_EQ(rowTempi(*other), (std::vector<std::string> { "62", "2" }));
@@ -224,8 +258,8 @@ TEST_F(TempoEditingTest, EditsReplaceRowsAndTheListInsteadOfChangingThem)
 {
     writeTempi("copies", { { "120", "120" } });
     auto player = show("copies");
-    score::ScoreRow heldRow = player->shadowArray[0];
-    std::vector<score::ScoreRow> heldList = player->shadowArray;
+    score::ScoreRow heldRow = player->shadowArray()[0];
+    std::vector<score::ScoreRow> heldList = player->shadowArray();
 
     player->addTempo(plus(*player, 1).get());
     runPosted();
@@ -237,7 +271,7 @@ TEST_F(TempoEditingTest, EditsReplaceRowsAndTheListInsteadOfChangingThem)
     EXPECT_EQ(heldList[0].text(column::tempo), "120");
     EXPECT_EQ(heldList[1].text(column::tempo), "120");
     // Only the tempo changes: every other column of the edited row is carried over.
-    auto edited = player->shadowArray[0].toMap();
+    auto edited = player->shadowArray()[0].toMap();
     auto original = heldRow.toMap();
     edited.erase("tempo (40)");
     original.erase("tempo (40)");
@@ -261,7 +295,8 @@ TEST_F(TempoEditingTest, LongPressRevealsTheWholeBarOnEveryReportOfTheGesture)
         EXPECT_EQ(revealedKeys(*player), c.revealed);
 
         // Moving and lifting report again, and each report reveals the bar again.
-        auto someLabel = player->tempoArray[size_t(c.revealed.back()) - 1];
+        auto someLabel = player->tempoEditor().labelView(size_t(c.revealed.back()) - 1);
+        ASSERT_TRUE(someLabel);
         someLabel->setHidden(true);
         m_window->touchMoved({ centre.x + 1, centre.y });
         EXPECT_FALSE(someLabel->isHidden()) << "changed";
@@ -315,21 +350,30 @@ TEST_F(TempoEditingTest, SaveHidesEveryStepButtonStoresTheListAndArranges)
     runPosted();
     ASSERT_EQ(revealedKeys(*player), (std::vector<int> { 1, 2, 3, 4, 7 }));
 
+    std::vector<bool> results;
+    player->setSaveCompletion([&](bool saved) { results.push_back(saved); });
     tap(player->view()->viewWithAccessibilityIdentifier("save"));
     EXPECT_EQ(revealedKeys(*player), std::vector<int> {});
-    for (const auto& button : player->upBtnControls)
-        EXPECT_TRUE(button->isHidden());
-    for (const auto& button : player->downBtnControls)
-        EXPECT_TRUE(button->isHidden());
+    for (size_t p = 0; p < player->tempoEditor().beatCount(); ++p) {
+        EXPECT_FALSE(player->tempoEditor().plusShown(p));
+        EXPECT_FALSE(player->tempoEditor().minusShown(p));
+        if (auto plusView = player->tempoEditor().plusView(p)) {
+            EXPECT_TRUE(plusView->isHidden());
+        }
+    }
     // Bar 1 now differs inside, so it shows every label; bar 2 shows one again.
     EXPECT_EQ(labelsHidden(*player), (std::vector<bool> { false, false, false, false, false, true, true, true }));
 
+    // The write runs on the saving thread; the result comes back on the main queue.
+    score::SavedBeatList::waitForPendingSaves();
+    runPosted();
+    EXPECT_EQ(results, std::vector<bool> { true });
     auto stored = core::UserDefaults::standardUserDefaults()->valueForKey("save");
     ASSERT_TRUE(stored);
     ASSERT_TRUE(stored->is_array());
     ASSERT_EQ(stored->size(), 8u);
     for (size_t i = 0; i < 8; ++i)
-        EXPECT_EQ(score::ScoreRow::fromMap((*stored)[i].get<std::map<std::string, std::string>>()), player->shadowArray[i]) << i;
+        EXPECT_EQ(score::ScoreRow::fromMap((*stored)[i].get<std::map<std::string, std::string>>()), player->shadowArray()[i]) << i;
     EXPECT_EQ((*stored)[1]["tempo (40)"], "121");
 }
 
@@ -345,15 +389,18 @@ TEST_F(TempoEditingTest, AFailedSaveSaysWhyAndKeepsTheEditsForARetry)
     runPosted();
 
     tap(player->view()->viewWithAccessibilityIdentifier("save"));
+    // The write runs on the saving thread; its failure comes back on the main queue.
+    score::SavedBeatList::waitForPendingSaves();
+    runPosted();
     auto alert = m_window->currentAlert();
     ASSERT_TRUE(alert);
     EXPECT_EQ(alert->title(), "Error");
     EXPECT_EQ(alert->buttonTitles(), std::vector<std::string> { "OK" });
     EXPECT_EQ(alert->message().rfind("The tempi were not saved. Changes cannot be saved because ", 0), 0u) << alert->message();
     EXPECT_NE(alert->message().find("the settings file cannot be opened"), std::string::npos) << alert->message();
-    EXPECT_EQ(revealedKeys(*player), std::vector<int> { 2 }) << "the edited beat's controls stay";
-    EXPECT_EQ(player->tempoArray[1]->text(), "121");
-    EXPECT_EQ(player->shadowArray[1].text(column::tempo), "121");
+    // The edit stays on screen and in the list, so Save can be tried again.
+    EXPECT_EQ(player->tempoEditor().tempoText(1), "121");
+    EXPECT_EQ(player->shadowArray()[1].text(column::tempo), "121");
     EXPECT_TRUE(logged("Could not write the beat list of save"));
 }
 
@@ -386,8 +433,7 @@ TEST_F(TempoEditingTest, SavedTempiComeBackInAFreshScreenWithAFreshStore)
     EXPECT_EQ(labelsHidden(*reopened), (std::vector<bool> { false, false, false, false, false, false, false, false }));
     // And the clock plays the saved tempi.
     EXPECT_EQ(reopened->calculateDuration(), 60.0f / 121.0f);
-    reopened->index = 5;
-    EXPECT_EQ(reopened->calculateDuration(), 60.0f / 119.0f);
+    EXPECT_EQ(BeatClock::beatLength(reopened->shadowArray()[5]), 60.0f / 119.0f);
 }
 
 TEST_F(TempoEditingTest, UnsavedEditsAreLostWithTheVisit)
@@ -410,26 +456,24 @@ TEST_F(TempoEditingTest, AnEditReachesTheNextBeatsLength)
     auto player = show("next");
     player->addTempo(plus(*player, 2).get());
     runPosted();
-    player->index = 1;
-    EXPECT_FLOAT_EQ(player->calculateDuration(), 60.0f / 121.0f);
-    player->index = 0;
+    EXPECT_FLOAT_EQ(BeatClock::beatLength(player->shadowArray()[1]), 60.0f / 121.0f);
 
     // Through the beat clock: the edited beat lasts 60 / 121 s, and an edit while playing
     // reaches the beat after the current one.
     auto& loop = core::RunLoop::main();
     double start = loop.now();
     player->play(nullptr);
-    ASSERT_TRUE(player->timer && player->timer->isValid());
-    EXPECT_NEAR(player->timer->fireDate() - start, 0.5, 1e-6);
+    ASSERT_TRUE(player->timer() && player->timer()->isValid());
+    EXPECT_NEAR(player->timer()->fireDate() - start, 0.5, 1e-6);
     loop.runUntil(start + 0.5);
-    ASSERT_EQ(player->index, 1);
-    EXPECT_NEAR(player->timer->fireDate() - (start + 0.5), 60.0 / 121.0, 1e-5);
+    ASSERT_EQ(player->index(), 1);
+    EXPECT_NEAR(player->timer()->fireDate() - (start + 0.5), 60.0 / 121.0, 1e-5);
 
     player->subtractTempo(minus(*player, 3).get());
-    double due = player->timer->fireDate();
+    double due = player->timer()->fireDate();
     loop.runUntil(due);
-    ASSERT_EQ(player->index, 2);
-    EXPECT_NEAR(player->timer->fireDate() - due, 60.0 / 119.0, 1e-5);
+    ASSERT_EQ(player->index(), 2);
+    EXPECT_NEAR(player->timer()->fireDate() - due, 60.0 / 119.0, 1e-5);
     player->pause(nullptr);
 }
 
@@ -438,7 +482,7 @@ TEST_F(TempoEditingTest, ALongSongEditsExactlyTheBeatTouched)
     // 75 bars of 4: 300 beats, so the tags are spaced wider than 200.
     writeSong("long", regularSong(75, 4, "120"));
     auto player = open("long");
-    ASSERT_EQ(player->tempoArray.size(), 300u);
+    ASSERT_EQ(player->tempoEditor().beatCount(), 300u);
     ASSERT_GT(player->tagScheme().unit(), 200);
 
     auto button = std::dynamic_pointer_cast<ui::Button>(beatButton(*player, 250));
@@ -461,7 +505,22 @@ TEST_F(TempoEditingTest, ALongSongEditsExactlyTheBeatTouched)
         EXPECT_EQ(labels[i], expected) << "label of key " << i + 1;
         EXPECT_EQ(rows[i], expected) << "row of key " << i + 1;
     }
-    EXPECT_EQ(player->tempoArray[249]->tag(), player->tagScheme().labelTag(250));
+    EXPECT_EQ(label(*player, 250)->tag(), player->tagScheme().labelTag(250));
+    EXPECT_EQ(player->tempoEditor().labelView(249), label(*player, 250));
+    // Only the step buttons shown so far were ever made.
+    EXPECT_FALSE(player->view()->viewWithTag(player->tagScheme().plusTag(1)));
+
+    // Saved and opened again, as after a restart: the edit is there and its bar shows every label.
+    player->saveChanges(nullptr);
+    EXPECT_EQ(revealedKeys(*player), std::vector<int> {});
+    score::SavedBeatList::waitForPendingSaves();
+    core::UserDefaults::resetStandardUserDefaults();
+    auto reopened = show("long");
+    EXPECT_EQ(labelTexts(*reopened), labels);
+    EXPECT_EQ(rowTempi(*reopened), rows);
+    auto hidden = labelsHidden(*reopened);
+    for (size_t i = 244; i < 256; ++i)
+        EXPECT_EQ(hidden[i], !(i % 4 == 0 || (i >= 248 && i < 252))) << "label of key " << i + 1;
 }
 
 TEST_F(TempoEditingTest, ControlsThatMatchNoBeatAreIgnored)

@@ -36,9 +36,9 @@ protected:
     std::shared_ptr<ui::View> layOut(const Line& line, int mode = 3)
     {
         m_player = emptyScreen(mode);
-        size_t before = m_player->scrollView->subviews().size();
+        size_t before = m_player->scrollView()->subviews().size();
         m_player->drawData(rowOf(line));
-        const auto& children = m_player->scrollView->subviews();
+        const auto& children = m_player->scrollView()->subviews();
         if (children.size() != before + 1)
             return nullptr;
         return children.back();
@@ -230,7 +230,7 @@ TEST_F(LayoutTest, RoundedCornersClipTheBlockAndItsMarks)
 TEST_F(LayoutTest, StackingFollowsZLevelAndBandsGoToTheBack)
 {
     m_player = emptyScreen(3);
-    auto& strip = *m_player->scrollView;
+    auto& strip = *m_player->scrollView();
     Line high = noteBlock("0");
     high["Z-level"] = "5";
     m_player->drawData(rowOf(high));
@@ -298,9 +298,9 @@ TEST_F(LayoutTest, KeyLabelsGoToTheKeyView)
     Line line = { { "channel", "30" }, { "ipad_col(107)", "10" }, { "ipad_rows", "300" }, { "length(109)", "500" },
         { "Content", "C5" }, { "Z-level", "9" } };
     m_player->drawData(rowOf(line));
-    EXPECT_TRUE(m_player->scrollView->subviews().empty());
-    ASSERT_EQ(m_player->keyView->subviews().size(), 1u);
-    auto label = std::dynamic_pointer_cast<ui::Label>(m_player->keyView->subviews()[0]);
+    EXPECT_TRUE(m_player->scrollView()->subviews().empty());
+    ASSERT_EQ(m_player->keyView()->subviews().size(), 1u);
+    auto label = std::dynamic_pointer_cast<ui::Label>(m_player->keyView()->subviews()[0]);
     ASSERT_TRUE(label);
     EXPECT_EQ(label->frame(), ui::RectMake(5, 150, 75, 12));
     EXPECT_EQ(label->text(), "C5");
@@ -320,7 +320,9 @@ TEST_F(LayoutTest, DottedLineRow)
     EXPECT_EQ(dotted->layer().zPosition(), 2);
 }
 
-TEST_F(LayoutTest, BeatRowMakesFourControlsWithTheirTags)
+// The beat button and its tempo label are laid out at once; the step buttons are made by the
+// tempo editor when first shown (TempoEditorTest).
+TEST_F(LayoutTest, BeatRowMakesItsButtonAndLabelWithTheirTags)
 {
     m_player = emptyScreen(3);
     Line line = beatLine(2, 3, 4, "72.5", 300, 80);
@@ -329,20 +331,18 @@ TEST_F(LayoutTest, BeatRowMakesFourControlsWithTheirTags)
     line["sharp_flat"] = "200";
     line["ipad_rows"] = "22";
     m_player->drawData(rowOf(line));
-    const auto& strip = m_player->scrollView->subviews();
-    ASSERT_EQ(strip.size(), 4u);
+    const auto& strip = m_player->scrollView()->subviews();
+    ASSERT_EQ(strip.size(), 2u);
 
     auto beat = std::dynamic_pointer_cast<ui::Button>(strip[0]);
     auto label = std::dynamic_pointer_cast<Tempo>(strip[1]);
-    auto plus = std::dynamic_pointer_cast<ui::Button>(strip[2]);
-    auto minus = std::dynamic_pointer_cast<ui::Button>(strip[3]);
-    ASSERT_TRUE(beat && label && plus && minus);
+    ASSERT_TRUE(beat && label);
 
     // Key 2 x 4 + 3 = 11.
     EXPECT_EQ(beat->tag(), 11);
     EXPECT_EQ(label->tag(), 811);
-    EXPECT_EQ(plus->tag(), 211);
-    EXPECT_EQ(minus->tag(), 511);
+    EXPECT_FALSE(m_player->view()->viewWithTag(211));
+    EXPECT_FALSE(m_player->view()->viewWithTag(511));
 
     EXPECT_EQ(beat->buttonType(), ui::ButtonType::System);
     EXPECT_EQ(beat->frame(), ui::RectMake(150, 30.5, 40, 30));
@@ -361,22 +361,14 @@ TEST_F(LayoutTest, BeatRowMakesFourControlsWithTheirTags)
     EXPECT_FALSE(label->shouldBeHide());
     EXPECT_TRUE(label->isHidden());
 
-    EXPECT_EQ(plus->frame(), ui::RectMake(150, 30.5, 25, 25));
-    EXPECT_EQ(plus->title(), "+");
-    EXPECT_TRUE(plus->isHidden());
-    EXPECT_TRUE(plus->hasActionsForControlEvent(ui::ControlEvent::TouchDown));
-    EXPECT_EQ(minus->frame(), ui::RectMake(150, 100, 25, 25));
-    EXPECT_EQ(minus->title(), "-");
-    EXPECT_TRUE(minus->isHidden());
-
     for (const auto& control : strip)
         EXPECT_EQ(control->layer().zPosition(), 10);
-    ASSERT_EQ(m_player->tempoArray.size(), 1u);
-    EXPECT_EQ(m_player->tempoArray[0], label);
-    ASSERT_EQ(m_player->upBtnControls.size(), 1u);
-    EXPECT_EQ(m_player->upBtnControls[0], plus);
-    ASSERT_EQ(m_player->downBtnControls.size(), 1u);
-    EXPECT_EQ(m_player->downBtnControls[0], minus);
+    const auto& tempi = m_player->tempoEditor();
+    ASSERT_EQ(tempi.beatCount(), 1u);
+    EXPECT_EQ(tempi.labelView(0), label);
+    EXPECT_EQ(tempi.tempoText(0), "72.5");
+    EXPECT_FALSE(tempi.plusView(0));
+    EXPECT_FALSE(tempi.minusView(0));
     EXPECT_EQ(m_player->view()->viewWithTag(811), label);
 }
 
@@ -385,19 +377,17 @@ TEST_F(LayoutTest, GroupsCloseWhenTheNextGroupArrives)
     m_player = emptyScreen(3);
     m_player->drawData(rowOf(beatLine(1, 1, 2, "60", 0, 100)));
     m_player->drawData(rowOf(beatLine(1, 2, 2, "60", 100, 100)));
-    EXPECT_TRUE(m_player->tempLabelControls.empty());
-    EXPECT_EQ(m_player->groupControls.size(), 2u);
+    const auto& tempi = m_player->tempoEditor();
+    EXPECT_TRUE(tempi.tempLabelControls().empty());
+    EXPECT_EQ(tempi.groupControls().size(), 2u);
     m_player->drawData(rowOf(beatLine(2, 1, 2, "60", 200, 100)));
-    ASSERT_EQ(m_player->tempLabelControls.size(), 1u);
-    ASSERT_EQ(m_player->tempLabelControls[0].size(), 2u);
-    EXPECT_EQ(m_player->tempLabelControls[0][0], m_player->tempoArray[0]);
-    EXPECT_EQ(m_player->tempLabelControls[0][1], m_player->tempoArray[1]);
-    ASSERT_EQ(m_player->groupControls.size(), 1u);
-    EXPECT_EQ(m_player->groupControls[0], m_player->tempoArray[2]);
+    ASSERT_EQ(tempi.tempLabelControls().size(), 1u);
+    EXPECT_EQ(tempi.tempLabelControls()[0], (std::vector<size_t> { 0, 1 }));
+    EXPECT_EQ(tempi.groupControls(), std::vector<size_t> { 2 });
     // A group number that comes back starts a new group.
     m_player->drawData(rowOf(beatLine(1, 1, 2, "60", 300, 100)));
-    EXPECT_EQ(m_player->tempLabelControls.size(), 2u);
-    EXPECT_EQ(m_player->groupControls.size(), 1u);
+    EXPECT_EQ(tempi.tempLabelControls().size(), 2u);
+    EXPECT_EQ(tempi.groupControls().size(), 1u);
 }
 
 TEST_F(LayoutTest, SetUpClosesTheLastGroupAndShowsOneLabelPerEvenBar)
@@ -407,16 +397,21 @@ TEST_F(LayoutTest, SetUpClosesTheLastGroupAndShowsOneLabelPerEvenBar)
     lines[6]["tempo (40)"] = "95";
     writeSong("groups", lines);
     auto player = open("groups");
-    EXPECT_TRUE(player->groupControls.empty());
-    ASSERT_EQ(player->tempLabelControls.size(), 3u);
-    for (const auto& group : player->tempLabelControls)
+    const auto& tempi = player->tempoEditor();
+    EXPECT_TRUE(tempi.groupControls().empty());
+    ASSERT_EQ(tempi.tempLabelControls().size(), 3u);
+    for (const auto& group : tempi.tempLabelControls())
         EXPECT_EQ(group.size(), 3u);
     std::vector<bool> shown;
-    for (const auto& label : player->tempoArray)
-        shown.push_back(!label->isHidden());
+    for (size_t p = 0; p < tempi.beatCount(); ++p) {
+        shown.push_back(tempi.labelShown(p));
+        // A shown label is found by its tag; a hidden one is not seen.
+        auto view = player->view()->viewWithTag(player->tagScheme().labelTag(int(p) + 1));
+        EXPECT_EQ(view && !view->isHidden(), tempi.labelShown(p)) << p;
+        EXPECT_FALSE(tempi.plusShown(p));
+        EXPECT_FALSE(player->view()->viewWithTag(player->tagScheme().plusTag(int(p) + 1)));
+    }
     EXPECT_EQ(shown, (std::vector<bool> { true, false, false, true, true, true, true, false, false }));
-    for (const auto& button : player->upBtnControls)
-        EXPECT_TRUE(button->isHidden());
 }
 
 // Every control of every beat keeps a tag of its own, and the key follows from each, also past
@@ -429,23 +424,27 @@ TEST_F(LayoutTest, TagsStayDistinctInLongSongs)
         auto player = open(name);
         const TagScheme& tags = player->tagScheme();
         EXPECT_EQ(tags.unit(), bars == 50 ? 200 : 400);
+        // Every control shown: each beat's label and step buttons.
+        int last = bars * 4;
+        for (int key = 1; key <= last; ++key)
+            player->showControl(player->view()->viewWithTag(tags.beatButtonTag(key)).get());
         std::set<int> seen;
         size_t controls = 0;
-        for (const auto& child : player->scrollView->subviews()) {
+        for (const auto& child : player->scrollView()->subviews()) {
             if (child->layer().zPosition() != 10)
                 continue;
             ++controls;
             EXPECT_TRUE(seen.insert(child->tag()).second) << "tag " << child->tag() << " in a song of " << bars << " bars";
         }
         EXPECT_EQ(controls, size_t(bars) * 4 * 4);
-        int last = bars * 4;
+        const auto& tempi = player->tempoEditor();
         auto label = std::dynamic_pointer_cast<Tempo>(player->view()->viewWithTag(tags.labelTag(last)));
         ASSERT_TRUE(label);
-        EXPECT_EQ(label, player->tempoArray.back());
+        EXPECT_EQ(label, tempi.labelView(tempi.beatCount() - 1));
         EXPECT_EQ(tags.keyFromLabelTag(label->tag()), last);
-        EXPECT_EQ(player->view()->viewWithTag(tags.plusTag(last)), player->upBtnControls.back());
-        EXPECT_EQ(player->view()->viewWithTag(tags.minusTag(last)), player->downBtnControls.back());
-        EXPECT_EQ(player->view()->viewWithTag(tags.plusTag(1)), player->upBtnControls.front());
+        EXPECT_EQ(player->view()->viewWithTag(tags.plusTag(last)), tempi.plusView(tempi.beatCount() - 1));
+        EXPECT_EQ(player->view()->viewWithTag(tags.minusTag(last)), tempi.minusView(tempi.beatCount() - 1));
+        EXPECT_EQ(player->view()->viewWithTag(tags.plusTag(1)), tempi.plusView(0));
     }
 }
 
@@ -455,8 +454,8 @@ TEST_F(LayoutTest, HostileBeatKeysStillOpen)
     Line negative = beatLine(-2147483647, 1, 4, "100", 100, 100);
     writeSong("hostile", { barLine(0, 2, 200), huge, negative });
     auto player = open("hostile");
-    EXPECT_EQ(player->tempoArray.size(), 2u);
-    EXPECT_EQ(player->shadowArray.size(), 2u);
+    EXPECT_EQ(player->tempoEditor().beatCount(), 2u);
+    EXPECT_EQ(player->shadowArray().size(), 2u);
     EXPECT_GT(player->tagScheme().unit(), 200);
 }
 
@@ -466,8 +465,8 @@ TEST_F(LayoutTest, Plus41IsDrawnAsABeatButNotPlayed)
     line["channel"] = "+41";
     writeSong("plus", { barLine(0, 1, 100), line });
     auto player = open("plus");
-    EXPECT_EQ(player->tempoArray.size(), 1u);
-    EXPECT_TRUE(player->shadowArray.empty());
+    EXPECT_EQ(player->tempoEditor().beatCount(), 1u);
+    EXPECT_TRUE(player->shadowArray().empty());
 }
 
 }

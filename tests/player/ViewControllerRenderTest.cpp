@@ -35,13 +35,13 @@ protected:
     void checkScreen(const render::Surface& surface, const ViewController& player, const std::string& what)
     {
         // Below the score, inside the current beat's column: plain white strip.
-        ui::Rect gap = player.upShader->frame();
+        ui::Rect gap = player.upShader()->frame();
         ASSERT_GT(gap.width(), 2) << what;
         int gapX = int(gap.midX());
         double lit = brightness(surface.pixel(gapX, 700));
         EXPECT_GT(lit, 0.95) << what << ": the current beat is not dimmed";
         // Right of it, under the panel: dimmed, but still see-through.
-        int dimX = int(player.rightShader->frame().x()) + 40;
+        int dimX = int(player.rightShader()->frame().x()) + 40;
         double dim = brightness(surface.pixel(dimX, 700));
         EXPECT_LT(dim, 0.8) << what << ": the panel dims";
         EXPECT_GT(dim, 0.2) << what << ": the panel is translucent";
@@ -97,7 +97,7 @@ TEST_F(RenderTest, SampleSongsInEveryMode)
             std::shared_ptr<ViewController> player;
             auto surface = show(name, mode, player);
             EXPECT_TRUE(player->canPlay()) << name;
-            EXPECT_FALSE(player->tempLabelControls.empty()) << name;
+            EXPECT_FALSE(player->tempoEditor().tempLabelControls().empty()) << name;
             checkScreen(*surface, *player, name + " mode " + std::to_string(mode));
         }
     }

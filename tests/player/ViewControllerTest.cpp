@@ -41,7 +41,7 @@ TEST_F(ViewControllerTest, BeatListTakesExactly41RowsSortedByBarKeepingFileOrder
     auto player = open("order");
     // Sorted by bar, stable: bar 0 holds "2" then "1" in file order, bar 1 "11" then "12".
     std::vector<std::string> expected = { "2", "1", "11", "12" };
-    EXPECT_EQ(texts(player->shadowArray, column::tempo), expected);
+    EXPECT_EQ(texts(player->shadowArray(), column::tempo), expected);
 }
 
 TEST_F(ViewControllerTest, BarListIsSortedStablyAndSizesTheStrip)
@@ -57,34 +57,34 @@ TEST_F(ViewControllerTest, BarListIsSortedStablyAndSizesTheStrip)
     writeSong("bars", { first, second, third, notABar });
 
     auto player = open("bars");
-    EXPECT_EQ(texts(player->displayArray, column::content), (std::vector<std::string> { "a", "b", "c" }));
+    EXPECT_EQ(texts(player->displayArray(), column::content), (std::vector<std::string> { "a", "b", "c" }));
     // The whole lengths added up, not halved.
-    EXPECT_EQ(player->scrollView->contentSize(), (ui::Size { 4097, 736 }));
-    EXPECT_EQ(player->maxPage, 3);
-    EXPECT_EQ(player->page, 1);
-    EXPECT_EQ(player->startPage, 1);
+    EXPECT_EQ(player->scrollView()->contentSize(), (ui::Size { 4097, 736 }));
+    EXPECT_EQ(player->maxPage(), 3);
+    EXPECT_EQ(player->page(), 1);
+    EXPECT_EQ(player->startPage(), 1);
 }
 
 TEST_F(ViewControllerTest, StartsAtTheFirstBeatWithTheClockStopped)
 {
     writeSong("start", regularSong(3, 4));
     auto player = open("start");
-    EXPECT_EQ(player->index, 0);
-    EXPECT_EQ(player->page, 1);
-    EXPECT_EQ(player->startPage, 1);
-    EXPECT_EQ(player->shaderIndex, 1);
-    EXPECT_EQ(player->maxPage, 3);
-    EXPECT_EQ(player->global_factor, 0);
-    EXPECT_EQ(player->circleIndex, 0);
-    EXPECT_FLOAT_EQ(player->timerFactor, 1.0f);
-    EXPECT_FLOAT_EQ(player->movedLength, 0.0f);
-    ASSERT_TRUE(player->timer);
-    EXPECT_FALSE(player->timer->isValid());
-    player->timer->invalidate();
-    EXPECT_FALSE(player->circletimer);
+    EXPECT_EQ(player->index(), 0);
+    EXPECT_EQ(player->page(), 1);
+    EXPECT_EQ(player->startPage(), 1);
+    EXPECT_EQ(player->shaderIndex(), 1);
+    EXPECT_EQ(player->maxPage(), 3);
+    EXPECT_EQ(player->global_factor(), 0);
+    EXPECT_EQ(player->circleIndex(), 0);
+    EXPECT_FLOAT_EQ(player->timerFactor(), 1.0f);
+    EXPECT_FLOAT_EQ(player->movedLength(), 0.0f);
+    ASSERT_TRUE(player->timer());
+    EXPECT_FALSE(player->timer()->isValid());
+    player->timer()->invalidate();
+    EXPECT_FALSE(player->circletimer());
     EXPECT_EQ(core::RunLoop::main().pendingTimerCount(), 0u);
-    EXPECT_EQ(player->shadowArray.size(), 12u);
-    EXPECT_EQ(player->displayArray.size(), 3u);
+    EXPECT_EQ(player->shadowArray().size(), 12u);
+    EXPECT_EQ(player->displayArray().size(), 3u);
     EXPECT_TRUE(player->canPlay());
 }
 
@@ -99,9 +99,9 @@ TEST_F(ViewControllerTest, SavedBeatListReplacesTheFilesBeats)
     saveBeatList("saved", saved);
 
     auto player = open("saved");
-    EXPECT_EQ(texts(player->shadowArray, column::tempo), (std::vector<std::string> { "51", "52", "61", "62" }));
+    EXPECT_EQ(texts(player->shadowArray(), column::tempo), (std::vector<std::string> { "51", "52", "61", "62" }));
     // The cursor follows the saved list's geometry: col 1001 -> 500, length 300 -> 150.
-    EXPECT_EQ(player->rightShader->frame().x(), 650);
+    EXPECT_EQ(player->rightShader()->frame().x(), 650);
     // Labels take the saved list's tempo by key position, read before the sort.
     auto label = std::dynamic_pointer_cast<Tempo>(player->view()->viewWithTag(player->tagScheme().labelTag(1)));
     ASSERT_TRUE(label);
@@ -117,10 +117,10 @@ TEST_F(ViewControllerTest, SavedBeatListThatDoesNotFitFallsBackToTheFile)
     saveBeatList("short", { beatLine(0, 1, 2, "40", 0, 100) });
 
     auto player = open("short");
-    ASSERT_EQ(player->shadowArray.size(), 4u);
-    EXPECT_EQ(texts(player->shadowArray, column::tempo), (std::vector<std::string>(4, "100")));
-    for (const auto& label : player->tempoArray)
-        EXPECT_EQ(label->text(), "100");
+    ASSERT_EQ(player->shadowArray().size(), 4u);
+    EXPECT_EQ(texts(player->shadowArray(), column::tempo), (std::vector<std::string>(4, "100")));
+    for (size_t p = 0; p < player->tempoEditor().beatCount(); ++p)
+        EXPECT_EQ(player->tempoEditor().tempoText(p), "100");
     EXPECT_TRUE(logged("Saved beat list of short"));
 }
 
@@ -130,33 +130,36 @@ TEST_F(ViewControllerTest, CursorSitsOnTheFirstBeat)
     writeSong("cursor", { barLine(0, 1, 99), first });
     auto player = open("cursor");
 
-    EXPECT_EQ(player->rightShader->frame(), ui::RectMake(199, 0, 1024, 784));
-    EXPECT_EQ(player->leftShader->frame(), ui::RectMake(-874, 0, 1024, 784));
-    EXPECT_EQ(player->upShader->frame(), ui::RectMake(150, 125, 49, 40));
-    EXPECT_EQ(player->finalshader->frame(), ui::RectMake(150, 165, 49, 40));
-    EXPECT_EQ(player->downShader->frame(), ui::RectMake(150, 200, 49, 40));
-    for (const auto& shader : { player->leftShader, player->rightShader, player->upShader, player->downShader, player->finalshader }) {
+    EXPECT_EQ(player->rightShader()->frame(), ui::RectMake(199, 0, 1024, 784));
+    EXPECT_EQ(player->leftShader()->frame(), ui::RectMake(-874, 0, 1024, 784));
+    EXPECT_EQ(player->upShader()->frame(), ui::RectMake(150, 125, 49, 40));
+    EXPECT_EQ(player->finalshader()->frame(), ui::RectMake(150, 165, 49, 40));
+    EXPECT_EQ(player->downShader()->frame(), ui::RectMake(150, 200, 49, 40));
+    for (const auto& shader : { player->leftShader(), player->rightShader(), player->upShader(), player->downShader(), player->finalshader() }) {
         EXPECT_FALSE(shader->isHidden());
         EXPECT_EQ(shader->superview(), player->view());
     }
 }
 
-TEST_F(ViewControllerTest, CirclesAreCreatedInOrderAndTheFirstShows)
+// Before play no circle stands at an arbitrary place: they lie over the first beat, and a fast
+// first beat (tempo 60 or more) shows none of them, as every later fast beat does.
+TEST_F(ViewControllerTest, CirclesAreCreatedInOrderOverTheFirstBeatHiddenWhenItIsFast)
 {
     writeSong("fast", regularSong(1, 4, "60"));
     auto player = open("fast");
-    ASSERT_EQ(player->circlesArray.size(), 4u);
+    ASSERT_EQ(player->circlesArray().size(), 4u);
     const ui::Color colours[] = { ui::Color::red(), ui::Color::blue(), ui::Color::green(), ui::Color::blue() };
+    // The first beat: col 160 and length 200 give x 80 and quarters of 25 points.
+    EXPECT_EQ(player->upShader()->frame().x(), 80);
     for (size_t i = 0; i < 4; ++i) {
-        const auto& circle = player->circlesArray[i];
+        const auto& circle = player->circlesArray()[i];
         EXPECT_EQ(circle->backgroundColor(), colours[i]) << i;
-        // A fast first beat leaves them where set-up put them.
-        EXPECT_EQ(circle->frame(), ui::RectMake(100, 100, 12, 12)) << i;
+        EXPECT_EQ(circle->frame(), ui::RectMake(80 + 6.5 + 25.0 * double(i), 182, 12, 12)) << i;
         EXPECT_EQ(circle->layer().cornerRadius(), 6.0);
         EXPECT_EQ(circle->alpha(), 1.0);
         EXPECT_EQ(circle->superview(), player->view());
         EXPECT_FALSE(circle->isUserInteractionEnabled());
-        EXPECT_EQ(circle->isHidden(), i != 0) << i;
+        EXPECT_TRUE(circle->isHidden()) << i;
         EXPECT_EQ(circle->accessibilityIdentifier(), "circle" + std::to_string(i));
     }
 }
@@ -167,18 +170,18 @@ TEST_F(ViewControllerTest, SlowFirstBeatLaysTheCirclesAcrossIt)
     Line first = beatLine(0, 1, 1, "40", 400, 200);
     writeSong("slow", { barLine(0, 1, 200), first });
     auto player = open("slow");
-    double left = player->upShader->frame().x();
+    double left = player->upShader()->frame().x();
     EXPECT_EQ(left, 200);
     const double offsets[] = { 6.5, 31.5, 56.5, 81.5 };
     for (size_t i = 0; i < 4; ++i)
-        EXPECT_EQ(player->circlesArray[i]->frame(), ui::RectMake(left + offsets[i], 182, 12, 12)) << i;
-    EXPECT_FALSE(player->circlesArray[0]->isHidden());
-    EXPECT_TRUE(player->circlesArray[1]->isHidden());
+        EXPECT_EQ(player->circlesArray()[i]->frame(), ui::RectMake(left + offsets[i], 182, 12, 12)) << i;
+    EXPECT_FALSE(player->circlesArray()[0]->isHidden());
+    EXPECT_TRUE(player->circlesArray()[1]->isHidden());
 
     // 59.9 reads as 59: still slow.
     Line almost = beatLine(0, 1, 1, "59.9", 400, 200);
     writeSong("almost", { barLine(0, 1, 200), almost });
-    EXPECT_EQ(open("almost")->circlesArray[3]->frame().y(), 182);
+    EXPECT_EQ(open("almost")->circlesArray()[3]->frame().y(), 182);
 }
 
 TEST_F(ViewControllerTest, FixedViewsCarryTheirIdentifiers)
@@ -190,11 +193,11 @@ TEST_F(ViewControllerTest, FixedViewsCarryTheirIdentifiers)
              "increase", "decrease", "scrollView", "keyView", "leftShader", "rightShader", "upShader", "downShader",
              "finalshader", "circle0", "circle1", "circle2", "circle3" })
         EXPECT_TRUE(root->viewWithAccessibilityIdentifier(id)) << id;
-    EXPECT_EQ(root->viewWithAccessibilityIdentifier("scrollView"), player->scrollView);
-    EXPECT_EQ(root->viewWithAccessibilityIdentifier("repeat_SC"), player->repeat_SC);
-    EXPECT_EQ(root->viewWithAccessibilityIdentifier("start_TF"), player->start_TF);
-    EXPECT_EQ(player->scrollView->frame().origin, (ui::Point { 0, 0 }));
-    EXPECT_EQ(player->repeat_SC->selectedSegmentIndex(), 0);
+    EXPECT_EQ(root->viewWithAccessibilityIdentifier("scrollView"), player->scrollView());
+    EXPECT_EQ(root->viewWithAccessibilityIdentifier("repeat_SC"), player->repeat_SC());
+    EXPECT_EQ(root->viewWithAccessibilityIdentifier("start_TF"), player->start_TF());
+    EXPECT_EQ(player->scrollView()->frame().origin, (ui::Point { 0, 0 }));
+    EXPECT_EQ(player->repeat_SC()->selectedSegmentIndex(), 0);
 }
 
 // Everything the user touches must be reachable: the toolbar above the dimming panels, and a
@@ -212,12 +215,12 @@ TEST_F(ViewControllerTest, TouchesPassThroughTheCursorToBeatsAndReachTheToolbar)
     auto beat = player->view()->viewWithTag(player->tagScheme().beatButtonTag(3));
     ASSERT_TRUE(beat);
     ui::Point onBeat = beat->windowFrame().center();
-    ASSERT_TRUE(player->rightShader->windowFrame().contains(onBeat));
+    ASSERT_TRUE(player->rightShader()->windowFrame().contains(onBeat));
     EXPECT_EQ(window->hitTest(onBeat), beat.get());
 
     // The circle shown at set-up does not catch touches either.
-    ui::Point onCircle = player->circlesArray[0]->windowFrame().center();
-    EXPECT_NE(window->hitTest(onCircle), player->circlesArray[0].get());
+    ui::Point onCircle = player->circlesArray()[0]->windowFrame().center();
+    EXPECT_NE(window->hitTest(onCircle), player->circlesArray()[0].get());
 
 }
 
@@ -235,7 +238,7 @@ TEST_F(ViewControllerTest, ToolbarStaysAboveTheDimmingPanels)
         auto control = player->view()->viewWithAccessibilityIdentifier(id);
         ASSERT_TRUE(control) << id;
         ui::Point centre = control->windowFrame().center();
-        ASSERT_TRUE(player->leftShader->windowFrame().contains(centre)) << id;
+        ASSERT_TRUE(player->leftShader()->windowFrame().contains(centre)) << id;
         EXPECT_EQ(window->hitTest(centre), control.get()) << id;
     }
 }
@@ -248,12 +251,12 @@ TEST_F(ViewControllerTest, StripScrollsOnlySideways)
     player->setMode(3, "wide");
     window->setRootViewController(player);
     window->layoutIfNeeded();
-    ASSERT_GT(player->scrollView->contentSize().width, ui::Window::kWidth);
+    ASSERT_GT(player->scrollView()->contentSize().width, ui::Window::kWidth);
     // A plain wheel turn over the strip moves it along the song, never up or down.
     window->wheel({ 500, 600 }, 0, 120);
-    EXPECT_EQ(player->scrollView->contentOffset().y, 0);
-    EXPECT_GT(player->scrollView->contentOffset().x, 0);
-    EXPECT_EQ(player->scrollView->maximumContentOffset().y, 0);
+    EXPECT_EQ(player->scrollView()->contentOffset().y, 0);
+    EXPECT_GT(player->scrollView()->contentOffset().x, 0);
+    EXPECT_EQ(player->scrollView()->maximumContentOffset().y, 0);
 }
 
 TEST_F(ViewControllerTest, OpacitySliderDimsOnlyThePanels)
@@ -264,25 +267,25 @@ TEST_F(ViewControllerTest, OpacitySliderDimsOnlyThePanels)
     player->setMode(3, "shade");
     window->setRootViewController(player);
     window->layoutIfNeeded();
-    double bandAlpha = player->upShader->alpha();
-    EXPECT_DOUBLE_EQ(player->leftShader->alpha(), ViewController::kInitialOpacity);
+    double bandAlpha = player->upShader()->alpha();
+    EXPECT_DOUBLE_EQ(player->leftShader()->alpha(), ViewController::kInitialOpacity);
 
     auto slider = player->view()->viewWithAccessibilityIdentifier("opacity");
     ui::Rect frame = slider->windowFrame();
     window->touchDown({ frame.minX() + 2, frame.midY() });
     window->touchUp({ frame.minX() + 2, frame.midY() });
-    EXPECT_LT(player->leftShader->alpha(), 0.1);
-    EXPECT_DOUBLE_EQ(player->rightShader->alpha(), player->leftShader->alpha());
-    EXPECT_EQ(player->upShader->alpha(), bandAlpha);
+    EXPECT_LT(player->leftShader()->alpha(), 0.1);
+    EXPECT_DOUBLE_EQ(player->rightShader()->alpha(), player->leftShader()->alpha());
+    EXPECT_EQ(player->upShader()->alpha(), bandAlpha);
 
     // A value of 0 makes both panels fully transparent.
     auto* control = dynamic_cast<ui::Slider*>(slider.get());
     ASSERT_TRUE(control);
     control->setValue(0);
     player->changeOpacity(control);
-    EXPECT_EQ(player->leftShader->alpha(), 0.0);
-    EXPECT_EQ(player->rightShader->alpha(), 0.0);
-    EXPECT_EQ(player->upShader->alpha(), bandAlpha);
+    EXPECT_EQ(player->leftShader()->alpha(), 0.0);
+    EXPECT_EQ(player->rightShader()->alpha(), 0.0);
+    EXPECT_EQ(player->upShader()->alpha(), bandAlpha);
 }
 
 TEST_F(ViewControllerTest, BackDismissesThePlayer)
@@ -316,15 +319,15 @@ TEST_F(ViewControllerTest, UnreadableSongOpensEmptyAndCanStillGoBack)
     player->setMode(2, "missing");
     library->presentViewController(player, ui::Animated::No);
 
-    EXPECT_TRUE(player->shadowArray.empty());
-    EXPECT_TRUE(player->displayArray.empty());
-    EXPECT_EQ(player->scrollView->contentSize(), (ui::Size { 0, 736 }));
-    EXPECT_EQ(player->maxPage, 0);
-    EXPECT_EQ(player->page, 1);
+    EXPECT_TRUE(player->shadowArray().empty());
+    EXPECT_TRUE(player->displayArray().empty());
+    EXPECT_EQ(player->scrollView()->contentSize(), (ui::Size { 0, 736 }));
+    EXPECT_EQ(player->maxPage(), 0);
+    EXPECT_EQ(player->page(), 1);
     EXPECT_FALSE(player->canPlay());
-    EXPECT_TRUE(player->leftShader->isHidden());
-    EXPECT_TRUE(player->finalshader->isHidden());
-    for (const auto& circle : player->circlesArray)
+    EXPECT_TRUE(player->leftShader()->isHidden());
+    EXPECT_TRUE(player->finalshader()->isHidden());
+    for (const auto& circle : player->circlesArray())
         EXPECT_TRUE(circle->isHidden());
     EXPECT_EQ(m_log.size(), 1u);
     EXPECT_TRUE(logged("Cannot read the song file"));
@@ -340,11 +343,11 @@ TEST_F(ViewControllerTest, UnreadableSongKeepsItsSavedBeatsButShowsNoCursor)
     // score to put a cursor on and nothing to play.
     saveBeatList("gone", { beatLine(0, 1, 1, "40", 300, 100) });
     auto player = open("gone");
-    ASSERT_EQ(player->shadowArray.size(), 1u);
+    ASSERT_EQ(player->shadowArray().size(), 1u);
     EXPECT_FALSE(player->canPlay());
-    for (const auto& shader : { player->leftShader, player->rightShader, player->upShader, player->downShader, player->finalshader })
+    for (const auto& shader : { player->leftShader(), player->rightShader(), player->upShader(), player->downShader(), player->finalshader() })
         EXPECT_TRUE(shader->isHidden());
-    for (const auto& circle : player->circlesArray)
+    for (const auto& circle : player->circlesArray())
         EXPECT_TRUE(circle->isHidden());
     EXPECT_TRUE(logged("Cannot read the song file"));
 }
@@ -354,11 +357,11 @@ TEST_F(ViewControllerTest, SongWithoutBeatsShowsItsRowsWithoutACursor)
     Line block = { { "channel", "0" }, { "ipad_col(107)", "200" }, { "ipad_rows", "100" }, { "length(109)", "60" }, { "height(110)", "20" } };
     writeSong("nobeats", { barLine(0, 4, 800), block });
     auto player = open("nobeats");
-    EXPECT_TRUE(player->shadowArray.empty());
-    EXPECT_EQ(player->displayArray.size(), 1u);
+    EXPECT_TRUE(player->shadowArray().empty());
+    EXPECT_EQ(player->displayArray().size(), 1u);
     EXPECT_FALSE(player->canPlay());
-    EXPECT_EQ(player->scrollView->subviews().size(), 2u);
-    EXPECT_TRUE(player->rightShader->isHidden());
+    EXPECT_EQ(player->scrollView()->subviews().size(), 2u);
+    EXPECT_TRUE(player->rightShader()->isHidden());
     EXPECT_EQ(m_log.size(), 1u);
     EXPECT_TRUE(logged("has no beats"));
 }
@@ -381,11 +384,11 @@ TEST_F(ViewControllerTest, ReturnKeyEndsBarFieldEditing)
     auto player = ViewController::create();
     player->setMode(3, "fields");
     window->setRootViewController(player);
-    ASSERT_TRUE(player->start_TF->becomeFirstResponder());
+    ASSERT_TRUE(player->start_TF()->becomeFirstResponder());
     window->textInput("2");
     window->keyDown(ui::Key::Return);
-    EXPECT_EQ(player->start_TF->text(), "2");
-    EXPECT_FALSE(player->start_TF->isFirstResponder());
+    EXPECT_EQ(player->start_TF()->text(), "2");
+    EXPECT_FALSE(player->start_TF()->isFirstResponder());
 }
 
 }

@@ -1,0 +1,244 @@
+#include "player/TempoEditor.h"
+
+#include "platform/core/Log.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/ScrollView.h"
+#include "player/Tempo.h"
+#include "score/Columns.h"
+#include "score/Readings.h"
+#include "score/ScoreSheet.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace player {
+
+namespace {
+
+// Label integers are clamped 32-bit readings, so a step at either end saturates instead of
+// overflowing.
+int32_t stepped(int32_t value, int32_t by)
+{
+    int64_t sum = int64_t(value) + by;
+    return int32_t(std::clamp<int64_t>(sum, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+}
+
+}
+
+void TempoEditor::reset(ui::ScrollView* strip, ui::View* root, TagScheme tags)
+{
+    m_strip = strip;
+    m_root = root;
+    m_tags = tags;
+    m_beats.clear();
+    m_groups.clear();
+    m_collecting.clear();
+}
+
+void TempoEditor::setActions(std::weak_ptr<void> owner, ui::Control::Action plus, ui::Control::Action minus)
+{
+    m_owner = std::move(owner);
+    m_plusAction = std::move(plus);
+    m_minusAction = std::move(minus);
+}
+
+// The label is made with its beat, hidden, as the arrangement and the view dumps expect every
+// beat to have one; the step buttons wait until something shows them.
+void TempoEditor::addBeat(const BeatSpec& spec, ui::View* beatButton)
+{
+    if (!m_collecting.empty() && m_beats[m_collecting.back()].label->group() != spec.group)
+        closeGroup();
+    Beat beat;
+    beat.key = spec.key;
+    beat.plusY = spec.plusY;
+    beat.minusY = spec.minusY;
+    beat.beatButton = beatButton;
+    beat.label = makeLabel(spec);
+    m_beats.push_back(std::move(beat));
+    m_collecting.push_back(m_beats.size() - 1);
+    if (m_strip)
+        m_strip->addSubview(m_beats.back().label);
+}
+
+void TempoEditor::closeGroup()
+{
+    if (m_collecting.empty())
+        return;
+    m_groups.push_back(std::move(m_collecting));
+    m_collecting.clear();
+}
+
+std::optional<size_t> TempoEditor::positionOfKey(int32_t key) const
+{
+    if (key >= 1 && size_t(key) <= m_beats.size() && m_beats[size_t(key) - 1].key == key)
+        return size_t(key) - 1;
+    for (size_t i = 0; i < m_beats.size(); ++i) {
+        if (m_beats[i].key == key)
+            return i;
+    }
+    return std::nullopt;
+}
+
+bool TempoEditor::reveal(int32_t key)
+{
+    auto position = positionOfKey(key);
+    if (!position)
+        return false;
+    Beat& beat = m_beats[*position];
+    setLabelShown(beat, true);
+    setButtonShown(beat, Kind::Plus, true);
+    setButtonShown(beat, Kind::Minus, true);
+    return true;
+}
+
+bool TempoEditor::step(size_t position, int32_t by, score::ScoreSheet& sheet)
+{
+    if (position >= m_beats.size())
+        return false;
+    Beat& beat = m_beats[position];
+    int32_t value = stepped(score::intValue(beat.label->text()), by);
+    // Only a step down is held at 1; "+" on a text without a number gives 1.
+    if (by < 0 && value < 1)
+        return false;
+    beat.label->setText(core::format("%d", value));
+    sheet.setBeatTempo(position, value);
+    return true;
+}
+
+void TempoEditor::stepAll(int32_t factor, score::ScoreSheet& sheet)
+{
+    std::vector<score::ScoreRow> list = sheet.shadowArray();
+    for (size_t position = 0; position < m_beats.size(); ++position) {
+        Beat& beat = m_beats[position];
+        int32_t value = stepped(score::intValue(beat.label->text()), factor);
+        if (value < 1)
+            continue;
+        beat.label->setText(core::format("%d", value));
+        if (position < list.size())
+            list[position] = list[position].withIntValue(score::column::tempo, value);
+    }
+    sheet.setShadowArray(std::move(list));
+}
+
+void TempoEditor::rearrange()
+{
+    for (const auto& group : m_groups) {
+        if (group.empty())
+            continue;
+        int32_t first = score::intValue(m_beats[group.front()].label->text());
+        bool allSame = std::all_of(
+            group.begin(), group.end(), [&](size_t p) { return score::intValue(m_beats[p].label->text()) == first; });
+        for (size_t p : group)
+            setLabelShown(m_beats[p], !allSame || p == group.front());
+    }
+}
+
+void TempoEditor::hideStepButtons()
+{
+    for (auto& beat : m_beats) {
+        setButtonShown(beat, Kind::Plus, false);
+        setButtonShown(beat, Kind::Minus, false);
+    }
+}
+
+void TempoEditor::setLabelShown(Beat& beat, bool shown)
+{
+    beat.labelShown = shown;
+    beat.label->setHidden(!shown);
+}
+
+void TempoEditor::setButtonShown(Beat& beat, Kind kind, bool shown)
+{
+    bool& flag = kind == Kind::Plus ? beat.plusShown : beat.minusShown;
+    auto& view = kind == Kind::Plus ? beat.plus : beat.minus;
+    flag = shown;
+    if (shown && !view)
+        makeView(beat, kind);
+    if (view)
+        view->setHidden(!shown);
+}
+
+// A step button goes right behind the beat's button and its earlier controls, where it would
+// have been added at layout.
+void TempoEditor::makeView(Beat& beat, Kind kind)
+{
+    std::shared_ptr<ui::View> view;
+    if (kind == Kind::Plus)
+        view = beat.plus = makeButton(beat, kind);
+    else
+        view = beat.minus = makeButton(beat, kind);
+    view->setHidden(true);
+    if (m_strip)
+        insertAfterEarlierControls(beat, kind, view);
+}
+
+std::shared_ptr<Tempo> TempoEditor::makeLabel(const BeatSpec& spec) const
+{
+    auto label = Tempo::create(ui::RectMake(spec.x, spec.labelY, 24, 12));
+    label->setTextColor(ui::Color::black());
+    label->setFont(ui::Font::named("Arial", 10.8));
+    label->setTag(m_tags.labelTag(spec.key));
+    label->setText(spec.text);
+    label->setGroup(spec.group);
+    label->setIndex(spec.index);
+    label->setHidden(true);
+    label->layer().setZPosition(10);
+    return label;
+}
+
+std::shared_ptr<ui::Button> TempoEditor::makeButton(const Beat& beat, Kind kind) const
+{
+    bool plus = kind == Kind::Plus;
+    auto button = ui::Button::create(ui::ButtonType::System, ui::RectMake(beat.label->frame().x(), plus ? beat.plusY : beat.minusY, 25, 25));
+    button->setTag(plus ? m_tags.plusTag(beat.key) : m_tags.minusTag(beat.key));
+    button->addTarget(m_owner, plus ? m_plusAction : m_minusAction, ui::ControlEvent::TouchDown);
+    button->setTitle(plus ? "+" : "-");
+    button->layer().setZPosition(10);
+    return button;
+}
+
+void TempoEditor::insertAfterEarlierControls(const Beat& beat, Kind kind, std::shared_ptr<ui::View> view)
+{
+    const auto& children = m_strip->subviews();
+    auto button = std::find_if(children.begin(), children.end(), [&](const auto& child) { return child.get() == beat.beatButton; });
+    if (button == children.end()) {
+        m_strip->addSubview(std::move(view));
+        return;
+    }
+    size_t at = size_t(button - children.begin()) + 1;
+    if (beat.label)
+        ++at;
+    if (kind == Kind::Minus && beat.plus)
+        ++at;
+    m_strip->insertSubview(std::move(view), at);
+}
+
+const std::string& TempoEditor::tempoText(size_t position) const
+{
+    return m_beats[position].label->text();
+}
+
+std::shared_ptr<Tempo> TempoEditor::labelView(size_t position) const
+{
+    return position < m_beats.size() ? m_beats[position].label : nullptr;
+}
+
+std::shared_ptr<ui::Button> TempoEditor::plusView(size_t position) const
+{
+    return position < m_beats.size() ? m_beats[position].plus : nullptr;
+}
+
+std::shared_ptr<ui::Button> TempoEditor::minusView(size_t position) const
+{
+    return position < m_beats.size() ? m_beats[position].minus : nullptr;
+}
+
+std::optional<ui::Point> TempoEditor::labelPoint(size_t position) const
+{
+    if (position >= m_beats.size() || !m_strip)
+        return std::nullopt;
+    const auto& label = *m_beats[position].label;
+    return label.convertPoint(label.bounds().origin, m_root);
+}
+
+}

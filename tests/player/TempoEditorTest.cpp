@@ -1,0 +1,164 @@
+// The tempo editor: controls made only when first shown, in the strip's layout order, and the
+// texts and rows it keeps in step.
+#include "PlayerFixture.h"
+
+#include "platform/ui/Button.h"
+#include "player/Tempo.h"
+#include "player/TempoEditor.h"
+#include "score/Columns.h"
+
+namespace player::test {
+namespace {
+
+class TempoEditorTest : public PlayerFixture {
+protected:
+    void SetUp() override
+    {
+        PlayerFixture::SetUp();
+        m_root = ui::View::create(ui::RectMake(0, 0, 1024, 768));
+        m_strip = ui::ScrollView::create(ui::RectMake(0, 0, 1024, 736));
+        m_root->addSubview(m_strip);
+        m_tempi.reset(m_strip.get(), m_root.get(), TagScheme::forHighestKey(8));
+        m_tempi.setActions(m_owner, [this](ui::Object* sender) { m_plusTaps.push_back(sender); }, [](ui::Object*) { });
+    }
+
+    // A beat of bar `group` at x = 100 k, its button in the strip, then something else after it.
+    void addBeat(int key, int group, const std::string& tempo)
+    {
+        auto button = ui::Button::create(ui::ButtonType::System, ui::RectMake(100 * key, 30, 40, 30));
+        button->setTag(key);
+        m_strip->addSubview(button);
+        TempoEditor::BeatSpec spec;
+        spec.key = key;
+        spec.x = float(100 * key);
+        spec.labelY = 11;
+        spec.plusY = 30.5f;
+        spec.minusY = 100;
+        spec.group = group;
+        spec.index = key;
+        spec.text = tempo;
+        m_tempi.addBeat(spec, button.get());
+        m_strip->addSubview(ui::View::create(ui::RectMake(100 * key, 200, 10, 10)));
+        m_rows.push_back(score::ScoreRow::fromMap(beatLine(group, key, 4, tempo, 200 * key, 200)));
+    }
+
+    // The strip's children as tags (0 for the views between beats).
+    std::vector<int> stripTags() const
+    {
+        std::vector<int> tags;
+        for (const auto& child : m_strip->subviews())
+            tags.push_back(child->tag());
+        return tags;
+    }
+
+    std::shared_ptr<ui::View> m_root;
+    std::shared_ptr<ui::ScrollView> m_strip;
+    std::shared_ptr<int> m_owner = std::make_shared<int>(0);
+    std::vector<ui::Object*> m_plusTaps;
+    std::vector<score::ScoreRow> m_rows;
+    TempoEditor m_tempi;
+    score::ScoreSheet m_sheet;
+};
+
+// Unit 200: label k + 800, "+" k + 200, "-" k + 500.
+TEST_F(TempoEditorTest, LabelsComeWithTheStripAndStepButtonsOnlyWhenShown)
+{
+    addBeat(1, 0, "90");
+    addBeat(2, 0, "90");
+    addBeat(3, 1, "90");
+    addBeat(4, 1, "90");
+    addBeat(5, 1, "95");
+    m_tempi.closeGroup();
+    EXPECT_EQ(stripTags(), (std::vector<int> { 1, 801, 0, 2, 802, 0, 3, 803, 0, 4, 804, 0, 5, 805, 0 }));
+    for (size_t p = 0; p < 5; ++p) {
+        EXPECT_FALSE(m_tempi.plusView(p));
+        EXPECT_FALSE(m_tempi.minusView(p));
+        EXPECT_FALSE(m_tempi.labelShown(p)) << "hidden until arranged";
+        EXPECT_TRUE(m_tempi.labelView(p)->isHidden());
+    }
+    EXPECT_EQ(m_tempi.tempLabelControls(), (std::vector<std::vector<size_t>> { { 0, 1 }, { 2, 3, 4 } }));
+
+    // Bar 0 shares one tempo: one label. Bar 1 varies: every label.
+    m_tempi.rearrange();
+    std::vector<bool> shown;
+    for (size_t p = 0; p < 5; ++p) {
+        shown.push_back(m_tempi.labelShown(p));
+        EXPECT_EQ(m_tempi.labelView(p)->isHidden(), !m_tempi.labelShown(p));
+    }
+    EXPECT_EQ(shown, (std::vector<bool> { true, false, true, true, true }));
+
+    // Evening out bar 1 shows one label; showing beat 2 makes its buttons right behind its label.
+    ASSERT_TRUE(m_tempi.step(4, -5, m_sheet));
+    m_tempi.rearrange();
+    EXPECT_FALSE(m_tempi.labelShown(3));
+    EXPECT_TRUE(m_tempi.labelView(3)->isHidden());
+    m_tempi.reveal(2);
+    EXPECT_EQ(stripTags(), (std::vector<int> { 1, 801, 0, 2, 802, 202, 502, 0, 3, 803, 0, 4, 804, 0, 5, 805, 0 }));
+}
+
+TEST_F(TempoEditorTest, RevealingMakesTheStepButtonsInLayoutOrder)
+{
+    addBeat(1, 0, "72.5");
+    addBeat(2, 0, "72.5");
+    m_tempi.closeGroup();
+    ASSERT_FALSE(m_root->viewWithTag(202));
+    ASSERT_TRUE(m_tempi.reveal(2));
+    EXPECT_EQ(stripTags(), (std::vector<int> { 1, 801, 0, 2, 802, 202, 502, 0 }));
+    m_tempi.reveal(1);
+    EXPECT_EQ(stripTags(), (std::vector<int> { 1, 801, 201, 501, 0, 2, 802, 202, 502, 0 }));
+
+    auto label = std::dynamic_pointer_cast<Tempo>(m_root->viewWithTag(802));
+    auto plus = std::dynamic_pointer_cast<ui::Button>(m_root->viewWithTag(202));
+    auto minus = std::dynamic_pointer_cast<ui::Button>(m_root->viewWithTag(502));
+    ASSERT_TRUE(label && plus && minus);
+    EXPECT_EQ(label->frame(), ui::RectMake(200, 11, 24, 12));
+    EXPECT_EQ(label->text(), "72.5");
+    EXPECT_EQ(label->font(), ui::Font::named("Arial", 10.8));
+    EXPECT_EQ(label->group(), 0);
+    EXPECT_EQ(label->index(), 2);
+    EXPECT_EQ(plus->frame(), ui::RectMake(200, 30.5, 25, 25));
+    EXPECT_EQ(plus->title(), "+");
+    EXPECT_EQ(minus->frame(), ui::RectMake(200, 100, 25, 25));
+    EXPECT_EQ(minus->title(), "-");
+    for (const auto& view : { std::static_pointer_cast<ui::View>(label), std::static_pointer_cast<ui::View>(plus),
+             std::static_pointer_cast<ui::View>(minus) }) {
+        EXPECT_FALSE(view->isHidden());
+        EXPECT_EQ(view->layer().zPosition(), 10);
+    }
+    plus->sendActionsForControlEvents(ui::ControlEvent::TouchDown);
+    EXPECT_EQ(m_plusTaps, std::vector<ui::Object*> { plus.get() });
+
+    // Hidden again, the buttons stay made; revealing again makes nothing new.
+    m_tempi.hideStepButtons();
+    EXPECT_TRUE(plus->isHidden());
+    EXPECT_FALSE(m_tempi.plusShown(1));
+    m_tempi.reveal(2);
+    EXPECT_EQ(stripTags().size(), 10u);
+    EXPECT_FALSE(m_tempi.reveal(9)) << "no such beat";
+}
+
+TEST_F(TempoEditorTest, StepsKeepTheTextAndTheBeatsRowInStep)
+{
+    addBeat(1, 0, "1");
+    addBeat(2, 0, "abc");
+    m_tempi.closeGroup();
+    m_sheet = score::ScoreSheet::fromRows(m_rows, std::nullopt);
+    ASSERT_EQ(m_sheet.shadowArray().size(), 2u);
+
+    EXPECT_FALSE(m_tempi.step(0, -1, m_sheet)) << "never below 1";
+    EXPECT_TRUE(m_tempi.step(1, 1, m_sheet)) << "no number counts as 0, and + gives 1";
+    EXPECT_EQ(m_tempi.tempoText(1), "1");
+    EXPECT_EQ(m_sheet.shadowArray()[1].text(score::column::tempo), "1");
+    // The shown label follows.
+    m_tempi.stepAll(1, m_sheet);
+    EXPECT_EQ(m_tempi.labelView(0)->text(), "2");
+    EXPECT_EQ(m_sheet.shadowArray()[0].text(score::column::tempo), "2");
+    EXPECT_EQ(m_tempi.tempoText(1), "2");
+    m_tempi.stepAll(-1, m_sheet);
+    m_tempi.stepAll(-1, m_sheet);
+    EXPECT_EQ(m_tempi.tempoText(0), "1");
+    EXPECT_FALSE(m_tempi.step(5, 1, m_sheet));
+}
+
+}
+}
