@@ -18,6 +18,8 @@ struct CommandLine {
     // Window front end only: write a PNG of the window after this many seconds, then quit.
     std::optional<double> screenshotAfter;
     std::string screenshotPath;
+    // Window front end only: write the frames' costs as JSON to this file on exit.
+    std::string frameStatsPath;
 
     // Empty string on success, else a message naming the offending argument.
     std::string parse(int argc, const char* const* argv);
