@@ -15,6 +15,31 @@ namespace render {
 
 namespace {
 
+// The colour that fills exactly as `color` filled into a group painted at `alpha` does. Cairo
+// keeps colours in 16 bits and the image in 8: the fill lands as the 8-bit premultiplied colour,
+// which the group's alpha then scales with pixman's rounding. Aiming the plain fill at that same
+// 8-bit value keeps a faint panel's pixels what they were when it was drawn as a group.
+ui::Color fadedColor(ui::Color color, double alpha)
+{
+    auto to8 = [](double d) { return int(d * 65535.0 + 0.5) >> 8; };
+    auto multiply = [](int a, int b) {
+        int t = a * b + 0x80;
+        return ((t >> 8) + t) >> 8;
+    };
+    double a = std::clamp(color.a, 0.0, 1.0);
+    int mask = to8(std::clamp(alpha, 0.0, 1.0));
+    int targetAlpha = multiply(to8(a), mask);
+    if (targetAlpha == 0)
+        return ui::Color::rgba(0, 0, 0, 0);
+    // The middle of the 16-bit span that turns into the target 8-bit value.
+    double outAlpha = (targetAlpha * 256 + 128) / 65535.0;
+    auto channel = [&](double c) {
+        int target = multiply(to8(std::clamp(c, 0.0, 1.0) * a), mask);
+        return std::min(1.0, (target * 256 + 128) / 65535.0 / outAlpha);
+    };
+    return ui::Color::rgba(channel(color.r), channel(color.g), channel(color.b), outAlpha);
+}
+
 // The view's rounded (or plain) bounds as a path.
 std::shared_ptr<ui::BezierPath> boundsPath(ui::Rect bounds, double cornerRadius)
 {
@@ -132,8 +157,8 @@ void Renderer::drawView(ui::View& view, ui::Painter& painter, ui::Rect clip)
     }
 
     if (auto background = view.backgroundColor(); background && background->a > 0) {
-        if (plainFill)
-            background->a *= view.alpha();
+        if (plainFill && view.alpha() < 1)
+            background = fadedColor(*background, view.alpha());
         if (radius > 0)
             painter.fillPath(*boundsPath(bounds, radius), *background);
         else
