@@ -12,6 +12,8 @@
 
 inline std::string makeBenchHome(const std::string& name)
 {
+    // Lines stay off stderr only while a sink takes them.
+    core::setLogSink([](const std::string&) {});
     core::setLogToStderr(false);
     std::string pattern = "/tmp/beatstrip-bench-" + name + "-XXXXXX";
     if (!mkdtemp(pattern.data())) {

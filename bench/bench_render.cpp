@@ -88,7 +88,7 @@ int main()
     window->clearNeedsDisplay();
 
     Series full, step;
-    std::vector<double> fractions;
+    std::vector<double> fractions, stepFractions;
     double windowArea = 1024.0 * 768.0;
     for (int beat = 0; beat < kBeats; beat++) {
         auto start = Clock::now();
@@ -107,17 +107,27 @@ int main()
         for (auto& r : drawn)
             area += double(r.width) * double(r.height);
         fractions.push_back(area / windowArea);
+        stepFractions.push_back(area / windowArea);
     }
     player->pause(nullptr);
 
     std::sort(fractions.begin(), fractions.end());
+    std::vector<double> cursorOnly;
+    for (size_t i = 0; i < step.ms.size(); i++) {
+        if (stepFractions[i] < 0.5)
+            cursorOnly.push_back(step.ms[i]);
+    }
+    Series cursor { cursorOnly };
     std::printf("player screen of %s, %d beats, 1024 x 768, frames alternating\n", kSong, kBeats);
     std::printf("  full frame (draw all + copy all):       mean %7.3f ms  median %7.3f ms\n", full.mean(), full.median());
     std::printf("  beat step (draw damage + copy damage):  mean %7.3f ms  median %7.3f ms\n", step.mean(), step.median());
+    std::printf("    of which %zu steps without a page turn:  mean %7.3f ms  median %7.3f ms\n", cursor.ms.size(), cursor.mean(),
+        cursor.median());
     std::printf("  share of the window drawn per beat: median %.3f, max %.3f (page turns)\n", fractions[fractions.size() / 2],
         fractions.back());
+    // Every beat counts, page turns included: the mean over the song.
     double ratio = step.mean() / full.mean();
-    std::printf("  beat step / full frame: %.3f (goal at most 0.25: %s)\n", ratio, ratio <= 0.25 ? "met" : "NOT met");
+    std::printf("  beat step / full frame, means over every beat: %.3f (goal at most 0.25: %s)\n", ratio, ratio <= 0.25 ? "met" : "NOT met");
     core::RunLoop::resetMain();
     (void)core::files::removeItemAtPath(core::paths::homeDirectory());
     return 0;
