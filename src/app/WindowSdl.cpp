@@ -129,6 +129,9 @@ struct WindowSdl::Impl {
     {
         if (isFullScreen()) {
             SDL_SetWindowFullscreen(window, 0);
+            // Back where and as large as it was, also where no window manager restores it.
+            SDL_SetWindowSize(window, windowed.width, windowed.height);
+            SDL_SetWindowPosition(window, windowed.x, windowed.y);
             return;
         }
         windowed = currentGeometry();
