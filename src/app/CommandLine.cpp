@@ -44,7 +44,7 @@ std::string CommandLine::usage()
            "                          window: save a PNG of the window after SECONDS, then quit\n"
            "  --frame-stats FILE      window: on exit, write what the frames cost to FILE as one\n"
            "                          JSON object: frames; renderMs, uploadMs, presentMs and\n"
-           "                          beatLatenessMs (timer fire time minus its due time), each\n"
+           "                          beatLatenessMs (beat timers' fire time minus due time), each\n"
            "                          {p50, p99, max}; damagedFraction (share of the window drawn\n"
            "                          per frame) {p50, max}\n"
            "  F11 in the window toggles full screen; its size and place are kept for next time.\n"

@@ -413,7 +413,11 @@ int WindowSdl::run(ui::Window& window, const Options& options)
     d.redrawAll = true;
     if (!options.frameStatsPath.empty()) {
         d.stats = std::make_unique<FrameStats>();
-        loop.setLatenessObserver([stats = d.stats.get()](double lateness) { stats->addLateness(lateness * 1000); });
+        // Timers due at an instant (the beat and its quarters), not animation frames.
+        loop.setLatenessObserver([stats = d.stats.get()](const core::Timer& timer, double lateness) {
+            if (timer.tolerance() <= 0)
+                stats->addLateness(lateness * 1000);
+        });
     }
 
     // Work posted from any thread wakes the event wait; one pending wake-up is enough.
@@ -430,6 +434,7 @@ int WindowSdl::run(ui::Window& window, const Options& options)
     if (options.screenshotAfter) {
         screenshotTimer = core::Timer::scheduledTimerWithTimeInterval(*options.screenshotAfter, nullptr,
             [&screenshotDue](core::Timer&) { screenshotDue = true; });
+        screenshotTimer->setTolerance(0.1);
     }
 
     SDL_StartTextInput();

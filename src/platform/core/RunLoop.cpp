@@ -100,7 +100,7 @@ void RunLoop::setWakeHandler(std::function<void()> handler)
     m_wakeHandler = std::move(handler);
 }
 
-void RunLoop::setLatenessObserver(std::function<void(double)> observer)
+void RunLoop::setLatenessObserver(std::function<void(const Timer&, double)> observer)
 {
     std::lock_guard lock(m_mutex);
     m_latenessObserver = std::move(observer);
@@ -171,7 +171,7 @@ bool RunLoop::fireOneDueTimer(double upTo)
 {
     std::shared_ptr<Timer> timer;
     std::shared_ptr<Clock> clock;
-    std::function<void(double)> observer;
+    std::function<void(const Timer&, double)> observer;
     {
         std::lock_guard lock(m_mutex);
         pruneInvalid();
@@ -185,7 +185,7 @@ bool RunLoop::fireOneDueTimer(double upTo)
     if (clock->isManual())
         static_cast<ManualClock&>(*clock).set(timer->fireDate());
     else if (observer)
-        observer(clock->now() - timer->fireDate());
+        observer(*timer, clock->now() - timer->fireDate());
     timer->fire();
     return true;
 }

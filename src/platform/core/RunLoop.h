@@ -47,7 +47,7 @@ public:
     void setWakeHandler(std::function<void()> handler);
     // Told, just before each timer fires, how late it fires (seconds past its fire date, real
     // clock only): the window's frame statistics.
-    void setLatenessObserver(std::function<void(double lateness)> observer);
+    void setLatenessObserver(std::function<void(const Timer& timer, double lateness)> observer);
 
     // Loop thread only.
     void addTimer(const std::shared_ptr<Timer>& timer);
@@ -88,7 +88,7 @@ private:
     uint64_t m_sequence = 0;
     std::shared_ptr<Clock> m_clock;
     std::function<void()> m_wakeHandler;
-    std::function<void(double)> m_latenessObserver;
+    std::function<void(const Timer&, double)> m_latenessObserver;
     bool m_stopped = false;
 };
 
