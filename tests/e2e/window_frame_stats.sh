@@ -58,7 +58,8 @@ for key in ("renderMs", "uploadMs", "presentMs", "beatLatenessMs"):
     check(set(stats.get(key, {})) == {"p50", "p99", "max"} and all(isinstance(v, (int, float)) for v in stats[key].values()),
           "%s has p50, p99 and max" % key)
 check(set(stats.get("damagedFraction", {})) == {"p50", "max"}, "damagedFraction has p50 and max")
-beats = open(sys.argv[2]).read().count("Shader Timer started")
+# A step logs the line twice (its own timer, then the next beat's); play logs it once.
+beats = open(sys.argv[2]).read().count("Shader Timer started") // 2
 check(beats >= 10, "the song played (%d beat steps logged)" % beats)
 check(stats.get("frames", 0) >= beats, "a frame for every beat at least (%s frames)" % stats.get("frames"))
 damaged = stats.get("damagedFraction", {})
