@@ -137,8 +137,9 @@ void Renderer::drawView(ui::View& view, ui::Painter& painter, ui::Rect clip)
     // Group opacity: the view and its children are composited together, once. A view that
     // paints one fill and nothing else needs no group: the fill itself is made fainter.
     double radius = layer.cornerRadius();
+    // (Square only: a rounded edge's coverage would round differently from the group's.)
     bool plainFill = view.subviews().empty() && layer.sublayers().empty() && !layer.mask() && layer.borderWidth() <= 0
-        && !view.hasCustomDrawing();
+        && radius <= 0 && !view.hasCustomDrawing();
     bool group = view.alpha() < 1 && !plainFill;
     if (group)
         painter.beginGroup(view.alpha());
