@@ -27,6 +27,8 @@ inline std::shared_ptr<core::TemporaryFolder> makeBenchFolder(const std::string&
 // folder inside it. songFolder receives the song folder.
 inline std::shared_ptr<core::TemporaryFolder> makeBenchHome(const std::string& name, std::string& songFolder)
 {
+    // Lines stay off stderr only while a sink takes them.
+    core::setLogSink([](const std::string&) {});
     core::setLogToStderr(false);
     auto home = makeBenchFolder(name, core::TemporaryFolder::Home::Use);
     if (!home)

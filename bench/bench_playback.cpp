@@ -2,7 +2,8 @@
 // real player screen, each beat's onset (the moment the step runs) against the ideal schedule
 // start + k x 0.25 s. The deadline clock re-arms against the ended beat's due time; its peer
 // re-arms from the moment the cursor is placed. A bare chain of deadline timers on the same run
-// loop, measured in the same run, gives the loop's own timer floor.
+// loop gives the loop's own timer floor. The three take turns in rounds (floor, deadline, peer),
+// so load on the machine falls on all of them alike.
 #include "BenchHome.h"
 #include "platform/core/Clock.h"
 #include "platform/core/FileManager.h"
@@ -24,27 +25,36 @@
 
 namespace {
 
-constexpr int kBeats = 1000;
+constexpr int kRounds = 4;
+constexpr int kBeats = 100; // a round
 constexpr int kBeatsPerBar = 4;
 constexpr double kBeat = 60.0 / 240.0;
-constexpr int kFloorCount = 1000;
+constexpr int kFloorCount = 250; // a round
 constexpr double kFloorInterval = 0.010;
 
 struct Figures {
     double mean = 0, max = 0, drift = 0;
-};
+    std::vector<double> errors;
 
-Figures summarize(const std::vector<double>& errors)
-{
-    Figures f;
-    for (double e : errors) {
-        f.mean += e;
-        f.max = std::max(f.max, e);
+    // Adds a round; the worst round's drift is kept.
+    void add(const std::vector<double>& more)
+    {
+        errors.insert(errors.end(), more.begin(), more.end());
+        mean = 0;
+        for (double e : errors) {
+            mean += e;
+            max = std::max(max, e);
+        }
+        mean /= double(errors.size());
+        // The round's drift: the median error of its last ten onsets, so one beat caught by a
+        // busy machine is not taken for a schedule that slipped.
+        std::vector<double> tail(more.end() - std::min<std::ptrdiff_t>(10, std::ptrdiff_t(more.size())), more.end());
+        std::nth_element(tail.begin(), tail.begin() + std::ptrdiff_t(tail.size() / 2), tail.end());
+        double roundTail = tail[tail.size() / 2];
+        if (std::abs(roundTail) > std::abs(drift))
+            drift = roundTail;
     }
-    f.mean /= double(errors.size());
-    f.drift = errors.back();
-    return f;
-}
+};
 
 void writeSong(const std::string& name)
 {
@@ -61,7 +71,7 @@ void writeSong(const std::string& name)
 }
 
 // Plays the song from its first beat; onset k is when the k-th step logs its first line.
-Figures play(player::ViewController::BeatClock mode)
+void play(player::ViewController::BeatClock mode, Figures& into)
 {
     auto clock = core::Clock::real();
     core::RunLoop& loop = core::RunLoop::main();
@@ -94,10 +104,10 @@ Figures play(player::ViewController::BeatClock mode)
     std::vector<double> errors;
     for (int k = 1; k <= kBeats; ++k)
         errors.push_back(onsets[size_t(k)] - (onsets[0] + k * kBeat));
-    return summarize(errors);
+    into.add(errors);
 }
 
-Figures timerFloor()
+void timerFloor(Figures& into)
 {
     auto clock = core::Clock::real();
     core::RunLoop& loop = core::RunLoop::main();
@@ -113,12 +123,12 @@ Figures timerFloor()
     };
     core::Timer::scheduledTimerWithFireDate(clock->now() + kFloorInterval, nullptr, tick);
     loop.run();
-    return summarize(late);
+    into.add(late);
 }
 
 void print(const char* name, const Figures& f, const Figures& floor)
 {
-    printf("%-30s mean error %9.1f us  max %9.1f us  drift at end %9.3f ms  mean/floor %6.2fx\n", name, f.mean * 1e6, f.max * 1e6,
+    printf("%-30s mean error %9.1f us  max %9.1f us  drift (late end) %9.3f ms  mean/floor %6.2fx\n", name, f.mean * 1e6, f.max * 1e6,
         f.drift * 1e3, f.mean / floor.mean);
 }
 
@@ -135,15 +145,20 @@ int main(int argc, char** argv)
     if (setupOnly(argc, argv))
         return 0;
 
-    printf("%d beats at 240 bpm (%.0f s per clock), onset error against start + k x %.2f s\n", kBeats, kBeats * kBeat, kBeat);
-    Figures floor = timerFloor();
-    Figures deadline = play(player::ViewController::BeatClock::Deadline);
-    Figures fromStep = play(player::ViewController::BeatClock::FromStep);
+    printf("%d beats at 240 bpm (%.0f s per clock) in %d alternating rounds, onset error against start + k x %.2f s\n",
+        kBeats * kRounds, kBeats * kRounds * kBeat, kRounds, kBeat);
+    Figures floor, deadline, fromStep;
+    for (int round = 0; round < kRounds; round++) {
+        timerFloor(floor);
+        play(player::ViewController::BeatClock::Deadline, deadline);
+        play(player::ViewController::BeatClock::FromStep, fromStep);
+    }
     print("run loop floor (bare timers)", floor, floor);
     print("deadline clock", deadline, floor);
     print("re-armed at moveShader", fromStep, floor);
     printf("drift ratio (re-armed / deadline): %.0fx\n", std::abs(fromStep.drift) / std::max(std::abs(deadline.drift), 1e-9));
-    printf("goal: drift under 1 ms (%s), mean error within 2x of the floor (%s)\n", std::abs(deadline.drift) < 0.001 ? "met" : "NOT met",
+    printf("goal: drift under 1 ms beyond the floor's in every round (%s), mean error within 2x of the floor (%s)\n",
+        std::abs(deadline.drift) < std::abs(floor.drift) + 0.001 ? "met" : "NOT met",
         deadline.mean <= 2 * floor.mean ? "met" : "NOT met");
     return 0;
 }

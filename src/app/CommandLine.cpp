@@ -40,7 +40,6 @@ std::string CommandLine::usage()
            "  --headless              run without a window, on a manual clock\n"
            "  --script FILE           headless: run the commands in FILE (see below)\n"
            "  --out DIR               headless: where screenshots and dumps go\n"
-           "  --gallery               start with the kit gallery instead of the song library\n"
            "  --verbose               window: also write the log to stderr\n"
            "  --quiet                 write no log lines to stderr\n"
            "  --screenshot-after SECONDS FILE\n"
@@ -49,6 +48,12 @@ std::string CommandLine::usage()
            "                          (default: $BEATSTRIP_MAX_PACKAGE_SIZE, else 1 GiB)\n"
            "  --keep-home             headless and demo runs without --home or $BEATSTRIP_HOME use\n"
            "                          a fresh temporary home removed at exit: keep it, and say where\n"
+           "  --frame-stats FILE      window: on exit, write what the frames cost to FILE as one\n"
+           "                          JSON object: frames; renderMs, uploadMs, presentMs and\n"
+           "                          beatLatenessMs (beat timers' fire time minus due time), each\n"
+           "                          {p50, p99, max}; damagedFraction (share of the window drawn\n"
+           "                          per frame) {p50, max}\n"
+           "  F11 in the window toggles full screen; its size and place are kept for next time.\n"
            "\n"
            "Script commands, one a line ('#' starts a comment):\n"
            "  tap TARGET              touch down and up at the target's centre\n"
@@ -64,7 +69,10 @@ std::string CommandLine::usage()
            "TARGET is id:NAME, tag:N, row:N or X Y (window points).\n"
            "\n"
            "Without a display, beatstrip runs its built-in demo headless and says where its\n"
-           "screenshots are.\n";
+           "screenshots are.\n"
+           "\n"
+           "Developer options:\n"
+           "  --gallery               start with the kit gallery instead of the song library\n";
 }
 
 std::string CommandLine::parse(int argc, const char* const* argv)
@@ -116,6 +124,9 @@ std::string CommandLine::parse(int argc, const char* const* argv)
             maxPackageSize = parsed;
         } else if (arg == "--keep-home") {
             keepHome = true;
+        } else if (arg == "--frame-stats") {
+            if (!value(frameStatsPath) || frameStatsPath.empty())
+                return "--frame-stats needs a file";
         } else {
             return "unknown option '" + std::string(arg) + "'";
         }
@@ -126,6 +137,8 @@ std::string CommandLine::parse(int argc, const char* const* argv)
         return "--script needs --headless";
     if (screenshotAfter && headless)
         return "--screenshot-after is for the window; headless scripts use 'screenshot FILE'";
+    if (!frameStatsPath.empty() && headless)
+        return "--frame-stats is for the window";
     return {};
 }
 

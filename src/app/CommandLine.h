@@ -24,6 +24,8 @@ struct CommandLine {
     // Data safety: the largest content package accepted, and keeping a headless run's temporary home.
     std::optional<long long> maxPackageSize;
     bool keepHome = false;
+    // Window front end only: write the frames' costs as JSON to this file on exit.
+    std::string frameStatsPath;
 
     // Empty string on success, else a message naming the offending argument.
     std::string parse(int argc, const char* const* argv);

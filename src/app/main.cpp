@@ -198,5 +198,6 @@ int main(int argc, char** argv)
     app::WindowSdl::Options windowOptions;
     windowOptions.screenshotAfter = options.screenshotAfter;
     windowOptions.screenshotPath = options.screenshotPath;
+    windowOptions.frameStatsPath = options.frameStatsPath;
     return (*window)->run(application.window(), windowOptions);
 }

@@ -6,9 +6,12 @@ failures=0
 fail() { echo "FAIL $*"; failures=$((failures + 1)); }
 
 help=$("$beatstrip" --help) || fail "--help exited non-zero"
-for word in --headless --script --out --gallery --home --content-url --verbose --quiet "tap TARGET" "dump FILE" "id:NAME"; do
+for word in --headless --script --out --gallery --home --content-url --verbose --quiet --frame-stats damagedFraction beatLatenessMs F11 "tap TARGET" "dump FILE" "id:NAME"; do
     grep -qF -- "$word" <<<"$help" || fail "--help does not mention $word"
 done
+# The gallery is for developers: it stands under its own heading, after the user's options.
+sed -n '/^Developer options:/,$p' <<<"$help" | grep -qF -- --gallery || fail "--gallery is not under Developer options"
+sed -n '1,/^Developer options:/p' <<<"$help" | grep -qF -- --gallery && fail "--gallery is still among the user's options"
 version=$("$beatstrip" --version) || fail "--version exited non-zero"
 [[ "$version" =~ ^beatstrip\ [0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "--version printed '$version'"
 
@@ -18,6 +21,8 @@ version=$("$beatstrip" --version) || fail "--version exited non-zero"
 
 "$beatstrip" --verbose --quiet 2>/dev/null; [ $? -eq 2 ] || fail "--verbose with --quiet is not a usage error"
 "$beatstrip" --headless --screenshot-after 1 x.png 2>/dev/null; [ $? -eq 2 ] || fail "--screenshot-after with --headless is not a usage error"
+"$beatstrip" --frame-stats 2>/dev/null; [ $? -eq 2 ] || fail "--frame-stats without a file is not a usage error"
+"$beatstrip" --headless --frame-stats x.json 2>/dev/null; [ $? -eq 2 ] || fail "--frame-stats with --headless is not a usage error"
 
 # Headless runs keep their log on stderr (scripts read it); --quiet silences it.
 work=$(mktemp -d)

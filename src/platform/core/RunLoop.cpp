@@ -55,6 +55,7 @@ void RunLoop::resetMain()
         timers.swap(loop.m_timers);
         loop.m_clock = Clock::real();
         loop.m_wakeHandler = nullptr;
+        loop.m_latenessObserver = nullptr;
         loop.m_stopped = false;
     }
     while (!timers.empty()) {
@@ -97,6 +98,12 @@ void RunLoop::setWakeHandler(std::function<void()> handler)
 {
     std::lock_guard lock(m_mutex);
     m_wakeHandler = std::move(handler);
+}
+
+void RunLoop::setLatenessObserver(std::function<void(const Timer&, double)> observer)
+{
+    std::lock_guard lock(m_mutex);
+    m_latenessObserver = std::move(observer);
 }
 
 void RunLoop::addTimer(const std::shared_ptr<Timer>& timer)
@@ -164,6 +171,7 @@ bool RunLoop::fireOneDueTimer(double upTo)
 {
     std::shared_ptr<Timer> timer;
     std::shared_ptr<Clock> clock;
+    std::function<void(const Timer&, double)> observer;
     {
         std::lock_guard lock(m_mutex);
         pruneInvalid();
@@ -172,9 +180,12 @@ bool RunLoop::fireOneDueTimer(double upTo)
         timer = m_timers.top().timer;
         m_timers.pop();
         clock = m_clock;
+        observer = m_latenessObserver;
     }
     if (clock->isManual())
         static_cast<ManualClock&>(*clock).set(timer->fireDate());
+    else if (observer)
+        observer(*timer, clock->now() - timer->fireDate());
     timer->fire();
     return true;
 }

@@ -45,6 +45,9 @@ public:
     // Called (from the posting thread) whenever work is posted, so a front end blocked in its own
     // event wait can wake up and turn the loop.
     void setWakeHandler(std::function<void()> handler);
+    // Told, just before each timer fires, how late it fires (seconds past its fire date, real
+    // clock only): the window's frame statistics.
+    void setLatenessObserver(std::function<void(const Timer& timer, double lateness)> observer);
 
     // Loop thread only.
     void addTimer(const std::shared_ptr<Timer>& timer);
@@ -85,6 +88,7 @@ private:
     uint64_t m_sequence = 0;
     std::shared_ptr<Clock> m_clock;
     std::function<void()> m_wakeHandler;
+    std::function<void(const Timer&, double)> m_latenessObserver;
     bool m_stopped = false;
 };
 

@@ -42,6 +42,10 @@ public:
     void invalidate();
     double fireDate() const { return m_fireDate; }
     double timeInterval() const { return m_interval; }
+    // How late the timer may fire without harm (an animation's frame). It fires as any other;
+    // the window's timing statistics leave such timers out, counting those due at an instant.
+    double tolerance() const { return m_tolerance; }
+    void setTolerance(double seconds) { m_tolerance = seconds; }
 
     // Called by the run loop when the timer is due.
     void fire();
@@ -51,6 +55,7 @@ private:
 
     double m_fireDate;
     double m_interval;
+    double m_tolerance = 0;
     std::shared_ptr<void> m_target;
     Action m_action;
     bool m_valid = false;

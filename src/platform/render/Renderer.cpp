@@ -1,17 +1,44 @@
 #include "platform/render/Renderer.h"
 #include "platform/render/PainterCairo.h"
 #include "platform/render/Surface.h"
+#include "platform/ui/DamageRegion.h"
 #include "platform/ui/ShapeLayer.h"
 #include "platform/ui/View.h"
 #include "platform/ui/Window.h"
 
 #include <cairo.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace render {
 
 namespace {
+
+// The colour that fills exactly as `color` filled into a group painted at `alpha` does. Cairo
+// keeps colours in 16 bits and the image in 8: the fill lands as the 8-bit premultiplied colour,
+// which the group's alpha then scales with pixman's rounding. Aiming the plain fill at that same
+// 8-bit value keeps a faint panel's pixels what they were when it was drawn as a group.
+ui::Color fadedColor(ui::Color color, double alpha)
+{
+    auto to8 = [](double d) { return int(d * 65535.0 + 0.5) >> 8; };
+    auto multiply = [](int a, int b) {
+        int t = a * b + 0x80;
+        return ((t >> 8) + t) >> 8;
+    };
+    double a = std::clamp(color.a, 0.0, 1.0);
+    int mask = to8(std::clamp(alpha, 0.0, 1.0));
+    int targetAlpha = multiply(to8(a), mask);
+    if (targetAlpha == 0)
+        return ui::Color::rgba(0, 0, 0, 0);
+    // The middle of the 16-bit span that turns into the target 8-bit value.
+    double outAlpha = (targetAlpha * 256 + 128) / 65535.0;
+    auto channel = [&](double c) {
+        int target = multiply(to8(std::clamp(c, 0.0, 1.0) * a), mask);
+        return std::min(1.0, (target * 256 + 128) / 65535.0 / outAlpha);
+    };
+    return ui::Color::rgba(channel(color.r), channel(color.g), channel(color.b), outAlpha);
+}
 
 // The view's rounded (or plain) bounds as a path.
 std::shared_ptr<ui::BezierPath> boundsPath(ui::Rect bounds, double cornerRadius)
@@ -107,8 +134,13 @@ void Renderer::drawView(ui::View& view, ui::Painter& painter, ui::Rect clip)
     painter.save();
     painter.translate(dx, dy);
     ui::Rect localClip = clip.offsetBy(-dx, -dy);
-    // Group opacity: the view and its children are composited together, once.
-    bool group = view.alpha() < 1;
+    // Group opacity: the view and its children are composited together, once. A view that
+    // paints one fill and nothing else needs no group: the fill itself is made fainter.
+    double radius = layer.cornerRadius();
+    // (Square only: a rounded edge's coverage would round differently from the group's.)
+    bool plainFill = view.subviews().empty() && layer.sublayers().empty() && !layer.mask() && layer.borderWidth() <= 0
+        && radius <= 0 && !view.hasCustomDrawing();
+    bool group = view.alpha() < 1 && !plainFill;
     if (group)
         painter.beginGroup(view.alpha());
 
@@ -125,8 +157,9 @@ void Renderer::drawView(ui::View& view, ui::Painter& painter, ui::Rect clip)
         localClip = localClip.intersection(mask->drawingExtent());
     }
 
-    double radius = layer.cornerRadius();
     if (auto background = view.backgroundColor(); background && background->a > 0) {
+        if (plainFill && view.alpha() < 1)
+            background = fadedColor(*background, view.alpha());
         if (radius > 0)
             painter.fillPath(*boundsPath(bounds, radius), *background);
         else
@@ -171,6 +204,43 @@ void Renderer::render(ui::Window& window, void* cairoContext, double scale)
     for (ui::View* view : window.viewsToDraw())
         drawView(*view, painter, clip);
     cairo_restore(cr);
+}
+
+std::vector<PixelRect> Renderer::renderDamage(ui::Window& window, Surface& surface, double scale, const ui::DamageRegion& damage)
+{
+    installTextMetrics();
+    window.layoutIfNeeded();
+    std::vector<PixelRect> drawn;
+    cairo_t* cr = cairo_create(static_cast<cairo_surface_t*>(surface.cairoSurface()));
+    for (const ui::Rect& rect : damage.rects()) {
+        int x0 = std::max(0, int(std::floor(rect.minX() * scale)));
+        int y0 = std::max(0, int(std::floor(rect.minY() * scale)));
+        int x1 = std::min(surface.width(), int(std::ceil(rect.maxX() * scale)));
+        int y1 = std::min(surface.height(), int(std::ceil(rect.maxY() * scale)));
+        if (x1 <= x0 || y1 <= y0)
+            continue;
+        PixelRect area { x0, y0, x1 - x0, y1 - y0 };
+        drawn.push_back(area);
+        cairo_save(cr);
+        cairo_rectangle(cr, area.x, area.y, area.width, area.height);
+        cairo_clip(cr);
+        cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+        cairo_set_source_rgba(cr, 0, 0, 0, 1);
+        cairo_paint(cr);
+        cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
+        cairo_scale(cr, scale, scale);
+        {
+            PainterCairo painter(cr);
+            painter.clipRect(window.bounds());
+            ui::Rect clip = ui::RectMake(area.x / scale, area.y / scale, area.width / scale, area.height / scale);
+            for (ui::View* view : window.viewsToDraw())
+                drawView(*view, painter, clip);
+        }
+        cairo_restore(cr);
+    }
+    cairo_destroy(cr);
+    cairo_surface_mark_dirty(static_cast<cairo_surface_t*>(surface.cairoSurface()));
+    return drawn;
 }
 
 void Renderer::render(ui::Window& window, Surface& surface, double scale)

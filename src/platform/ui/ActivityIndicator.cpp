@@ -71,6 +71,7 @@ void ActivityIndicator::armTick(double interval)
         if (auto self = std::static_pointer_cast<ActivityIndicator>(weak.lock()))
             self->tick();
     });
+    m_timer->setTolerance(interval);
 }
 
 void ActivityIndicator::tick()

@@ -84,6 +84,7 @@ void Animation::armTimer(double fireDate)
         if (auto self = weak.lock())
             self->step();
     });
+    m_timer->setTolerance(kFrameInterval);
     core::RunLoop::main().addTimer(m_timer);
 }
 

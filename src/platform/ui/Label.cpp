@@ -29,6 +29,7 @@ void Label::setFont(Font font)
 {
     if (m_font == font)
         return;
+    invalidateDisplay();
     m_font = std::move(font);
     invalidateExtent();
     invalidateDisplay();

@@ -41,6 +41,13 @@ void Layer::changed(bool geometry)
     view->invalidateDisplay();
 }
 
+// Before a change that moves or shrinks what the view draws: the area it leaves is drawn again.
+void Layer::changedBefore()
+{
+    if (View* view = owningView())
+        view->invalidateDisplay();
+}
+
 void Layer::setZPosition(double z)
 {
     if (m_zPosition == z)
@@ -79,6 +86,7 @@ void Layer::setMasksToBounds(bool masks)
 {
     if (m_masksToBounds == masks)
         return;
+    changedBefore();
     m_masksToBounds = masks;
     changed(true);
 }
@@ -87,6 +95,7 @@ void Layer::setMask(std::shared_ptr<ShapeLayer> mask)
 {
     if (m_mask == mask)
         return;
+    changedBefore();
     if (m_mask)
         m_mask->m_superlayer = nullptr;
     if (mask) {
@@ -101,6 +110,7 @@ void Layer::setBounds(Rect b)
 {
     if (m_bounds == b)
         return;
+    changedBefore();
     m_bounds = b;
     changed(true);
 }
@@ -109,6 +119,7 @@ void Layer::setPosition(Point p)
 {
     if (m_position == p)
         return;
+    changedBefore();
     m_position = p;
     changed(true);
 }
@@ -120,6 +131,7 @@ Rect Layer::frame() const
 
 void Layer::setFrame(Rect f)
 {
+    changedBefore();
     m_bounds.size = f.size;
     m_position = f.center();
     changed(true);
@@ -172,6 +184,7 @@ void Layer::removeFromSuperlayer()
     if (it == parent->m_sublayers.end())
         return;
     auto keep = *it;
+    changedBefore();
     parent->m_sublayers.erase(it);
     m_superlayer = nullptr;
     parent->changed(true);

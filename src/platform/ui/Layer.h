@@ -75,6 +75,7 @@ public:
 protected:
     // Marks the owning view for redrawing; `geometry` also drops its cached extents.
     void changed(bool geometry = false);
+    void changedBefore();
 
 private:
     friend class View;

@@ -9,6 +9,7 @@ std::shared_ptr<ShapeLayer> ShapeLayer::create()
 
 void ShapeLayer::setPath(const BezierPath& path)
 {
+    changedBefore();
     m_path = path;
     changed(true);
 }
@@ -38,6 +39,7 @@ void ShapeLayer::setLineWidth(double w)
 {
     if (m_lineWidth == w)
         return;
+    changedBefore();
     m_lineWidth = w;
     changed(true);
 }

@@ -79,6 +79,9 @@ void View::setFrameInternal(Rect frame)
 {
     if (m_frame == frame)
         return;
+    bool shown = isShownInWindow();
+    Rect before = shown ? drawingExtentInSuperview() : Rect {};
+    bool plain = shown && paintsPlainFill();
     bool resized = m_frame.size != frame.size;
     m_frame = frame;
     if (resized) {
@@ -87,7 +90,19 @@ void View::setFrameInternal(Rect frame)
     } else if (m_superview) {
         m_superview->invalidateExtent();
     }
-    invalidateDisplay();
+    if (!shown)
+        return;
+    Rect after = drawingExtentInSuperview();
+    if (plain && paintsPlainFill()) {
+        // A cursor panel sliding by a beat changes only the strips between its old and new edges.
+        for (Rect r : DamageRegion::subtract(before, after))
+            damageArea(r);
+        for (Rect r : DamageRegion::subtract(after, before))
+            damageArea(r);
+        return;
+    }
+    damageArea(before);
+    damageArea(after);
 }
 
 void View::setBounds(Rect bounds)
@@ -107,6 +122,7 @@ void View::applyAnimatedBoundsOrigin(Point origin)
 {
     if (m_boundsOrigin == origin)
         return;
+    invalidateDisplay();
     m_boundsOrigin = origin;
     if (m_superview && !clipsToBounds())
         m_superview->invalidateExtent();
@@ -124,6 +140,7 @@ void View::setHidden(bool hidden)
 {
     if (m_hidden == hidden)
         return;
+    invalidateDisplay();
     m_hidden = hidden;
     invalidateDisplay();
 }
@@ -146,6 +163,9 @@ void View::applyAnimatedAlpha(double alpha)
 {
     if (m_alpha == alpha)
         return;
+    // Fading out to nothing: the area it showed in needs drawing after it stops showing.
+    if (alpha <= 0)
+        invalidateDisplay();
     m_alpha = alpha;
     invalidateDisplay();
 }
@@ -196,6 +216,7 @@ void View::detachFromSuperview()
     View* parent = m_superview;
     if (!parent)
         return;
+    invalidateDisplay();
     auto& siblings = parent->m_subviews;
     // Search from the end: the view just added is the usual one to move.
     for (size_t i = siblings.size(); i-- > 0;) {
@@ -208,7 +229,6 @@ void View::detachFromSuperview()
     parent->invalidateTagIndex();
     parent->invalidateOrder();
     parent->invalidateExtent();
-    parent->invalidateDisplay();
 }
 
 void View::addSubview(std::shared_ptr<View> view)
@@ -220,9 +240,6 @@ void View::insertSubview(std::shared_ptr<View> view, size_t index)
 {
     if (!view || view.get() == this || isDescendantOfView(view.get()))
         return;
-    Window* oldWindow = view->window();
-    if (oldWindow && view->m_superview)
-        oldWindow->setNeedsDisplay();
     view->detachFromSuperview();
     index = std::min(index, m_subviews.size());
     m_subviews.insert(m_subviews.begin() + static_cast<std::ptrdiff_t>(index), view);
@@ -234,7 +251,9 @@ void View::insertSubview(std::shared_ptr<View> view, size_t index)
         markSubtreeNeedsLayout();
     view->didMoveToSuperview();
     didAddSubview(view.get());
-    invalidateDisplay();
+    // Only where the new child draws: a strip of thousands of rows is built without measuring
+    // the whole strip for every row.
+    view->invalidateDisplay();
 }
 
 void View::removeFromSuperview()
@@ -383,7 +402,10 @@ void View::setNeedsLayout()
 {
     m_needsLayout = true;
     markSubtreeNeedsLayout();
-    invalidateDisplay();
+    // Layout changes children through their setters, which damage what they change; the view's
+    // own drawing may depend on its layout, so its own area is drawn again.
+    if (isShownInWindow())
+        damageArea(contentExtent().offsetBy(m_frame.x() - m_boundsOrigin.x, m_frame.y() - m_boundsOrigin.y));
 }
 
 void View::layoutIfNeeded()
@@ -421,8 +443,42 @@ void View::sizeToFit()
 
 void View::invalidateDisplay()
 {
-    if (Window* window = this->window())
-        window->setNeedsDisplay();
+    if (isShownInWindow())
+        damageArea(drawingExtentInSuperview());
+}
+
+bool View::isShownInWindow() const
+{
+    const View* v = this;
+    for (; v; v = v->m_superview) {
+        if (v->m_hidden || v->m_alpha <= 0)
+            return false;
+        if (!v->m_superview)
+            break;
+    }
+    return v && v->m_hostWindow;
+}
+
+void View::damageArea(Rect extent) const
+{
+    const View* top = this;
+    for (const View* parent = m_superview; parent; top = parent, parent = parent->m_superview) {
+        if (parent->clipsToBounds())
+            extent = extent.intersection(parent->bounds());
+        if (auto& mask = parent->m_layer->mask())
+            extent = extent.intersection(mask->drawingExtent());
+        if (extent.isEmpty())
+            return;
+        extent = extent.offsetBy(parent->m_frame.x() - parent->m_boundsOrigin.x, parent->m_frame.y() - parent->m_boundsOrigin.y);
+    }
+    if (top->m_hostWindow)
+        top->m_hostWindow->damage(extent);
+}
+
+bool View::paintsPlainFill() const
+{
+    return m_subviews.empty() && m_layer->sublayers().empty() && !m_layer->mask() && m_layer->borderWidth() <= 0
+        && m_layer->cornerRadius() <= 0 && !hasCustomDrawing();
 }
 
 void View::setNeedsDisplay()

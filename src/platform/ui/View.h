@@ -145,7 +145,9 @@ public:
 
 protected:
     explicit View(Rect frame);
-    // Something that shows changed: the window draws again.
+    // Something that shows changed: the window draws again where this view (and its subtree)
+    // shows. Setters that move or hide the view also call it before the change, so the area it
+    // leaves is drawn again too.
     void invalidateDisplay();
     // Drop cached extents up the tree after geometry that affects drawing changed.
     void invalidateExtent();
@@ -165,6 +167,12 @@ private:
     struct SpatialIndex;
 
     void setFrameInternal(Rect frame);
+    // Damage: `extent` (in the superview's coordinates) as far as it shows in the window.
+    void damageArea(Rect extent) const;
+    // Whether this view and every ancestor show, in a window.
+    bool isShownInWindow() const;
+    // One uniform fill and nothing else: moving it changes only the area it enters or leaves.
+    bool paintsPlainFill() const;
     void invalidateOrder();
     void markSubtreeNeedsLayout();
     void detachFromSuperview();

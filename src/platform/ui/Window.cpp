@@ -30,6 +30,7 @@ Window::Window(Size size)
     , m_alertLayer(View::create({ {}, size }))
 {
     attachRoot(m_alertLayer.get());
+    setNeedsDisplay();
 }
 
 Window::~Window()

@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/ui/DamageRegion.h"
 #include "platform/ui/Event.h"
 #include "platform/ui/Forward.h"
 #include "platform/ui/Geometry.h"
@@ -52,10 +53,15 @@ public:
     void textInput(const std::string& text);
     bool isTouching() const { return m_touchView != nullptr || !m_touchRecognizers.empty(); }
 
-    // Display: set by any change to a shown view; the front end draws and clears it.
-    bool needsDisplay() const { return m_needsDisplay; }
-    void setNeedsDisplay() { m_needsDisplay = true; }
-    void clearNeedsDisplay() { m_needsDisplay = false; }
+    // Display: a change to a shown view damages the window areas it showed in and shows in now;
+    // the front end draws the damage (or everything) and clears it. setNeedsDisplay() damages
+    // the whole window.
+    bool needsDisplay() const { return !m_damage.isEmpty(); }
+    void setNeedsDisplay() { m_damage.add(bounds()); }
+    void clearNeedsDisplay() { m_damage.clear(); }
+    // `rect` in window points.
+    void damage(Rect rect) { m_damage.add(rect.intersection(bounds())); }
+    const DamageRegion& damage() const { return m_damage; }
     // Runs pending layoutSubviews of every shown view.
     void layoutIfNeeded();
 
@@ -98,7 +104,7 @@ private:
     std::deque<std::shared_ptr<AlertView>> m_pendingAlerts;
     std::weak_ptr<TextField> m_firstResponder;
     std::vector<View*> m_attachedRoots;
-    bool m_needsDisplay = true;
+    DamageRegion m_damage;
 
     // The touch being tracked.
     std::shared_ptr<View> m_touchView;
