@@ -34,6 +34,10 @@ public:
     // Mode 3, then the song list when a package has been installed.
     void viewDidLoad() override;
     std::string className() const override { return "ModeSelectionViewController"; }
+    // Back from the player: the song last played is the selected row.
+    void viewWillAppear(bool animated) override;
+    // Up and Down move the selected row, Return opens its song.
+    void keyPressed(ui::Key key) override;
 
     // Segments 0, 1 and 2 choose modes 1, 2 and 3.
     void modeSelected(ui::Object* sender);
