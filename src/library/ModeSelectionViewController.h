@@ -76,8 +76,12 @@ private:
     void reloadList();
     void downloadFinished(const std::optional<core::Error>& failure);
     void openPlayer(const std::string& songName);
+    void selectRow(int row);
+    void selectLastPlayed();
 
     bool m_downloading = false;
+    // The song the player was last opened on, selected again when the list shows.
+    std::string m_lastPlayed;
 };
 
 }

@@ -15,6 +15,7 @@
 #include "player/PracticeSettings.h"
 #include "player/Toast.h"
 #include "score/Columns.h"
+#include "score/Readings.h"
 
 #include <string>
 
