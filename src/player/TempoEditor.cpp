@@ -42,38 +42,22 @@ void TempoEditor::setActions(std::weak_ptr<void> owner, ui::Control::Action plus
     m_minusAction = std::move(minus);
 }
 
-// A group runs while the beats' group numbers stay the same. Its first label always shows after
-// arranging, and every label shows once a beat's tempo differs from the first: those labels are
-// made now, hidden, in the strip's order; the others wait until something shows them.
+// The label is made with its beat, hidden, as the arrangement and the view dumps expect every
+// beat to have one; the step buttons wait until something shows them.
 void TempoEditor::addBeat(const BeatSpec& spec, ui::View* beatButton)
 {
-    if (!m_collecting.empty() && m_beats[m_collecting.back()].group != spec.group)
+    if (!m_collecting.empty() && m_beats[m_collecting.back()].label->group() != spec.group)
         closeGroup();
     Beat beat;
     beat.key = spec.key;
-    beat.x = spec.x;
-    beat.labelY = spec.labelY;
     beat.plusY = spec.plusY;
     beat.minusY = spec.minusY;
-    beat.group = spec.group;
-    beat.index = spec.index;
-    beat.text = spec.text;
     beat.beatButton = beatButton;
+    beat.label = makeLabel(spec);
     m_beats.push_back(std::move(beat));
-    size_t position = m_beats.size() - 1;
-    m_collecting.push_back(position);
-
-    Beat& first = m_beats[m_collecting.front()];
-    bool varies = first.groupVaries || score::intValue(spec.text) != score::intValue(first.text);
-    if (varies && !first.groupVaries) {
-        first.groupVaries = true;
-        for (size_t earlier : m_collecting) {
-            if (earlier != position && !m_beats[earlier].label)
-                makeView(m_beats[earlier], Kind::Label, false);
-        }
-    }
-    if (position == m_collecting.front() || varies)
-        makeView(m_beats[position], Kind::Label, true);
+    m_collecting.push_back(m_beats.size() - 1);
+    if (m_strip)
+        m_strip->addSubview(m_beats.back().label);
 }
 
 void TempoEditor::closeGroup()
@@ -112,11 +96,11 @@ bool TempoEditor::step(size_t position, int32_t by, score::ScoreSheet& sheet)
     if (position >= m_beats.size())
         return false;
     Beat& beat = m_beats[position];
-    int32_t value = stepped(score::intValue(beat.text), by);
+    int32_t value = stepped(score::intValue(beat.label->text()), by);
     // Only a step down is held at 1; "+" on a text without a number gives 1.
     if (by < 0 && value < 1)
         return false;
-    setText(beat, core::format("%d", value));
+    beat.label->setText(core::format("%d", value));
     sheet.setBeatTempo(position, value);
     return true;
 }
@@ -126,10 +110,10 @@ void TempoEditor::stepAll(int32_t factor, score::ScoreSheet& sheet)
     std::vector<score::ScoreRow> list = sheet.shadowArray();
     for (size_t position = 0; position < m_beats.size(); ++position) {
         Beat& beat = m_beats[position];
-        int32_t value = stepped(score::intValue(beat.text), factor);
+        int32_t value = stepped(score::intValue(beat.label->text()), factor);
         if (value < 1)
             continue;
-        setText(beat, core::format("%d", value));
+        beat.label->setText(core::format("%d", value));
         if (position < list.size())
             list[position] = list[position].withIntValue(score::column::tempo, value);
     }
@@ -141,8 +125,9 @@ void TempoEditor::rearrange()
     for (const auto& group : m_groups) {
         if (group.empty())
             continue;
-        int32_t first = score::intValue(m_beats[group.front()].text);
-        bool allSame = std::all_of(group.begin(), group.end(), [&](size_t p) { return score::intValue(m_beats[p].text) == first; });
+        int32_t first = score::intValue(m_beats[group.front()].label->text());
+        bool allSame = std::all_of(
+            group.begin(), group.end(), [&](size_t p) { return score::intValue(m_beats[p].label->text()) == first; });
         for (size_t p : group)
             setLabelShown(m_beats[p], !allSame || p == group.front());
     }
@@ -159,10 +144,7 @@ void TempoEditor::hideStepButtons()
 void TempoEditor::setLabelShown(Beat& beat, bool shown)
 {
     beat.labelShown = shown;
-    if (shown && !beat.label)
-        makeView(beat, Kind::Label, false);
-    if (beat.label)
-        beat.label->setHidden(!shown);
+    beat.label->setHidden(!shown);
 }
 
 void TempoEditor::setButtonShown(Beat& beat, Kind kind, bool shown)
@@ -171,47 +153,35 @@ void TempoEditor::setButtonShown(Beat& beat, Kind kind, bool shown)
     auto& view = kind == Kind::Plus ? beat.plus : beat.minus;
     flag = shown;
     if (shown && !view)
-        makeView(beat, kind, false);
+        makeView(beat, kind);
     if (view)
         view->setHidden(!shown);
 }
 
-void TempoEditor::setText(Beat& beat, std::string text)
-{
-    beat.text = std::move(text);
-    if (beat.label)
-        beat.label->setText(beat.text);
-}
-
-// A view made while its beat is laid out goes to the end of the strip; one made later goes right
-// behind the beat's button and its earlier controls, as it would have been added at layout.
-void TempoEditor::makeView(Beat& beat, Kind kind, bool append)
+// A step button goes right behind the beat's button and its earlier controls, where it would
+// have been added at layout.
+void TempoEditor::makeView(Beat& beat, Kind kind)
 {
     std::shared_ptr<ui::View> view;
-    if (kind == Kind::Label)
-        view = beat.label = makeLabel(beat);
-    else if (kind == Kind::Plus)
+    if (kind == Kind::Plus)
         view = beat.plus = makeButton(beat, kind);
     else
         view = beat.minus = makeButton(beat, kind);
     view->setHidden(true);
-    if (!m_strip)
-        return;
-    if (append)
-        m_strip->addSubview(view);
-    else
+    if (m_strip)
         insertAfterEarlierControls(beat, kind, view);
 }
 
-std::shared_ptr<Tempo> TempoEditor::makeLabel(const Beat& beat) const
+std::shared_ptr<Tempo> TempoEditor::makeLabel(const BeatSpec& spec) const
 {
-    auto label = Tempo::create(ui::RectMake(beat.x, beat.labelY, 24, 12));
+    auto label = Tempo::create(ui::RectMake(spec.x, spec.labelY, 24, 12));
     label->setTextColor(ui::Color::black());
     label->setFont(ui::Font::named("Arial", 10.8));
-    label->setTag(m_tags.labelTag(beat.key));
-    label->setText(beat.text);
-    label->setGroup(beat.group);
-    label->setIndex(beat.index);
+    label->setTag(m_tags.labelTag(spec.key));
+    label->setText(spec.text);
+    label->setGroup(spec.group);
+    label->setIndex(spec.index);
+    label->setHidden(true);
     label->layer().setZPosition(10);
     return label;
 }
@@ -219,7 +189,7 @@ std::shared_ptr<Tempo> TempoEditor::makeLabel(const Beat& beat) const
 std::shared_ptr<ui::Button> TempoEditor::makeButton(const Beat& beat, Kind kind) const
 {
     bool plus = kind == Kind::Plus;
-    auto button = ui::Button::create(ui::ButtonType::System, ui::RectMake(beat.x, plus ? beat.plusY : beat.minusY, 25, 25));
+    auto button = ui::Button::create(ui::ButtonType::System, ui::RectMake(beat.label->frame().x(), plus ? beat.plusY : beat.minusY, 25, 25));
     button->setTag(plus ? m_tags.plusTag(beat.key) : m_tags.minusTag(beat.key));
     button->addTarget(m_owner, plus ? m_plusAction : m_minusAction, ui::ControlEvent::TouchDown);
     button->setTitle(plus ? "+" : "-");
@@ -236,11 +206,16 @@ void TempoEditor::insertAfterEarlierControls(const Beat& beat, Kind kind, std::s
         return;
     }
     size_t at = size_t(button - children.begin()) + 1;
-    if (kind != Kind::Label && beat.label)
+    if (beat.label)
         ++at;
     if (kind == Kind::Minus && beat.plus)
         ++at;
     m_strip->insertSubview(std::move(view), at);
+}
+
+const std::string& TempoEditor::tempoText(size_t position) const
+{
+    return m_beats[position].label->text();
 }
 
 std::shared_ptr<Tempo> TempoEditor::labelView(size_t position) const
@@ -262,8 +237,8 @@ std::optional<ui::Point> TempoEditor::labelPoint(size_t position) const
 {
     if (position >= m_beats.size() || !m_strip)
         return std::nullopt;
-    const Beat& beat = m_beats[position];
-    return m_strip->convertPoint(ui::PointMake(beat.x, beat.labelY), m_root);
+    const auto& label = *m_beats[position].label;
+    return label.convertPoint(label.bounds().origin, m_root);
 }
 
 }

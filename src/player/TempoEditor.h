@@ -24,11 +24,11 @@ namespace player {
 class Tempo;
 
 // The tempo controls of every beat and the edits made with them. A beat has a tempo label, a "+"
-// and a "-" button beside its beat button; most of them stay hidden for the whole visit, so each
-// is only a few numbers here until it is first shown: its view is made then and put into the
-// strip right behind the beat's earlier controls, where it would have stood had it been made up
-// front. A hidden control that was never shown has no view, so no tag lookup finds it. Labels
-// that the arrangement will show are made while the strip is laid out.
+// and a "-" button beside its beat button. The labels are made with the strip; the step buttons
+// stay hidden for most of a visit, so each is only a few numbers here until it is first shown:
+// its view is made then and put into the strip right behind the beat's earlier controls, where it
+// would have stood had it been made up front. A step button never shown has no view, so no tag
+// lookup finds it.
 //
 // Positions count beats in layout order (the order of `tempoArray`); the beat with key k sits at
 // position k - 1 of both this list and the beat list.
@@ -68,7 +68,7 @@ public:
 
     // Read access.
     size_t beatCount() const { return m_beats.size(); }
-    const std::string& tempoText(size_t position) const { return m_beats[position].text; }
+    const std::string& tempoText(size_t position) const;
     int32_t keyAt(size_t position) const { return m_beats[position].key; }
     bool labelShown(size_t position) const { return m_beats[position].labelShown; }
     bool plusShown(size_t position) const { return m_beats[position].plusShown; }
@@ -85,35 +85,29 @@ public:
     const TagScheme& tags() const { return m_tags; }
 
 private:
+    // What a beat keeps beyond its label, which holds its text, place, group and number.
     struct Beat {
         int32_t key = 0;
-        float x = 0;
-        float labelY = 0;
         float plusY = 0;
         float minusY = 0;
-        int32_t group = 0;
-        int32_t index = 0;
-        std::string text;
         bool labelShown = false;
         bool plusShown = false;
         bool minusShown = false;
-        // Whether the arrangement shows every label of this beat's group (set on its first beat).
-        bool groupVaries = false;
         ui::View* beatButton = nullptr;
         std::shared_ptr<Tempo> label;
         std::shared_ptr<ui::Button> plus;
         std::shared_ptr<ui::Button> minus;
     };
-    enum class Kind { Label, Plus, Minus };
+    enum class Kind { Plus, Minus };
 
     std::optional<size_t> positionOfKey(int32_t key) const;
     void setLabelShown(Beat& beat, bool shown);
     void setButtonShown(Beat& beat, Kind kind, bool shown);
-    void makeView(Beat& beat, Kind kind, bool append);
-    std::shared_ptr<Tempo> makeLabel(const Beat& beat) const;
+    void makeView(Beat& beat, Kind kind);
+    std::shared_ptr<Tempo> makeLabel(const BeatSpec& spec) const;
     std::shared_ptr<ui::Button> makeButton(const Beat& beat, Kind kind) const;
     void insertAfterEarlierControls(const Beat& beat, Kind kind, std::shared_ptr<ui::View> view);
-    void setText(Beat& beat, std::string text);
+
 
     ui::ScrollView* m_strip = nullptr;
     ui::View* m_root = nullptr;

@@ -179,16 +179,15 @@ void ViewController::viewDidLoad()
 
 void ViewController::layOutSong()
 {
+    // The controls hold the screen weakly and keep it alive while they call it, so the actions
+    // need only its address; that keeps them small enough to need no allocation per beat.
     std::weak_ptr<ViewController> weak = std::static_pointer_cast<ViewController>(shared_from_this());
-    auto forward = [weak](void (ViewController::*action)(ui::Object*)) {
-        return [weak, action](ui::Object* sender) {
-            if (auto self = weak.lock())
-                (self.get()->*action)(sender);
-        };
-    };
+    ViewController* self = this;
     m_tempi.reset(m_scrollView.get(), view().get(), TagScheme::forHighestKey(m_sheet.highestBeatKey()));
-    m_tempi.setActions(weak, forward(&ViewController::addTempo), forward(&ViewController::subtractTempo));
-    StripBuilder::Targets targets { weak, forward(&ViewController::showControl), forward(&ViewController::userLongPressed) };
+    m_tempi.setActions(
+        weak, [self](ui::Object* sender) { self->addTempo(sender); }, [self](ui::Object* sender) { self->subtractTempo(sender); });
+    StripBuilder::Targets targets { weak, [self](ui::Object* sender) { self->showControl(sender); },
+        [self](ui::Object* sender) { self->userLongPressed(sender); } };
     m_builder = std::make_unique<StripBuilder>(*m_scrollView, *m_keyView, m_mode, m_sheet, m_tempi, std::move(targets));
     for (const auto& row : m_sheet.rows())
         m_builder->addRow(row);

@@ -84,11 +84,20 @@ private:
 
 bool writeList(core::UserDefaults& defaults, const std::string& songName, const std::vector<ScoreRow>& beatList)
 {
+    // Rows of one song share a header: its keys and their fields are looked up once.
+    const ScoreHeader* header = nullptr;
+    std::vector<std::pair<const std::string*, uint32_t>> columns;
     core::Json list = core::Json::array();
     for (const auto& row : beatList) {
+        if (row.header().get() != header) {
+            header = row.header().get();
+            columns.clear();
+            for (const auto& key : header->keys())
+                columns.emplace_back(&key, header->indexOf(key));
+        }
         core::Json map = core::Json::object();
-        for (auto& [key, text] : row.toMap())
-            map[key] = std::move(text);
+        for (const auto& [key, index] : columns)
+            map.emplace(*key, std::string(row.field(index)));
         list.push_back(std::move(map));
     }
     defaults.setObject(list, songName);

@@ -320,8 +320,8 @@ TEST_F(LayoutTest, DottedLineRow)
     EXPECT_EQ(dotted->layer().zPosition(), 2);
 }
 
-// The beat button and the label its bar will show are laid out at once; the step buttons are made
-// by the tempo editor when first shown (TempoEditorTest).
+// The beat button and its tempo label are laid out at once; the step buttons are made by the
+// tempo editor when first shown (TempoEditorTest).
 TEST_F(LayoutTest, BeatRowMakesItsButtonAndLabelWithTheirTags)
 {
     m_player = emptyScreen(3);
