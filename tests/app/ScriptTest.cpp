@@ -122,7 +122,8 @@ TEST(ScriptTest, KeyTakesEveryNamedKeyAndHelpListsThem)
         auto key = ui::keyNamed(names[i]);
         ASSERT_TRUE(key) << names[i];
         EXPECT_EQ(ui::keyName(*key), names[i]) << "names and keys map both ways";
-        EXPECT_NE(usage.find(" " + names[i] + (i + 1 < names.size() ? "," : "")), std::string::npos) << names[i] << " in --help";
+        bool listed = usage.find(" " + names[i] + ",") != std::string::npos || usage.find(" " + names[i] + "\n") != std::string::npos;
+        EXPECT_TRUE(listed) << names[i] << " in --help";
     }
     EXPECT_EQ(parseError("key P\n"), "line 1: unknown key 'P'");
 }
