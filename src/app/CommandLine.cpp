@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "platform/ui/Event.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -20,6 +22,34 @@ bool parseSeconds(const std::string& text, double& out)
         return false;
     out = value;
     return true;
+}
+
+}
+
+namespace {
+
+// The key names, wrapped under the description column of the help text.
+std::string wrappedKeyNames()
+{
+    std::string names = ui::keyNames();
+    std::string out;
+    size_t column = 38;
+    size_t start = 0;
+    while (start < names.size()) {
+        size_t end = names.find(", ", start);
+        std::string word = names.substr(start, end == std::string::npos ? std::string::npos : end + 1 - start);
+        if (column + word.size() > 92) {
+            out += "\n" + std::string(26, ' ');
+            column = 26;
+        } else if (!out.empty()) {
+            out += " ";
+            column += 1;
+        }
+        out += word;
+        column += word.size();
+        start = end == std::string::npos ? names.size() : end + 2;
+    }
+    return out;
 }
 
 }
@@ -61,7 +91,9 @@ std::string CommandLine::usage()
            "  select TARGET N         tap segment N of a segmented control\n"
            "  slide TARGET VALUE      drag a slider to VALUE\n"
            "  type TARGET TEXT        focus a text field and replace its text with TEXT\n"
-           "  key NAME                return, space, left, right, escape, backspace, tab\n"
+           "  key NAME                press a key: "
+        + wrappedKeyNames()
+        + "\n"
            "  wait SECONDS            advance the clock, firing timers and animations\n"
            "  idle SECONDS            in real time, run posted work until none is pending\n"
            "  screenshot FILE         PNG of the window at 1024 x 768\n"

@@ -56,21 +56,6 @@ const Color kBlockColors[] = {
     Color::rgba(0.58, 0.36, 0.80),
 };
 
-const char* keyName(ui::Key key)
-{
-    switch (key) {
-    case ui::Key::Return: return "return";
-    case ui::Key::Space: return "space";
-    case ui::Key::Left: return "left";
-    case ui::Key::Right: return "right";
-    case ui::Key::Escape: return "escape";
-    case ui::Key::Backspace: return "backspace";
-    case ui::Key::Tab: return "tab";
-    case ui::Key::Other: return "other";
-    }
-    return "other";
-}
-
 }
 
 std::shared_ptr<GalleryViewController> GalleryViewController::create()
@@ -378,7 +363,7 @@ void GalleryViewController::longPressed(ui::Object* sender)
 
 void GalleryViewController::keyPressed(ui::Key key)
 {
-    setStatus(core::format("Key %s", keyName(key)));
+    setStatus(core::format("Key %s", ui::keyName(key)));
 }
 
 bool GalleryViewController::textFieldShouldReturn(ui::TextField* textField)

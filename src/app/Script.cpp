@@ -1,6 +1,7 @@
 #include "app/Script.h"
 
 #include "platform/core/Log.h"
+#include "platform/ui/Event.h"
 
 #include <cerrno>
 #include <climits>
@@ -280,9 +281,7 @@ std::string Script::parse(const std::string& text)
             break;
         case ScriptCommand::Kind::Key:
             ok = p.word("key name", command.text) && p.finish();
-            if (ok && command.text != "return" && command.text != "space" && command.text != "left"
-                && command.text != "right" && command.text != "escape" && command.text != "backspace"
-                && command.text != "tab")
+            if (ok && !ui::keyNamed(command.text))
                 ok = p.fail(core::format("unknown key '%s'", excerpt(command.text).c_str()));
             break;
         case ScriptCommand::Kind::Wait:

@@ -42,25 +42,6 @@ std::shared_ptr<ui::TableView> firstTable(const std::shared_ptr<ui::View>& view)
     return nullptr;
 }
 
-std::optional<ui::Key> keyNamed(const std::string& name)
-{
-    if (name == "return")
-        return ui::Key::Return;
-    if (name == "space")
-        return ui::Key::Space;
-    if (name == "left")
-        return ui::Key::Left;
-    if (name == "right")
-        return ui::Key::Right;
-    if (name == "escape")
-        return ui::Key::Escape;
-    if (name == "backspace")
-        return ui::Key::Backspace;
-    if (name == "tab")
-        return ui::Key::Tab;
-    return std::nullopt;
-}
-
 ui::Point windowCenter(const ui::View& view)
 {
     return view.windowFrame().center();
@@ -264,7 +245,7 @@ std::string ScriptDriver::execute(const ScriptCommand& command)
     }
 
     case Kind::Key:
-        if (auto key = keyNamed(command.text))
+        if (auto key = ui::keyNamed(command.text))
             m_window.keyDown(*key);
         else
             return "unknown key '" + command.text + "'";

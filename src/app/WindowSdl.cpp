@@ -27,9 +27,9 @@ constexpr double kWheelStep = 40;
 constexpr int kMinimumWidth = 256;
 constexpr int kMinimumHeight = 192;
 
-std::optional<ui::Key> keyFor(SDL_Keycode code)
+std::optional<ui::Key> keyFor(const SDL_Keysym& keysym)
 {
-    switch (code) {
+    switch (keysym.sym) {
     case SDLK_RETURN:
     case SDLK_KP_ENTER:
         return ui::Key::Return;
@@ -45,6 +45,29 @@ std::optional<ui::Key> keyFor(SDL_Keycode code)
         return ui::Key::Backspace;
     case SDLK_TAB:
         return ui::Key::Tab;
+    case SDLK_UP:
+        return ui::Key::Up;
+    case SDLK_DOWN:
+        return ui::Key::Down;
+    case SDLK_HOME:
+        return ui::Key::Home;
+    case SDLK_PAGEUP:
+        return ui::Key::PageUp;
+    case SDLK_PAGEDOWN:
+        return ui::Key::PageDown;
+    case SDLK_LEFTBRACKET:
+        return ui::Key::BracketLeft;
+    case SDLK_RIGHTBRACKET:
+        return ui::Key::BracketRight;
+    case SDLK_QUESTION:
+        return ui::Key::Question;
+    // US layouts report '?' as shifted '/'.
+    case SDLK_SLASH:
+        return (keysym.mod & KMOD_SHIFT) ? std::optional(ui::Key::Question) : std::nullopt;
+    case SDLK_F1:
+        return ui::Key::F1;
+    case SDLK_p:
+        return ui::Key::P;
     default:
         return std::nullopt;
     }
@@ -225,7 +248,7 @@ struct WindowSdl::Impl {
             return;
         }
         // A focused field takes Space as typed text and ignores the key; the window decides.
-        if (auto key = keyFor(event.keysym.sym))
+        if (auto key = keyFor(event.keysym))
             kit->keyDown(*key);
     }
 

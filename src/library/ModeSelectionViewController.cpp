@@ -14,6 +14,8 @@
 #include "platform/ui/Window.h"
 #include "player/ViewController.h"
 
+#include <algorithm>
+
 namespace library {
 
 namespace {
@@ -189,6 +191,51 @@ void ModeSelectionViewController::reloadList()
         return;
     tableview->reloadData();
     emptyHint->setHidden(fileList && !fileList->empty());
+    selectLastPlayed();
+}
+
+void ModeSelectionViewController::viewWillAppear(bool)
+{
+    selectLastPlayed();
+}
+
+void ModeSelectionViewController::selectLastPlayed()
+{
+    if (!tableview || !fileList || m_lastPlayed.empty())
+        return;
+    for (size_t row = 0; row < fileList->size(); ++row) {
+        if (SongIndex::songName((*fileList)[row].path) == m_lastPlayed)
+            return selectRow(static_cast<int>(row));
+    }
+}
+
+void ModeSelectionViewController::selectRow(int row)
+{
+    ui::IndexPath path { 0, row };
+    tableview->selectRowAtIndexPath(path, ui::Animated::No);
+    tableview->scrollToRowAtIndexPath(path, ui::Animated::No);
+}
+
+void ModeSelectionViewController::keyPressed(ui::Key key)
+{
+    int rows = tableview ? numberOfRowsInSection(tableview.get(), 0) : 0;
+    if (rows == 0)
+        return;
+    auto selected = tableview->indexPathForSelectedRow();
+    switch (key) {
+    case ui::Key::Up:
+        selectRow(selected ? std::max(selected->row - 1, 0) : rows - 1);
+        break;
+    case ui::Key::Down:
+        selectRow(selected ? std::min(selected->row + 1, rows - 1) : 0);
+        break;
+    case ui::Key::Return:
+        if (selected)
+            didSelectRowAtIndexPath(tableview.get(), *selected);
+        break;
+    default:
+        break;
+    }
 }
 
 int ModeSelectionViewController::numberOfSectionsInTableView(ui::TableView*)
@@ -227,6 +274,7 @@ void ModeSelectionViewController::openPlayer(const std::string& songName)
         return;
     }
     screen->setMode(mode, songName);
+    m_lastPlayed = songName;
     presentViewController(screen, ui::Animated::Yes);
 }
 

@@ -35,6 +35,10 @@ public:
     void viewDidLoad() override;
     void viewDidAppear(bool animated) override;
     std::string className() const override { return "ModeSelectionViewController"; }
+    // Back from the player: the song last played is the selected row.
+    void viewWillAppear(bool animated) override;
+    // Up and Down move the selected row, Return opens its song.
+    void keyPressed(ui::Key key) override;
 
     // Segments 0, 1 and 2 choose modes 1, 2 and 3.
     void modeSelected(ui::Object* sender);
@@ -73,8 +77,12 @@ private:
     void reloadList();
     void downloadFinished(const std::optional<core::Error>& failure);
     void openPlayer(const std::string& songName);
+    void selectRow(int row);
+    void selectLastPlayed();
 
     bool m_downloading = false;
+    // The song the player was last opened on, selected again when the list shows.
+    std::string m_lastPlayed;
 };
 
 }

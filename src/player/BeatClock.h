@@ -43,6 +43,10 @@ public:
     void beginStep(const core::Object* sender);
     void endStep() { m_beatDue.reset(); }
 
+    // Playing at `percent` of the written tempi: every length armed from now on is divided by
+    // percent / 100.
+    void setSpeed(int32_t percent) { m_timerFactor = float(percent) / 100.0f; }
+
     void setMode(Mode mode) { m_mode = mode; }
     Mode mode() const { return m_mode; }
     float timerFactor() const { return m_timerFactor; }

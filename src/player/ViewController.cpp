@@ -10,6 +10,9 @@
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/TextField.h"
 #include "platform/ui/Window.h"
+#include "player/HelpOverlay.h"
+#include "player/Overview.h"
+#include "player/PracticeSettings.h"
 #include "player/StripBuilder.h"
 #include "score/Columns.h"
 
@@ -61,6 +64,7 @@ void ViewController::loadView()
     root->addSubview(m_keyView);
 
     m_cursor.install(*root, kInitialOpacity);
+    installPractice(*root);
     buildToolbar(*root);
     setView(root);
 }
@@ -90,13 +94,17 @@ void ViewController::buildToolbar(ui::View& root)
     m_toolbar->addSubview(rule);
 
     auto& bar = *m_toolbar;
-    makeToolbarButton(bar, "back", "Songs", 8, 64, &ViewController::backtoModeSelection);
-    makeToolbarButton(bar, "previous", "Prev", 84, 52, &ViewController::previous);
-    makeToolbarButton(bar, "play", "Play", 140, 52, &ViewController::play);
-    makeToolbarButton(bar, "pause", "Pause", 196, 56, &ViewController::pause);
-    makeToolbarButton(bar, "next", "Next", 256, 52, &ViewController::next);
+    makeToolbarButton(bar, "back", "Songs", 6, 58, &ViewController::backtoModeSelection);
+    makeToolbarButton(bar, "previous", "Prev", 66, 46, &ViewController::previous);
+    m_playButton = makeToolbarButton(bar, "play", "Play", 114, 46, &ViewController::play);
+    m_pauseButton = makeToolbarButton(bar, "pause", "Pause", 162, 54, &ViewController::pause);
+    makeToolbarButton(bar, "next", "Next", 218, 46, &ViewController::next);
+    for (auto* button : { m_playButton.get(), m_pauseButton.get() })
+        button->layer().setCornerRadius(8);
+    makeToolbarButton(bar, "practice", "Practice", 266, 70, &ViewController::togglePractice);
+    makeToolbarButton(bar, "help", "?", 336, 28, &ViewController::showHelp);
 
-    m_repeatControl = ui::SegmentedControl::create({ "Whole song", "Repeat bars" }, ui::RectMake(324, 12, 200, 32));
+    m_repeatControl = ui::SegmentedControl::create({ "Whole song", "Repeat bars" }, ui::RectMake(370, 12, 180, 32));
     m_repeatControl->setSelectedSegmentIndex(0);
     m_repeatControl->setAccessibilityIdentifier("repeat_SC");
     m_repeatControl->addTarget(shared_from_this(), &ViewController::repeatControlChanged, ui::ControlEvent::ValueChanged);
@@ -122,15 +130,15 @@ void ViewController::addBarFields(ui::View& bar)
         bar.addSubview(field);
         return field;
     };
-    m_startField = makeBarField("start_TF", "from", 532);
-    m_endField = makeBarField("end_TF", "to", 590);
+    m_startField = makeBarField("start_TF", "from", 556);
+    m_endField = makeBarField("end_TF", "to", 612);
 
-    auto shade = ui::Label::create(ui::RectMake(654, 12, 44, 32));
+    auto shade = ui::Label::create(ui::RectMake(670, 12, 42, 32));
     shade->setText("Shade");
     shade->setFont(ui::Font::systemFont(13));
     shade->setTextColor(ui::Color::darkGray());
     bar.addSubview(shade);
-    m_opacitySlider = ui::Slider::create(ui::RectMake(698, 12, 110, 32));
+    m_opacitySlider = ui::Slider::create(ui::RectMake(712, 12, 98, 32));
     m_opacitySlider->setMinimumValue(0);
     m_opacitySlider->setMaximumValue(1);
     m_opacitySlider->setValue(float(kInitialOpacity));
@@ -163,6 +171,9 @@ void ViewController::viewDidLoad()
         placeCursorAtSetUp();
     }
     rearrangeTempoControls();
+    restorePractice();
+    refreshPosition();
+    showTransportState();
 }
 
 void ViewController::layOutSong()
@@ -202,6 +213,7 @@ void ViewController::placeCursor()
 {
     if (auto* beat = currentBeat())
         m_cursor.place(*beat, m_scrollView->contentOffset().x);
+    refreshPosition();
 }
 
 const score::ScoreRow* ViewController::currentBeat() const
@@ -216,6 +228,9 @@ void ViewController::viewDidUnload()
     m_scrollView.reset();
     m_cursor.release();
     m_keyView.reset();
+    m_practice.release();
+    m_loopBand.reset();
+    m_help.reset();
 }
 
 void ViewController::initGlobalFactor()
@@ -242,6 +257,11 @@ void ViewController::showCircularView()
 
 void ViewController::keyPressed(ui::Key key)
 {
+    // The help takes the first key, whichever it is, to close.
+    if (m_help) {
+        hideHelp();
+        return;
+    }
     switch (key) {
     case ui::Key::Escape:
         backtoModeSelection(nullptr);
@@ -257,6 +277,30 @@ void ViewController::keyPressed(ui::Key key)
         break;
     case ui::Key::Right:
         next(nullptr);
+        break;
+    case ui::Key::Home:
+        goToBar(1);
+        break;
+    case ui::Key::PageUp:
+        if (page() > 1)
+            goToBar(page() - 1);
+        break;
+    case ui::Key::PageDown:
+        if (size_t(page()) < m_sheet.displayArray().size())
+            goToBar(page() + 1);
+        break;
+    case ui::Key::BracketLeft:
+        m_practice.stepSpeed(-PracticePanel::kSpeedStep);
+        break;
+    case ui::Key::BracketRight:
+        m_practice.stepSpeed(PracticePanel::kSpeedStep);
+        break;
+    case ui::Key::P:
+        togglePractice(nullptr);
+        break;
+    case ui::Key::Question:
+    case ui::Key::F1:
+        showHelp(nullptr);
         break;
     default:
         break;

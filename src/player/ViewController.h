@@ -3,6 +3,7 @@
 #include "platform/ui/ViewController.h"
 #include "player/BeatClock.h"
 #include "player/Cursor.h"
+#include "player/PracticePanel.h"
 #include "player/TagScheme.h"
 #include "player/TempoEditor.h"
 #include "player/Transport.h"
@@ -25,6 +26,7 @@ class View;
 
 namespace player {
 
+class HelpOverlay;
 class StripBuilder;
 
 // The player screen. The library hands it a display mode and a song name, then presents it.
@@ -89,7 +91,22 @@ public:
     // Told, on the main thread, whether each Save reached the settings store.
     void setSaveCompletion(std::function<void(bool saved)> completion) { m_saveCompletion = std::move(completion); }
 
+    // Practice: beat 1 of bar p (from 1) from wherever the cursor is, playing or not; a playing
+    // clock keeps its beat deadline and steps on from there.
+    void goToBar(int32_t p);
+    // The speed in percent of the written tempi: every beat lasts 100 / speed times as long.
+    void setSpeed(int32_t percent);
+    int32_t speed() const { return m_practice.speed(); }
+    // Whether tempo edits wait to be saved.
+    bool hasUnsavedTempi() const { return m_tempiEdited; }
+    bool isHelpShown() const { return m_help != nullptr; }
+    const PracticePanel& practicePanel() const { return m_practice; }
+    PracticePanel& practicePanel() { return m_practice; }
+    const std::shared_ptr<ui::View>& loopBand() const { return m_loopBand; }
+
     // Actions of the fixed controls.
+    void togglePractice(ui::Object* sender);
+    void showHelp(ui::Object* sender);
     void backtoModeSelection(ui::Object* sender);
     void play(ui::Object* sender);
     void pause(ui::Object* sender);
@@ -162,6 +179,17 @@ private:
     const score::ScoreRow* currentBeat() const;
     void stopAtLastBeat();
     void showAlert(const char* message);
+    // Practice: the readout, the loop band, saved state and leaving.
+    void installPractice(ui::View& root);
+    void refreshPosition();
+    void showLoop();
+    void restorePractice();
+    void saveLoop(bool on);
+    void showTransportState();
+    void hideHelp();
+    void leave();
+    void askAboutUnsavedTempi();
+    void saveTempi(std::function<void(bool)> done);
     // Tempo editing: the beat key named by a control's tag, when it names a beat of both lists.
     bool isEditableKey(int32_t key) const;
     void revealControls(int32_t key);
@@ -188,6 +216,14 @@ private:
     std::shared_ptr<ui::TextField> m_endField;
     std::shared_ptr<ui::View> m_toolbar;
     std::shared_ptr<ui::Slider> m_opacitySlider;
+    std::shared_ptr<ui::Button> m_playButton;
+    std::shared_ptr<ui::Button> m_pauseButton;
+
+    PracticePanel m_practice;
+    bool m_loopOn = false;
+    bool m_tempiEdited = false;
+    std::shared_ptr<ui::View> m_loopBand;
+    std::shared_ptr<HelpOverlay> m_help;
 };
 
 // Makes the player screen available from the storyboard as "Main".

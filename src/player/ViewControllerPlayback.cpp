@@ -9,6 +9,7 @@
 #include "platform/ui/SegmentedControl.h"
 #include "platform/ui/Slider.h"
 #include "platform/ui/TextField.h"
+#include "player/PracticeSettings.h"
 #include "score/Columns.h"
 #include "score/Readings.h"
 #include "score/RowKind.h"
@@ -77,8 +78,12 @@ void ViewController::nextSection()
     case Transport::Step::EnteredBar:
         changePage();
         break;
-    case Transport::Step::InBar:
     case Transport::Step::Wrapped:
+        // A completed pass of the repeated bars: the trainer may raise the speed for the next.
+        if (m_loopOn)
+            m_practice.passCompleted();
+        break;
+    case Transport::Step::InBar:
         break;
     }
     moveShader();
@@ -92,6 +97,7 @@ void ViewController::stopAtLastBeat()
     m_clock.stopBeat();
     m_clock.stopQuarter();
     m_repeatControl->setEnabled(true);
+    showTransportState();
 }
 
 // One bar back lands on beat 1 of the bar before, exactly where a jump there would put it. The
@@ -135,6 +141,7 @@ void ViewController::play(ui::Object*)
     startCircleTimer(calculateDuration() * 0.25f);
     m_cursor.setPanelsHidden(false);
     m_repeatControl->setEnabled(false);
+    showTransportState();
 }
 
 void ViewController::pause(ui::Object*)
@@ -145,6 +152,7 @@ void ViewController::pause(ui::Object*)
     m_clock.stopQuarter();
     m_cursor.setPanelsHidden(true);
     m_repeatControl->setEnabled(true);
+    showTransportState();
 }
 
 void ViewController::next(ui::Object* sender)
@@ -185,12 +193,20 @@ void ViewController::repeatControlChanged(ui::Object* sender)
         control = m_repeatControl.get();
     if (control->selectedSegmentIndex() != 1) {
         m_transport.clearRepeatRange(m_sheet, *m_scrollView);
+        m_loopOn = false;
+        showLoop();
+        saveLoop(false);
+        refreshPosition();
         return;
     }
     int32_t a = score::intValue(m_startField->text());
     int32_t b = score::intValue(m_endField->text());
     switch (m_transport.setRepeatRange(a, b, m_sheet, *m_scrollView)) {
     case Transport::Range::Set:
+        m_loopOn = true;
+        showLoop();
+        saveLoop(true);
+        refreshPosition();
         return;
     case Transport::Range::SameBars:
         showAlert("Starting bar cannot be same as ending bar");
@@ -202,11 +218,12 @@ void ViewController::repeatControlChanged(ui::Object* sender)
     control->setSelectedSegmentIndex(0);
 }
 
+// Tempo edits not yet saved are not dropped without asking.
 void ViewController::backtoModeSelection(ui::Object*)
 {
-    m_clock.stopBeat();
-    m_clock.stopQuarter();
-    dismissViewControllerAnimated(ui::Animated::Yes);
+    if (m_tempiEdited)
+        return askAboutUnsavedTempi();
+    leave();
 }
 
 // The slider's value is the transparency of the two dimming panels; the bands keep theirs.
@@ -216,6 +233,7 @@ void ViewController::changeOpacity(ui::Object* sender)
     if (!slider)
         return;
     m_cursor.setPanelsOpacity(double(slider->value()));
+    PracticeSettings::setShade(m_fileName, slider->value());
 }
 
 }

@@ -8,6 +8,7 @@
 #include "platform/ui/AlertView.h"
 #include "platform/ui/GestureRecognizer.h"
 #include "platform/ui/View.h"
+#include "player/Toast.h"
 #include "score/Columns.h"
 #include "score/SavedBeatList.h"
 
@@ -92,7 +93,8 @@ void ViewController::addTempo(ui::Object* sender)
         if (!self || !self->isEditableKey(key))
             return;
         size_t position = size_t(key) - 1;
-        self->m_tempi.step(position, 1, self->m_sheet);
+        if (self->m_tempi.step(position, 1, self->m_sheet))
+            self->m_tempiEdited = true;
         core::log("%d", int32_t(position));
     });
 }
@@ -108,6 +110,7 @@ void ViewController::subtractTempo(ui::Object* sender)
     size_t position = size_t(key) - 1;
     if (!m_tempi.step(position, -1, m_sheet))
         return;
+    m_tempiEdited = true;
     if (auto point = m_tempi.labelPoint(position))
         core::log("%s", ui::stringFromPoint(*point).c_str());
     core::log("%d", int32_t(position));
@@ -128,6 +131,8 @@ void ViewController::decrease(ui::Object*)
 void ViewController::tempoValue()
 {
     m_tempi.stepAll(m_globalFactor, m_sheet);
+    if (m_tempi.beatCount() > 0)
+        m_tempiEdited = true;
 }
 
 void ViewController::rearrangeTempoControls()
@@ -139,18 +144,36 @@ void ViewController::rearrangeTempoControls()
 // the result comes back on the main queue, to the log and to whoever asked to be told.
 void ViewController::saveChanges(ui::Object*)
 {
+    std::weak_ptr<ViewController> weak = std::static_pointer_cast<ViewController>(shared_from_this());
+    saveTempi([weak](bool saved) {
+        auto self = weak.lock();
+        if (saved && self && self->isViewLoaded())
+            Toast::show(*self->view(), "Tempi saved");
+    });
+}
+
+// `done` hears the result on the main queue, after whoever asked with setSaveCompletion.
+void ViewController::saveTempi(std::function<void(bool)> done)
+{
     m_tempi.hideStepButtons();
     std::weak_ptr<ViewController> weak = std::static_pointer_cast<ViewController>(shared_from_this());
     std::string name = m_fileName;
-    score::SavedBeatList::saveInBackground(m_fileName, m_sheet.shadowArray(), [weak, name](bool saved) {
+    // Edits made after this point are not in this save; a failed save leaves them unsaved.
+    m_tempiEdited = false;
+    score::SavedBeatList::saveInBackground(m_fileName, m_sheet.shadowArray(), [weak, name, done = std::move(done)](bool saved) {
         if (!saved) {
             core::log("Could not write the beat list of %s to the settings store", name.c_str());
-            // The edits stay on screen, so the user can save again once the cause is mended.
+            // The edits stay in the list, so the user can save again once the cause is mended.
             std::string why = core::UserDefaults::standardUserDefaults()->lastSaveFailure();
             ui::AlertView::create("Error", "The tempi were not saved. " + why, { "OK" })->show();
         }
-        if (auto self = weak.lock(); self && self->m_saveCompletion)
+        auto self = weak.lock();
+        if (self && !saved)
+            self->m_tempiEdited = true;
+        if (self && self->m_saveCompletion)
             self->m_saveCompletion(saved);
+        if (done)
+            done(saved);
     });
     rearrangeTempoControls();
 }

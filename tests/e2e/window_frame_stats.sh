@@ -29,7 +29,7 @@ click 912 38
 sleep 2
 click 170 200
 sleep 1
-click 166 740
+click 137 740
 wait $pid
 DRIVE
 

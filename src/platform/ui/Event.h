@@ -1,6 +1,10 @@
 #pragma once
 #include "platform/ui/Geometry.h"
 
+#include <optional>
+#include <string>
+#include <string_view>
+
 namespace ui {
 
 class View;
@@ -9,7 +13,32 @@ enum class ControlEvent { TouchDown, TouchUpInside, TouchUpOutside, ValueChanged
 
 enum class Animated { No, Yes };
 
-enum class Key { Return, Space, Left, Right, Escape, Backspace, Tab, Other };
+enum class Key {
+    Return,
+    Space,
+    Left,
+    Right,
+    Escape,
+    Backspace,
+    Tab,
+    Up,
+    Down,
+    Home,
+    PageUp,
+    PageDown,
+    BracketLeft,
+    BracketRight,
+    Question,
+    F1,
+    P,
+    Other
+};
+
+// The names scripts, the gallery and the help text use for the keys ("pageup", "bracketleft").
+const char* keyName(Key key);
+std::optional<Key> keyNamed(std::string_view name);
+// Every key's name but Other's, separated by ", ".
+std::string keyNames();
 
 enum class TouchPhase { Began, Moved, Ended, Cancelled };
 
