@@ -1,0 +1,87 @@
+#include "audio/BeatTiming.h"
+
+#include "audio/AudioEngine.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace audio {
+
+double beatDuration(double tempo, double speed)
+{
+    if (!(tempo > 0) || !(speed > 0))
+        return 0;
+    return 60.0 / (tempo * speed);
+}
+
+std::optional<double> timeForX(std::span<const BeatSpan> beats, size_t first, double firstTime, double speed, double x)
+{
+    double time = firstTime;
+    for (size_t i = first; i < beats.size(); ++i) {
+        const BeatSpan& beat = beats[i];
+        const double duration = beatDuration(beat.tempo, speed);
+        if (beat.length > 0 && x >= beat.x && x <= beat.x + beat.length) {
+            // The right edge of a beat is the start of the next one when they touch.
+            const bool atNextStart = x == beat.x + beat.length && i + 1 < beats.size() && beats[i + 1].x == x;
+            if (!atNextStart)
+                return time + (x - beat.x) / beat.length * duration;
+        }
+        time += duration;
+    }
+    return std::nullopt;
+}
+
+std::optional<TimeSpan> timeSpanForX(std::span<const BeatSpan> beats, size_t first, double firstTime, double speed,
+    double left, double right)
+{
+    auto start = timeForX(beats, first, firstTime, speed, left);
+    auto end = timeForX(beats, first, firstTime, speed, right);
+    if (!start || !end || *end < *start)
+        return std::nullopt;
+    return TimeSpan { *start, *end };
+}
+
+double scheduleCountIn(AudioEngine& engine, double start, int beatsInBar, double tempo, double speed)
+{
+    const double duration = beatDuration(tempo, speed);
+    const int count = std::max(beatsInBar, 1);
+    for (int i = 0; i < count; ++i)
+        engine.click(start + i * duration, i == 0 ? Accent::Yes : Accent::No);
+    return start + count * duration;
+}
+
+std::optional<int> parsePitch(std::string_view text)
+{
+    if (text.empty())
+        return std::nullopt;
+    if (std::all_of(text.begin(), text.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
+        if (text.size() > 3)
+            return std::nullopt;
+        int value = 0;
+        for (char c : text)
+            value = value * 10 + (c - '0');
+        return value <= 127 ? std::optional<int>(value) : std::nullopt;
+    }
+    static constexpr int kSemitones[] = { 9, 11, 0, 2, 4, 5, 7 }; // A B C D E F G
+    const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+    if (letter < 'A' || letter > 'G')
+        return std::nullopt;
+    int semitone = kSemitones[letter - 'A'];
+    size_t i = 1;
+    for (; i < text.size() && (text[i] == '#' || text[i] == 'b'); ++i)
+        semitone += text[i] == '#' ? 1 : -1;
+    bool negative = false;
+    if (i < text.size() && text[i] == '-') {
+        negative = true;
+        ++i;
+    }
+    if (i == text.size() || i + 1 < text.size() || !std::isdigit(static_cast<unsigned char>(text[i])))
+        return std::nullopt;
+    const int octave = negative ? -(text[i] - '0') : text[i] - '0';
+    const int pitch = (octave + 1) * 12 + semitone;
+    if (pitch < 0 || pitch > 127)
+        return std::nullopt;
+    return pitch;
+}
+
+}

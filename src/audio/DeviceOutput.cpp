@@ -1,0 +1,121 @@
+#include "audio/DeviceOutput.h"
+
+#include "audio/Mixer.h"
+#include "platform/core/Clock.h"
+#include "platform/core/Log.h"
+
+#include <SDL.h>
+#include <algorithm>
+#include <cmath>
+
+namespace audio {
+
+std::shared_ptr<DeviceOutput> DeviceOutput::open(std::shared_ptr<core::Clock> clock, int blockFrames)
+{
+    std::shared_ptr<DeviceOutput> output(new DeviceOutput(std::move(clock)));
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        core::log("No sound device: %s. Playing on without sound.", SDL_GetError());
+        return output;
+    }
+    output->m_subsystem = true;
+    SDL_AudioSpec want {};
+    want.freq = kSampleRate;
+    want.format = AUDIO_F32SYS;
+    want.channels = 2;
+    want.samples = static_cast<Uint16>(blockFrames);
+    want.callback = &DeviceOutput::callback;
+    want.userdata = output.get();
+    SDL_AudioSpec have {};
+    // SDL converts from our format and rate when the device wants others; the block size may differ.
+    output->m_device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, SDL_AUDIO_ALLOW_SAMPLES_CHANGE);
+    if (output->m_device == 0) {
+        core::log("No sound device: %s. Playing on without sound.", SDL_GetError());
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        output->m_subsystem = false;
+        return output;
+    }
+    output->m_blockFrames = have.samples;
+    output->m_latency = double(have.samples) / kSampleRate;
+    output->m_state = State::Stopped;
+    return output;
+}
+
+DeviceOutput::~DeviceOutput()
+{
+    if (m_device)
+        SDL_CloseAudioDevice(m_device);
+    if (m_subsystem)
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+void DeviceOutput::start(std::shared_ptr<Mixer> mixer)
+{
+    if (m_state == State::Unavailable)
+        return;
+    SDL_LockAudioDevice(m_device);
+    m_mixer = std::move(mixer);
+    m_anchored = false;
+    SDL_UnlockAudioDevice(m_device);
+    SDL_PauseAudioDevice(m_device, 0);
+    m_state = State::Running;
+}
+
+void DeviceOutput::stop()
+{
+    if (m_state == State::Unavailable)
+        return;
+    SDL_PauseAudioDevice(m_device, 1);
+    // Waits for a callback in progress, so the mixer can go once this returns.
+    SDL_LockAudioDevice(m_device);
+    m_mixer.reset();
+    SDL_UnlockAudioDevice(m_device);
+    m_state = State::Stopped;
+}
+
+AudioOutput::State DeviceOutput::state() const
+{
+    return m_state;
+}
+
+void DeviceOutput::recordTimings(size_t capacity)
+{
+    m_timings.assign(capacity, BlockTiming {});
+    m_timingCount = 0;
+}
+
+std::vector<DeviceOutput::BlockTiming> DeviceOutput::timings() const
+{
+    return std::vector<BlockTiming>(m_timings.begin(), m_timings.begin() + std::min(m_timingCount, m_timings.size()));
+}
+
+void DeviceOutput::callback(void* self, uint8_t* stream, int length)
+{
+    static_cast<DeviceOutput*>(self)->fill(reinterpret_cast<float*>(stream), length / int(2 * sizeof(float)));
+}
+
+void DeviceOutput::fill(float* out, int frames)
+{
+    if (!m_mixer) {
+        std::fill_n(out, frames * 2, 0.0f);
+        return;
+    }
+    const int64_t frame = m_mixer->position();
+    const double now = m_clock->now();
+    const double measured = now + m_latency;
+    if (!m_anchored) {
+        m_anchored = true;
+        m_anchorTime = measured;
+    } else {
+        // The device plays frames at its own steady rate; follow the clock only by a small share
+        // of the error, and jump only after a stall.
+        double predicted = m_anchorTime + double(frame - m_anchorFrame) / m_sampleRate;
+        double error = measured - predicted;
+        m_anchorTime = std::fabs(error) > 0.05 ? measured : predicted + error * 0.05;
+    }
+    m_anchorFrame = frame;
+    if (m_timingCount < m_timings.size())
+        m_timings[m_timingCount++] = BlockTiming { frame, now, m_anchorTime };
+    m_mixer->mix(out, frames, Anchor { frame, m_anchorTime });
+}
+
+}

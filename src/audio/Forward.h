@@ -1,0 +1,15 @@
+#pragma once
+
+namespace audio {
+class AudioEngine;
+class AudioOutput;
+class ClickSynth;
+class DeviceOutput;
+class EventQueue;
+class Mixer;
+class NoteSynth;
+class OfflineOutput;
+struct AudioEvent;
+struct BeatSpan;
+struct SoundSettings;
+}
