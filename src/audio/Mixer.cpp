@@ -8,22 +8,13 @@
 namespace audio {
 
 static_assert(NoteSynth::kBlock == 64, "the mixer's synthesizer buffers hold one block");
-static_assert(Mixer::kFadeFrames % NoteSynth::kBlock == 0, "fades end on a synthesizer block");
+static_assert(Mixer::kFadeFrames == NoteSynth::kFadeBlocks * NoteSynth::kBlock, "clicks and notes fade alike");
 
 namespace {
 
 bool before(const AudioEvent& a, const AudioEvent& b)
 {
     return a.time < b.time || (a.time == b.time && a.sequence < b.sequence);
-}
-
-// The synthesizer block boundary nearest to a frame.
-int64_t nearestBoundary(int64_t frame)
-{
-    const int64_t half = NoteSynth::kBlock / 2;
-    int64_t shifted = frame + half;
-    int64_t block = shifted >= 0 ? shifted / NoteSynth::kBlock : -((-shifted + NoteSynth::kBlock - 1) / NoteSynth::kBlock);
-    return block * NoteSynth::kBlock;
 }
 
 }
@@ -120,35 +111,30 @@ int64_t Mixer::nextClickFrame() const
     return INT64_MAX;
 }
 
+// Hands the synthesizer every note event due in the block starting at `position` (or late), each
+// with its frame's offset in the block, then renders that block.
 void Mixer::synthBoundary(int64_t position)
 {
-    if (m_fading && m_fadeLeft == 0) {
-        if (m_synth)
-            m_synth->silenceAll();
-        m_fading = false;
-    }
     for (size_t i = 0; i < m_pendingCount;) {
         const Pending& p = m_pending[i];
         if (p.event.kind == AudioEvent::Kind::Click) {
             ++i;
             continue;
         }
-        if (nearestBoundary(p.frame) > position)
+        if (p.frame >= position + NoteSynth::kBlock)
             break;
         const AudioEvent& e = p.event;
         if (e.kind == AudioEvent::Kind::NoteOn) {
-            // A note sent after "all notes off" starts once the fade has cut the old voices.
-            if (m_fading)
-                break;
+            const int phase = static_cast<int>(std::max<int64_t>(p.frame - position, 0));
             if (m_synth)
-                m_synth->noteOn(e.channel, e.pitch, e.velocity, e.program);
-            record(p, position);
+                m_synth->noteOn(e.channel, e.pitch, e.velocity, e.program, phase);
+            record(p, position + phase);
         } else if (e.kind == AudioEvent::Kind::NoteOff) {
             if (m_synth)
                 m_synth->noteOff(e.channel, e.pitch);
-        } else if (!m_fading) {
-            m_fading = true;
-            m_fadeLeft = kFadeFrames;
+        } else {
+            if (m_synth)
+                m_synth->fadeOutAll();
             m_clicks.fadeOut(kFadeFrames, p.frame);
         }
         removePending(i);
@@ -188,15 +174,9 @@ void Mixer::mix(float* out, int frames, const Anchor& anchor)
         const float* left = m_synthLeft.data() + m_synthIndex;
         const float* right = m_synthRight.data() + m_synthIndex;
         for (int i = 0; i < n; ++i) {
-            float gain = 1;
-            if (m_fading) {
-                gain = float(m_fadeLeft) / kFadeFrames;
-                if (m_fadeLeft > 0)
-                    --m_fadeLeft;
-            }
             const float click = m_clickBuffer[i];
-            *o++ = std::clamp((left[i] * gain + click) * volume, -1.0f, 1.0f);
-            *o++ = std::clamp((right[i] * gain + click) * volume, -1.0f, 1.0f);
+            *o++ = std::clamp((left[i] + click) * volume, -1.0f, 1.0f);
+            *o++ = std::clamp((right[i] + click) * volume, -1.0f, 1.0f);
         }
         m_synthIndex += n;
         position = segmentEnd;

@@ -20,12 +20,11 @@ struct Anchor {
 };
 
 // The callback's side of the engine. Each call mixes one block: it takes the new events from the
-// queue, maps their beat-clock times to frames through the block's anchor, starts clicks on their
-// exact frame and hands note events to the synthesizer at the synthesizer block nearest their
-// frame. Nothing in mix() allocates or locks.
+// queue, maps their beat-clock times to frames through the block's anchor, and starts clicks and
+// notes on their exact frame. Nothing in mix() allocates or locks.
 class Mixer {
 public:
-    // Frames over which "all notes off" fades the output before the voices are cut.
+    // Frames over which "all notes off" fades what sounds.
     static constexpr int kFadeFrames = 256;
     static constexpr size_t kMaxPending = 4096;
 
@@ -89,8 +88,6 @@ private:
     std::array<float, 64> m_synthRight {};
     std::array<float, 64> m_clickBuffer {};
     int m_synthIndex = 64;
-    bool m_fading = false;
-    int m_fadeLeft = 0;
 
     std::vector<Onset> m_onsets;
     size_t m_onsetCount = 0;

@@ -60,13 +60,4 @@ inline double goertzel(const std::vector<double>& x, int64_t from, int64_t to, d
     return power / (n * n);
 }
 
-// The largest step between neighbouring frames: a cut or a jump in the output shows here.
-inline double largestStep(const std::vector<double>& x, int64_t from, int64_t to)
-{
-    double step = 0;
-    for (int64_t i = std::max<int64_t>(from, 1); i < to && i < int64_t(x.size()); ++i)
-        step = std::max(step, std::fabs(x[i] - x[i - 1]));
-    return step;
-}
-
 }

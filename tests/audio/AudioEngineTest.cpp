@@ -6,11 +6,13 @@
 #include "audio/ClickSynth.h"
 #include "audio/DeviceOutput.h"
 #include "audio/Mixer.h"
+#include "audio/NoteSynth.h"
 #include "audio/OfflineOutput.h"
 #include "platform/core/Clock.h"
 #include "platform/core/FileManager.h"
 #include "platform/core/Log.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -220,23 +222,68 @@ TEST(NotesTest, ToneOfTheNoteSoundsOnlyDuringItsBlock)
     EXPECT_LT(goertzel(x, at(2.0), at(3.0), 440), during * 1e-5);    // nothing once it has ended
 }
 
+TEST(NotesTest, NoteStartsOnItsExactFrameWhereverItFallsInABlock)
+{
+    // The same note due on a block boundary and 1, 17 and 63 frames later: the whole output moves by
+    // exactly that many frames and is otherwise the same.
+    std::vector<std::vector<int16_t>> takes;
+    const double due = 6400.0 / 48000;
+    for (int shift : { 0, 1, 17, 63 }) {
+        Offline run(0, AudioEngine::Notes::Load);
+        ASSERT_TRUE(run.engine->notesAvailable());
+        run.engine->mixer().recordOnsets(4);
+        const double on = due + shift / 48000.0;
+        run.engine->noteOn(on, Note { 69, 100, 0, 0 });
+        run.engine->noteOff(on + 0.3, Note { 69, 100, 0, 0 });
+        run.out->renderUntil(0.6);
+        const auto played = run.engine->mixer().onsets();
+        ASSERT_EQ(played.size(), 1u);
+        EXPECT_EQ(played[0].frame, 6400 + shift);
+        EXPECT_EQ(played[0].deadlineFrame, 6400 + shift);
+        takes.push_back(run.out->samples());
+    }
+    const std::vector<int16_t>& reference = takes[0];
+    EXPECT_GT(*std::max_element(reference.begin(), reference.end()), 1000);
+    const size_t compared = 2 * 14400; // the note and its release, well before the note-off's block moves
+    for (size_t t = 1; t < takes.size(); ++t) {
+        const size_t shift = 2 * std::vector<size_t> { 0, 1, 17, 63 }[t];
+        for (size_t i = 0; i < shift; ++i)
+            ASSERT_EQ(takes[t][i], 0) << "take " << t << " sounds early";
+        for (size_t i = 0; i < compared; ++i)
+            ASSERT_EQ(takes[t][i + shift], reference[i]) << "take " << t << " differs at sample " << i;
+    }
+}
+
 TEST(NotesTest, AllNotesOffFadesToSilenceWithoutAStep)
 {
-    Offline run(0, AudioEngine::Notes::Load);
-    ASSERT_TRUE(run.engine->notesAvailable());
-    for (int pitch : { 60, 64, 67 })
-        run.engine->noteOn(0.2, Note { pitch, 110, 19, 0 });
-    run.engine->click(0.97, Accent::Yes); // still ringing when the pause comes
-    run.engine->allNotesOff(1.0);
-    run.out->renderUntil(2);
-    const auto x = leftChannel(*run.out);
-    const int64_t pause = std::llround(1.0 * 48000);
+    // The same chord held on, and paused at 1 s (frame 48000, a synthesizer block boundary).
+    std::vector<std::vector<double>> takes;
+    for (bool pause : { false, true }) {
+        Offline run(0, AudioEngine::Notes::Load);
+        ASSERT_TRUE(run.engine->notesAvailable());
+        for (int pitch : { 60, 64, 67 })
+            run.engine->noteOn(0.2, Note { pitch, 110, 19, 0 });
+        if (pause)
+            run.engine->allNotesOff(1.0);
+        run.out->renderUntil(2);
+        takes.push_back(leftChannel(*run.out));
+    }
+    const auto& held = takes[0];
+    const auto& paused = takes[1];
+    const int64_t pause = 48000;
+    EXPECT_GT(peak(held, pause, pause + 4800), 0.05);
 
-    EXPECT_GT(peak(x, pause - 4800, pause), 0.05);
-    // Silent once the fade is over (it starts at the synthesizer block nearest the pause).
-    EXPECT_EQ(peak(x, pause + Mixer::kFadeFrames + 64, x.size()), 0);
-    // The fade steps no more than the tone itself does while it plays.
-    EXPECT_LE(largestStep(x, pause - 64, pause + Mixer::kFadeFrames + 64), 1.05 * largestStep(x, pause - 24000, pause - 2400) + 0.01);
+    // A fade, not a cut: never louder than the held chord, and in each of the four blocks after
+    // the pause still at least the level the fade has reached by the block's end.
+    for (int64_t i = pause; i < pause + Mixer::kFadeFrames; ++i)
+        ASSERT_LE(std::fabs(paused[i]), std::fabs(held[i]) + 2.0 / 32767) << "frame " << i;
+    for (int block = 0; block < NoteSynth::kFadeBlocks - 1; ++block) {
+        const int64_t from = pause + block * NoteSynth::kBlock, to = from + NoteSynth::kBlock;
+        const double reached = 1.0 - double(block + 1) / NoteSynth::kFadeBlocks;
+        EXPECT_GE(peak(paused, from, to), (reached - 0.1) * peak(held, from, to)) << "block " << block;
+    }
+    // Silent once the fade is over.
+    EXPECT_EQ(peak(paused, pause + Mixer::kFadeFrames + NoteSynth::kBlock, paused.size()), 0);
 }
 
 TEST(NotesTest, JumpEndsSoundingNotesAndWithdrawsScheduledOnes)
@@ -267,16 +314,14 @@ TEST(NotesTest, JumpEndsSoundingNotesAndWithdrawsScheduledOnes)
     EXPECT_GT(goertzel(x, at(0.9), at(1.5), 523.25), before * 0.1);  // C5 sounds
     EXPECT_LT(goertzel(x, at(1.0), at(1.5), 659.26), before * 1e-4); // E5 never starts
     EXPECT_LT(peak(x, at(2.5) - 4800, x.size()), 2.0 / 32767); // nothing hangs: at most the last bit of a release
-    // The jump's click plays on its frame, its note once the fade is done; the click and the
-    // note withdrawn with the jump never play.
+    // The jump's click and note play on their frame; the click and the note withdrawn with the
+    // jump never play.
     const auto played = run.engine->mixer().onsets();
-    ASSERT_EQ(played.size(), 3u);
-    EXPECT_EQ(played[0].kind, AudioEvent::Kind::NoteOn);
-    EXPECT_EQ(played[0].frame, at(0.2));
-    EXPECT_EQ(played[1].kind, AudioEvent::Kind::Click);
-    EXPECT_EQ(played[1].frame, at(0.8));
-    EXPECT_EQ(played[2].kind, AudioEvent::Kind::NoteOn);
-    EXPECT_EQ(played[2].frame, at(0.8) + Mixer::kFadeFrames);
+    std::vector<std::pair<AudioEvent::Kind, int64_t>> heard;
+    for (const auto& onset : played)
+        heard.emplace_back(onset.kind, onset.frame);
+    using K = AudioEvent::Kind;
+    EXPECT_EQ(heard, (std::vector<std::pair<K, int64_t>> { { K::NoteOn, at(0.2) }, { K::NoteOn, at(0.8) }, { K::Click, at(0.8) } }));
 }
 
 TEST(DeviceOutputTest, NoDeviceRunsOnSilentlyWithOneLogLine)
