@@ -22,7 +22,11 @@ std::shared_ptr<DeviceOutput> DeviceOutput::open(std::shared_ptr<core::Clock> cl
     want.freq = kSampleRate;
     want.format = AUDIO_F32SYS;
     want.channels = 2;
-    want.samples = static_cast<Uint16>(blockFrames);
+    // SDL wants a power of two here; some of its drivers write past other sizes.
+    int frames = 64;
+    while (frames < blockFrames && frames < 8192)
+        frames *= 2;
+    want.samples = static_cast<Uint16>(frames);
     want.callback = &DeviceOutput::callback;
     want.userdata = output.get();
     SDL_AudioSpec have {};
@@ -102,19 +106,30 @@ void DeviceOutput::fill(float* out, int frames)
     const int64_t frame = m_mixer->position();
     const double now = m_clock->now();
     const double measured = now + m_latency;
+    const double nominal = 1.0 / m_sampleRate;
     if (!m_anchored) {
         m_anchored = true;
         m_anchorTime = measured;
+        m_secondsPerFrame = nominal;
     } else {
-        // The device plays frames at its own steady rate; follow the clock only by a small share
-        // of the error, and jump only after a stall.
-        double predicted = m_anchorTime + double(frame - m_anchorFrame) / m_sampleRate;
-        double error = measured - predicted;
-        m_anchorTime = std::fabs(error) > 0.05 ? measured : predicted + error * 0.05;
+        // The device plays frames at its own steady rate, which may differ a little from the
+        // nominal one: follow the clock by a share of the error and learn the rate from what is
+        // left, so callback jitter does not move sounds; start afresh after a stall.
+        const double predicted = m_anchorTime + double(frame - m_anchorFrame) * m_secondsPerFrame;
+        const double error = measured - predicted;
+        if (std::fabs(error) > 0.05 || frame == m_anchorFrame) {
+            m_anchorTime = measured;
+            m_secondsPerFrame = nominal;
+        } else {
+            m_anchorTime = predicted + 0.1 * error;
+            m_secondsPerFrame = std::clamp(m_secondsPerFrame + 0.01 * error / double(frame - m_anchorFrame),
+                nominal * 0.9, nominal * 1.1);
+        }
     }
     m_anchorFrame = frame;
     if (m_timingCount < m_timings.size())
         m_timings[m_timingCount++] = BlockTiming { frame, now, m_anchorTime };
+    // The mixer maps times at the nominal rate; within one block the difference is far below a frame.
     m_mixer->mix(out, frames, Anchor { frame, m_anchorTime });
 }
 

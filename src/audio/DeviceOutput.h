@@ -14,7 +14,7 @@ namespace audio {
 
 // The sound device through SDL2's audio callback. Once per block the callback reads the beat
 // clock and anchors the block's first frame at that time plus the device's latency; the anchor
-// follows the device's own frame count and only leans slowly towards the clock, so callback
+// follows the device's own frame count and rate and only leans towards the clock, so callback
 // jitter does not move sounds. When no device can be opened the output reports Unavailable.
 class DeviceOutput final : public AudioOutput {
 public:
@@ -28,6 +28,7 @@ public:
         double anchorTime;
     };
 
+    // Asks for blocks of at least blockFrames frames (a power of two, as SDL wants).
     static std::shared_ptr<DeviceOutput> open(std::shared_ptr<core::Clock> clock, int blockFrames = 512);
     ~DeviceOutput() override;
 
@@ -59,6 +60,7 @@ private:
     bool m_anchored = false;
     double m_anchorTime = 0;
     int64_t m_anchorFrame = 0;
+    double m_secondsPerFrame = 0;
     std::vector<BlockTiming> m_timings;
     size_t m_timingCount = 0;
 };

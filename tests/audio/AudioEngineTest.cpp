@@ -348,6 +348,7 @@ TEST(DeviceOutputTest, DummyDriverOpensAtTheMixRate)
 {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     auto output = DeviceOutput::open(core::Clock::real(), 480);
+    EXPECT_EQ(output->blockFrames(), 512);
     unsetenv("SDL_AUDIODRIVER");
     ASSERT_EQ(output->state(), AudioOutput::State::Stopped);
     EXPECT_EQ(output->sampleRate(), 48000);
