@@ -84,4 +84,16 @@ std::optional<int> parsePitch(std::string_view text)
     return pitch;
 }
 
+std::optional<Note> noteForRow(std::string_view pitch, int velocity, int program)
+{
+    auto key = parsePitch(pitch);
+    if (!key)
+        return std::nullopt;
+    Note note;
+    note.pitch = *key;
+    note.velocity = velocity <= 0 ? 90 : std::min(velocity, 127);
+    note.program = std::clamp(program, 0, 127);
+    return note;
+}
+
 }

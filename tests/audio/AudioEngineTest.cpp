@@ -361,3 +361,44 @@ TEST(DeviceOutputTest, DummyDriverOpensAtTheMixRate)
     engine.reset();
     EXPECT_EQ(output->state(), AudioOutput::State::Stopped);
 }
+
+TEST(NotesTest, MissingOrBrokenSoundFontLeavesClicksWorking)
+{
+    TempDir dir;
+    ASSERT_TRUE(core::files::writeContentsAtPath(dir / "broken.sf2", "RIFF, but not a SoundFont").ok());
+    for (const std::string& path : { dir / "missing.sf2", dir / "broken.sf2" }) {
+        std::vector<std::string> lines;
+        auto previous = core::setLogSink([&](const std::string& line) { lines.push_back(line); });
+        auto out = OfflineOutput::create(0);
+        AudioEngine::Options options;
+        options.soundFontPath = path;
+        auto engine = AudioEngine::create(out, options);
+        core::setLogSink(previous);
+        EXPECT_FALSE(engine->notesAvailable());
+        EXPECT_NE(engine->notesError().find(path), std::string::npos) << engine->notesError();
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_NE(lines[0].find(path), std::string::npos);
+
+        engine->noteOn(0.1, Note { 69, 100, 0, 0 });
+        engine->click(0.2, Accent::No);
+        out->renderUntil(0.5);
+        const auto found = onsets(leftChannel(*out));
+        ASSERT_EQ(found.size(), 1u);
+        EXPECT_EQ(found[0], 9600);
+    }
+}
+
+TEST(ClickTest, VolumeScalesTheMix)
+{
+    std::vector<double> peaks;
+    for (double volume : { 0.8, 0.4, 0.0 }) {
+        Offline run;
+        run.engine->setVolume(volume);
+        run.engine->click(0.1, Accent::Yes);
+        run.out->renderUntil(0.3);
+        peaks.push_back(peak(leftChannel(*run.out), 0, 14400));
+    }
+    EXPECT_GT(peaks[0], 0.5);
+    EXPECT_NEAR(peaks[1], peaks[0] / 2, 1.0 / 32767);
+    EXPECT_EQ(peaks[2], 0);
+}

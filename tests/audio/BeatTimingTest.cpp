@@ -63,3 +63,22 @@ TEST(BeatTimingTest, PitchFieldsReadAsMidiNumbersOrNoteNames)
     for (const char* bad : { "", "128", "0128", "-3", "D", "H4", "A#", "C10", "G#9", "Cb-1", "60.5", "A 4" })
         EXPECT_FALSE(parsePitch(bad).has_value()) << bad;
 }
+
+TEST(BeatTimingTest, RowsWithoutAPlayablePitchMakeNoNote)
+{
+    auto plain = noteForRow("A4", 0, 0);
+    ASSERT_TRUE(plain.has_value());
+    EXPECT_EQ(plain->pitch, 69);
+    EXPECT_EQ(plain->velocity, 90);
+    EXPECT_EQ(plain->program, 0);
+    auto loud = noteForRow("60", 300, 200);
+    ASSERT_TRUE(loud.has_value());
+    EXPECT_EQ(loud->velocity, 127);
+    EXPECT_EQ(loud->program, 127);
+    EXPECT_EQ(noteForRow("64", 40, -5)->program, 0);
+    EXPECT_EQ(noteForRow("64", 40, 73)->velocity, 40);
+    // Chord symbols in the band rows of the sample songs carry no octave: they do not sound.
+    EXPECT_FALSE(noteForRow("Am", 90, 0).has_value());
+    EXPECT_FALSE(noteForRow("D", 90, 0).has_value());
+    EXPECT_FALSE(noteForRow("", 90, 0).has_value());
+}
