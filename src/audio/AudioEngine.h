@@ -14,6 +14,7 @@ class Mixer;
 // timed on the beat clock and mixed by the output's thread. The player's beat clock calls click(),
 // noteOn()/noteOff() with the deadlines it already keeps, and allNotesOff() on pause, step, jump
 // and loop. When the output has no device the engine takes the events and stays silent.
+// Events are sent from one thread, the run loop's; the output's thread only mixes.
 class AudioEngine {
 public:
     enum class Notes { Load, Skip };

@@ -1,10 +1,7 @@
 #pragma once
-#include "audio/AudioEvent.h"
-
 #include <cstddef>
 #include <optional>
 #include <span>
-#include <string_view>
 
 namespace audio {
 
@@ -38,14 +35,5 @@ std::optional<TimeSpan> timeSpanForX(std::span<const BeatSpan> beats, size_t fir
 // Schedules one bar of count-in clicks from `start` (beatsInBar clicks at the beat's tempo and the
 // speed, the first accented) and returns when the cursor must start: exactly one bar later.
 double scheduleCountIn(AudioEngine& engine, double start, int beatsInBar, double tempo, double speed);
-
-// A song's `pitch` field as a MIDI note number: a number 0 to 127, or a note name with its octave
-// (C4 = 60, `F#4`, `Bb3`, `C-1`). None for anything else, such as a chord root without octave.
-std::optional<int> parsePitch(std::string_view text);
-
-// The note a song row asks for: its `pitch` field, and its `velocity` and `program` fields as read
-// as whole numbers (an empty field reads 0). Velocity 0 means the default, 90; both are clamped to
-// 0-127 (velocity from 1). None when the pitch field holds no note.
-std::optional<Note> noteForRow(std::string_view pitch, int velocity, int program);
 
 }

@@ -4,6 +4,7 @@
 #include "audio/AudioEngine.h"
 #include "audio/BeatTiming.h"
 #include "audio/Mixer.h"
+#include "audio/NoteRow.h"
 #include "audio/OfflineOutput.h"
 #include "score/CSVParser.h"
 #include "score/Columns.h"
