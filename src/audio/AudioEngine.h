@@ -15,6 +15,11 @@ class Mixer;
 // noteOn()/noteOff() with the deadlines it already keeps, and allNotesOff() on pause, step, jump
 // and loop. When the output has no device the engine takes the events and stays silent.
 // Events are sent from one thread, the run loop's; the output's thread only mixes.
+//
+// The beat clock's part, per beat it enters at deadline t: click(t, accent on the bar's first
+// beat); for each note block whose left edge falls in the beat, noteOn/noteOff at the times
+// timeSpanForX() gives its edges. On pause, step, jump and loop: allNotesOff(now), then the events
+// of the beat the cursor lands on. Count-in: scheduleCountIn() and start the cursor at its result.
 class AudioEngine {
 public:
     enum class Notes { Load, Skip };

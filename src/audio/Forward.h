@@ -9,7 +9,10 @@ class EventQueue;
 class Mixer;
 class NoteSynth;
 class OfflineOutput;
+struct Anchor;
 struct AudioEvent;
 struct BeatSpan;
+struct Note;
 struct SoundSettings;
+struct TimeSpan;
 }
