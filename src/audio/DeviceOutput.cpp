@@ -6,7 +6,6 @@
 
 #include <SDL.h>
 #include <algorithm>
-#include <cmath>
 
 namespace audio {
 
@@ -58,7 +57,7 @@ void DeviceOutput::start(std::shared_ptr<Mixer> mixer)
         return;
     SDL_LockAudioDevice(m_device);
     m_mixer = std::move(mixer);
-    m_anchored = false;
+    m_follower = AnchorFollower(m_sampleRate);
     SDL_UnlockAudioDevice(m_device);
     SDL_PauseAudioDevice(m_device, 0);
     m_state = State::Running;
@@ -105,32 +104,11 @@ void DeviceOutput::fill(float* out, int frames)
     }
     const int64_t frame = m_mixer->position();
     const double now = m_clock->now();
-    const double measured = now + m_latency;
-    const double nominal = 1.0 / m_sampleRate;
-    if (!m_anchored) {
-        m_anchored = true;
-        m_anchorTime = measured;
-        m_secondsPerFrame = nominal;
-    } else {
-        // The device plays frames at its own steady rate, which may differ a little from the
-        // nominal one: follow the clock by a share of the error and learn the rate from what is
-        // left, so callback jitter does not move sounds; start afresh after a stall.
-        const double predicted = m_anchorTime + double(frame - m_anchorFrame) * m_secondsPerFrame;
-        const double error = measured - predicted;
-        if (std::fabs(error) > 0.05 || frame == m_anchorFrame) {
-            m_anchorTime = measured;
-            m_secondsPerFrame = nominal;
-        } else {
-            m_anchorTime = predicted + 0.1 * error;
-            m_secondsPerFrame = std::clamp(m_secondsPerFrame + 0.01 * error / double(frame - m_anchorFrame),
-                nominal * 0.9, nominal * 1.1);
-        }
-    }
-    m_anchorFrame = frame;
+    const Anchor anchor = m_follower.update(frame, now + m_latency);
     if (m_timingCount < m_timings.size())
-        m_timings[m_timingCount++] = BlockTiming { frame, now, m_anchorTime };
+        m_timings[m_timingCount++] = BlockTiming { frame, now, anchor.time };
     // The mixer maps times at the nominal rate; within one block the difference is far below a frame.
-    m_mixer->mix(out, frames, Anchor { frame, m_anchorTime });
+    m_mixer->mix(out, frames, anchor);
 }
 
 }

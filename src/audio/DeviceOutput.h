@@ -1,4 +1,5 @@
 #pragma once
+#include "audio/AnchorFollower.h"
 #include "audio/AudioOutput.h"
 
 #include <atomic>
@@ -13,9 +14,8 @@ class Clock;
 namespace audio {
 
 // The sound device through SDL2's audio callback. Once per block the callback reads the beat
-// clock and anchors the block's first frame at that time plus the device's latency; the anchor
-// follows the device's own frame count and rate and only leans towards the clock, so callback
-// jitter does not move sounds. When no device can be opened the output reports Unavailable.
+// clock and anchors the block's first frame at that time plus the device's latency (smoothed by
+// an AnchorFollower). When no device can be opened the output reports Unavailable.
 class DeviceOutput final : public AudioOutput {
 public:
     static constexpr int kSampleRate = 48000;
@@ -57,10 +57,7 @@ private:
     double m_latency = 0;
 
     // Callback thread only.
-    bool m_anchored = false;
-    double m_anchorTime = 0;
-    int64_t m_anchorFrame = 0;
-    double m_secondsPerFrame = 0;
+    AnchorFollower m_follower { kSampleRate };
     std::vector<BlockTiming> m_timings;
     size_t m_timingCount = 0;
 };
