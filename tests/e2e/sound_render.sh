@@ -120,18 +120,18 @@ if len(clicks) >= 6:
     check(peak(first, clicks[0], clicks[0] + 2400) > 1.3 * peak(first, clicks[1], clicks[1] + 2400), "the count-in's first click is accented")
     check(peak(first, clicks[4], clicks[4] + 2400) > 1.3 * peak(first, clicks[5], clicks[5] + 2400), "beat 1 is accented")
     check(abs(clicks[0] - round(3.5 * RATE)) <= 1, "play sounds at once: frame %d" % clicks[0])
-# The second play at 3.5 + 3.3 + 1 = 7.8 s: Ode to Joy opens on E4 (330 Hz), no count-in.
+# The second play at 3.5 + 3.3 + 1 = 7.8 s: Ode to Joy opens on F#4 (370 Hz), no count-in.
 play = round(7.8 * RATE)
 check(peak(first, round(6.9 * RATE), play) == 0, "silence after the pause")
-e4 = goertzel(first, play + 2400, play + 24000, 329.63)
-check(e4 > 10 * goertzel(first, play + 2400, play + 24000, 311.13), "the melody's E4 sounds with notes on")
+e4 = goertzel(first, play + 2400, play + 24000, 369.99)
+check(e4 > 10 * goertzel(first, play + 2400, play + 24000, 349.23), "the melody's F#4 sounds with notes on")
 
 second = read("second.wav")
 check(abs(len(second) - 4.5 * RATE) <= 1, "the second WAV lasts as long as its run: %d frames" % len(second))
 start = round(1.0 * RATE)
 later = onsets(second)
 check(bool(later) and abs(later[0] - start) <= 1, "the second run clicks when play is tapped, no count-in: %s" % later[:3])
-check(goertzel(second, start + 2400, start + 24000, 329.63) > 10 * goertzel(second, start + 2400, start + 24000, 311.13),
+check(goertzel(second, start + 2400, start + 24000, 369.99) > 10 * goertzel(second, start + 2400, start + 24000, 349.23),
       "the notes are on as the first run left them")
 sys.exit(1 if failures else 0)
 CHECK
