@@ -39,8 +39,8 @@ std::string wrappedKeyNames()
         size_t end = names.find(", ", start);
         std::string word = names.substr(start, end == std::string::npos ? std::string::npos : end + 1 - start);
         if (column + word.size() > 92) {
-            out += "\n                         ";
-            column = 25;
+            out += "\n" + std::string(26, ' ');
+            column = 26;
         } else if (!out.empty()) {
             out += " ";
             column += 1;

@@ -11,17 +11,11 @@ namespace player {
 
 namespace {
 
-bool g_commitPosted = false;
-
+// The first of several commits posted in one turn writes every change; the rest find nothing
+// pending and return at once.
 void commitSoon()
 {
-    if (g_commitPosted)
-        return;
-    g_commitPosted = true;
-    dispatch::mainQueue().async([] {
-        g_commitPosted = false;
-        PracticeSettings::commit();
-    });
+    dispatch::mainQueue().async([] { PracticeSettings::commit(); });
 }
 
 std::optional<core::Json> value(const std::string& song, const char* what)

@@ -159,7 +159,6 @@ void ViewController::viewDidLoad()
     layOutSong();
     m_scrollView->setContentSize({ double(m_sheet.contentWidth()), kContentHeight });
 
-    m_clock = player::BeatClock();
     m_transport.reset(int32_t(m_sheet.displayArray().size()));
     initGlobalFactor();
 

@@ -1,4 +1,6 @@
+#include "app/CommandLine.h"
 #include "app/Script.h"
+#include "platform/ui/Event.h"
 
 #include <gtest/gtest.h>
 
@@ -102,4 +104,26 @@ TEST(ScriptTest, AFailedParseKeepsNoCommands)
     Script script;
     EXPECT_NE(script.parse("tap id:a\nbogus\n"), "");
     EXPECT_TRUE(script.commands.empty());
+}
+
+TEST(ScriptTest, KeyTakesEveryNamedKeyAndHelpListsThem)
+{
+    const std::vector<std::string> names = { "p", "home", "pageup", "pagedown", "bracketleft", "bracketright", "question", "f1", "up",
+        "down", "return", "space", "left", "right", "escape", "backspace", "tab" };
+    std::string text;
+    for (const auto& name : names)
+        text += "key " + name + "\n";
+    Script script;
+    ASSERT_EQ(script.parse(text), "");
+    ASSERT_EQ(script.commands.size(), names.size());
+    std::string usage = app::CommandLine::usage();
+    for (size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(script.commands[i].text, names[i]);
+        auto key = ui::keyNamed(names[i]);
+        ASSERT_TRUE(key) << names[i];
+        EXPECT_EQ(ui::keyName(*key), names[i]) << "names and keys map both ways";
+        bool listed = usage.find(" " + names[i] + ",") != std::string::npos || usage.find(" " + names[i] + "\n") != std::string::npos;
+        EXPECT_TRUE(listed) << names[i] << " in --help";
+    }
+    EXPECT_EQ(parseError("key P\n"), "line 1: unknown key 'P'");
 }

@@ -32,6 +32,7 @@ dump trainer.json
 tap id:play
 wait 20
 dump training.json
+screenshot training.png
 wait 40
 dump trained.json
 tap id:pause
@@ -81,7 +82,7 @@ env -u BEATSTRIP_CONTENT_URL "$beatstrip" --headless --home "$work/home" --scrip
     2>"$work/first.stderr" || { fail "the practising run exited non-zero"; tail -20 "$work/first.stderr"; }
 env -u BEATSTRIP_CONTENT_URL "$beatstrip" --headless --home "$work/home" --script "$work/reopen.txt" --out "$work/second" \
     2>"$work/second.stderr" || { fail "the reopening run exited non-zero"; tail -20 "$work/second.stderr"; }
-cp "$work"/second/*.png "$keep"/ 2>/dev/null
+cp "$work"/first/*.png "$work"/second/*.png "$keep"/ 2>/dev/null
 
 PYTHONPATH="$(dirname "$0")" python3 - "$work" <<'CHECK' || failures=$((failures + 1))
 import os, sys

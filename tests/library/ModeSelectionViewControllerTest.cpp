@@ -314,3 +314,37 @@ TEST_F(ModeSelectionViewControllerTest, WithoutAPlayerScreenATapDoesNothing)
     advance(1);
     EXPECT_EQ(window().frontViewController(), screen);
 }
+
+TEST_F(ModeSelectionViewControllerTest, ArrowsMoveTheSelectionReturnOpensAndTheLastSongStaysSelected)
+{
+    home.writeIndex(kThreeSongs);
+    auto screen = launch();
+    EXPECT_FALSE(screen->tableview->indexPathForSelectedRow());
+    window().keyDown(ui::Key::Down);
+    EXPECT_EQ(screen->tableview->indexPathForSelectedRow(), (ui::IndexPath { 0, 0 }));
+    window().keyDown(ui::Key::Down);
+    window().keyDown(ui::Key::Down);
+    window().keyDown(ui::Key::Down);
+    EXPECT_EQ(screen->tableview->indexPathForSelectedRow(), (ui::IndexPath { 0, 2 })) << "no row after the last";
+    window().keyDown(ui::Key::Up);
+    EXPECT_EQ(screen->tableview->indexPathForSelectedRow(), (ui::IndexPath { 0, 1 }));
+    window().keyDown(ui::Key::Return);
+    auto player = presentedPlayer();
+    ASSERT_TRUE(player);
+    EXPECT_EQ(player->fileName(), "canon");
+
+    // The list read again while the player was open still selects the song played.
+    home.writeIndex(R"({"FileInfo": [
+        {"fileName": "New", "path": "new.csv"},
+        {"fileName": "Ode to Joy", "path": "song1.csv"},
+        {"fileName": "Canon in D", "path": "canon.csv"}]})");
+    screen->loadSongIndex(false);
+    player->keyPressed(ui::Key::Escape);
+    advance(1);
+    ASSERT_EQ(window().frontViewController(), screen);
+    EXPECT_EQ(screen->tableview->indexPathForSelectedRow(), (ui::IndexPath { 0, 2 }));
+    window().keyDown(ui::Key::Up);
+    window().keyDown(ui::Key::Up);
+    window().keyDown(ui::Key::Up);
+    EXPECT_EQ(screen->tableview->indexPathForSelectedRow(), (ui::IndexPath { 0, 0 })) << "no row before the first";
+}

@@ -394,6 +394,25 @@ TEST_F(PracticeTest, LoopShadeAndSpeedComeBackWhenTheSongOpensAgain)
     EXPECT_TRUE(!again->loopBand() || again->loopBand()->isHidden());
 }
 
+TEST_F(PracticeTest, ChangesReachStorageOnTheNextTurnWithoutLeaving)
+{
+    writeSong("turn", regularSong(4, 2));
+    auto player = present("turn");
+    std::string path = core::UserDefaults::standardUserDefaults()->path();
+    auto stored = [&](const char* what) { return core::UserDefaults::open(path)->valueForKey(PracticeSettings::key("turn", what)); };
+    player->keyPressed(ui::Key::BracketRight);
+    setRange(*player, 2, 3);
+    EXPECT_FALSE(stored("speed")) << "not before the turn ends";
+    loop().runOnce();
+    auto speed = stored("speed");
+    ASSERT_TRUE(speed);
+    EXPECT_EQ(*speed, 105);
+    auto range = stored("loop");
+    ASSERT_TRUE(range);
+    EXPECT_EQ(*range, (core::Json { { "start", 2 }, { "end", 3 }, { "on", true } }));
+    EXPECT_EQ(m_window->frontViewController(), player);
+}
+
 TEST_F(PracticeTest, PracticeStateNeverTakesASongsKeyAndIgnoresWhatNoLongerFits)
 {
     writeSong("tune", regularSong(4, 2));

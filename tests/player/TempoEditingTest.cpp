@@ -97,8 +97,9 @@ protected:
         std::vector<std::string> out;
         const auto& tempi = player.tempoEditor();
         for (size_t p = 0; p < tempi.beatCount(); ++p) {
-            if (auto view = tempi.labelView(p))
+            if (auto view = tempi.labelView(p)) {
                 EXPECT_EQ(view->text(), tempi.tempoText(p)) << p;
+            }
             out.push_back(tempi.tempoText(p));
         }
         return out;
@@ -355,8 +356,9 @@ TEST_F(TempoEditingTest, SaveHidesEveryStepButtonStoresTheListAndArranges)
     for (size_t p = 0; p < player->tempoEditor().beatCount(); ++p) {
         EXPECT_FALSE(player->tempoEditor().plusShown(p));
         EXPECT_FALSE(player->tempoEditor().minusShown(p));
-        if (auto plusView = player->tempoEditor().plusView(p))
+        if (auto plusView = player->tempoEditor().plusView(p)) {
             EXPECT_TRUE(plusView->isHidden());
+        }
     }
     // Bar 1 now differs inside, so it shows every label; bar 2 shows one again.
     EXPECT_EQ(labelsHidden(*player), (std::vector<bool> { false, false, false, false, false, true, true, true }));
@@ -477,6 +479,20 @@ TEST_F(TempoEditingTest, ALongSongEditsExactlyTheBeatTouched)
     }
     EXPECT_EQ(label(*player, 250)->tag(), player->tagScheme().labelTag(250));
     EXPECT_EQ(player->tempoEditor().labelView(249), label(*player, 250));
+    // Only the step buttons shown so far were ever made.
+    EXPECT_FALSE(player->view()->viewWithTag(player->tagScheme().plusTag(1)));
+
+    // Saved and opened again, as after a restart: the edit is there and its bar shows every label.
+    player->saveChanges(nullptr);
+    EXPECT_EQ(revealedKeys(*player), std::vector<int> {});
+    score::SavedBeatList::waitForPendingSaves();
+    core::UserDefaults::resetStandardUserDefaults();
+    auto reopened = show("long");
+    EXPECT_EQ(labelTexts(*reopened), labels);
+    EXPECT_EQ(rowTempi(*reopened), rows);
+    auto hidden = labelsHidden(*reopened);
+    for (size_t i = 244; i < 256; ++i)
+        EXPECT_EQ(hidden[i], !(i % 4 == 0 || (i >= 248 && i < 252))) << "label of key " << i + 1;
 }
 
 TEST_F(TempoEditingTest, ControlsThatMatchNoBeatAreIgnored)

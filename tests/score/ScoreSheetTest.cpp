@@ -1,6 +1,7 @@
 #include "score/ScoreSheet.h"
 
 #include "platform/core/Log.h"
+#include "platform/core/RunLoop.h"
 #include "platform/core/UserDefaults.h"
 #include "score/SavedBeatList.h"
 #include "TempFolder.h"
@@ -176,4 +177,59 @@ TEST_F(ScoreSheetTest, SaveWritesEveryColumnAsText)
     auto stored = core::UserDefaults::standardUserDefaults()->valueForKey("a song");
     ASSERT_TRUE(stored);
     EXPECT_EQ(*stored, core::Json::parse(R"json([{"channel":"41","tempo (40)":"72","Content":""},{"channel":"41","tempo (40)":"73","Content":""}])json"));
+}
+
+// Saves in the background land in the order asked for; a song opened meanwhile sees the last one,
+// and each result comes back on the main queue.
+TEST_F(ScoreSheetTest, BackgroundSavesLandInOrderAndAnOpenWaitsForThem)
+{
+    writeSong("song", std::string(header) + bar(0, 2, 200) + beat("41", 0, 1, "100") + beat("41", 0, 2, "100"));
+    auto sheet = ScoreSheet::open("song");
+    std::vector<int> results;
+    for (int tempo : { 71, 72, 73 }) {
+        std::vector<ScoreRow> edited { sheet.shadowArray()[0].withIntValue("tempo (40)", tempo), sheet.shadowArray()[1] };
+        SavedBeatList::saveInBackground("song", edited, [&results, tempo](bool saved) { results.push_back(saved ? tempo : -tempo); });
+    }
+    auto reopened = ScoreSheet::open("song");
+    ASSERT_TRUE(reopened.hasSavedBeatList());
+    EXPECT_EQ(tempi(reopened.shadowArray()), (std::vector<std::string> { "73", "100" }));
+    EXPECT_TRUE(results.empty()) << "results wait for the main queue";
+    core::RunLoop::main().runOnce();
+    EXPECT_EQ(results, (std::vector<int> { 71, 72, 73 }));
+}
+
+TEST_F(ScoreSheetTest, ABackgroundSaveThatCannotBeWrittenReportsFailure)
+{
+    // The store would have to live under a regular file: it cannot be created.
+    ASSERT_TRUE(core::files::writeContentsAtPath(home.path() + "/plain", "x").ok());
+    core::paths::setHomeOverride(home.path() + "/plain/home");
+    core::UserDefaults::resetStandardUserDefaults();
+    std::vector<bool> results;
+    SavedBeatList::saveInBackground("song", ScoreRow::fromMaps({ { { "tempo (40)", "60" } } }), [&](bool saved) { results.push_back(saved); });
+    SavedBeatList::waitForPendingSaves();
+    core::RunLoop::main().runOnce();
+    EXPECT_EQ(results, std::vector<bool> { false });
+}
+
+// Tempo edits replace the beat list; layout reads a saved list in the order it was stored.
+TEST_F(ScoreSheetTest, EditsReplaceTheBeatListAndTheSavedOrderIsKeptForLayout)
+{
+    writeSong("song", std::string(header) + bar(0, 1, 100) + bar(1, 1, 100) + beat("41", 0, 1, "1", 1) + beat("41", 1, 1, "2", 1));
+    auto rows = ScoreRow::fromMaps({ { { "Bar No(40)", "1" }, { "tempo (40)", "60" } }, { { "Bar No(40)", "0" }, { "tempo (40)", "50" } } });
+    ASSERT_TRUE(SavedBeatList::save("song", rows));
+    auto sheet = ScoreSheet::open("song");
+    EXPECT_EQ(tempi(sheet.savedBeatList()), (std::vector<std::string> { "60", "50" }));
+    EXPECT_EQ(tempi(sheet.shadowArray()), (std::vector<std::string> { "50", "60" }));
+    EXPECT_EQ(sheet.highestBeatKey(), 2);
+
+    auto held = sheet.shadowArray();
+    sheet.setBeatTempo(1, 61);
+    sheet.setBeatTempo(5, 99);
+    EXPECT_EQ(tempi(sheet.shadowArray()), (std::vector<std::string> { "50", "61" }));
+    EXPECT_EQ(tempi(held), (std::vector<std::string> { "50", "60" })) << "a copy taken earlier keeps what it saw";
+
+    sheet.releaseRows();
+    EXPECT_TRUE(sheet.rows().empty());
+    EXPECT_TRUE(sheet.savedBeatList().empty());
+    EXPECT_EQ(sheet.shadowArray().size(), 2u);
 }
