@@ -256,6 +256,27 @@ TEST_F(NotesTest, ANoteSoundsOnlyOverItsBlock)
     EXPECT_LT(power(1.2, 1.45, 440), a4 * 1e-2) << "gone after its block (the release is short)";
 }
 
+TEST_F(NotesTest, ANoteStartsWhereTheBeatsTempiAndTheSpeedPutItsLeftEdge)
+{
+    // Beat 1 at 60 bpm, beat 2 at 120; the block covers the second half of beat 2. At 50 % beat 1
+    // lasts 2 s and beat 2 1 s: the note sounds from 2.5 s to 3 s.
+    auto lines = songWithTempi({ "60", "120", "120", "120", "120", "120", "120", "120" });
+    lines.push_back(noteLine(0, 460, 100, 69));
+    writeSong("halves", lines, columnsWithPitch());
+    auto player = present("halves");
+    player->setSpeed(50);
+    const double start = now();
+    player->play(nullptr);
+    runTo(start + 4);
+    auto starts = onsets(audio::AudioEvent::Kind::NoteOn);
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_EQ(starts[0].frame, frameAt(start + 2.5));
+    const auto x = audiotest::leftChannel(*m_out);
+    const double a4 = audiotest::goertzel(x, frameAt(start + 2.55), frameAt(start + 2.95), 440);
+    EXPECT_GT(a4, 1e-5);
+    EXPECT_LT(audiotest::goertzel(x, frameAt(start + 3.2), frameAt(start + 3.6), 440), a4 * 1e-2);
+}
+
 TEST_F(NotesTest, PauseLeavesSilenceOnceTheFadeIsOver)
 {
     auto lines = regularSong(2, 4, "120");
@@ -271,6 +292,29 @@ TEST_F(NotesTest, PauseLeavesSilenceOnceTheFadeIsOver)
     EXPECT_GT(audiotest::peak(x, frameAt(start + 0.3), frameAt(start + 0.7)), 0.01);
     const int64_t quiet = frameAt(start + 0.7) + audio::Mixer::kFadeFrames + audio::NoteSynth::kBlock;
     EXPECT_EQ(audiotest::peak(x, quiet, frameAt(start + 1.5)), 0);
+}
+
+TEST_F(NotesTest, SwitchingNotesOffStopsThemAndTheClickPlaysOn)
+{
+    auto lines = regularSong(2, 4, "120");
+    lines.push_back(noteLine(0, 160, 800, 69));
+    writeSong("held", lines, columnsWithPitch());
+    auto player = present("held");
+    player->keyPressed(ui::Key::M);
+    const double start = now();
+    player->play(nullptr);
+    runTo(start + 0.7);
+    player->keyPressed(ui::Key::N);
+    runTo(start + 1.6);
+    EXPECT_FALSE(player->sound().settings().notes);
+    auto clicks = onsets(audio::AudioEvent::Kind::Click);
+    ASSERT_EQ(clicks.size(), 4u) << "the beat sent ahead still clicks";
+    EXPECT_EQ(clicks[2].frame, frameAt(start + 1.0));
+    EXPECT_EQ(clicks[3].frame, frameAt(start + 1.5));
+    const auto x = audiotest::leftChannel(*m_out);
+    const double a4 = audiotest::goertzel(x, frameAt(start + 0.2), frameAt(start + 0.45), 440);
+    EXPECT_GT(a4, 1e-5);
+    EXPECT_LT(audiotest::goertzel(x, frameAt(start + 0.72), frameAt(start + 0.98), 440), a4 * 1e-3);
 }
 
 TEST_F(NotesTest, AJumpEndsTheSoundingNote)
