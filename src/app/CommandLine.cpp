@@ -72,6 +72,11 @@ std::string CommandLine::usage()
            "  --out DIR               headless: where screenshots and dumps go\n"
            "  --verbose               window: also write the log to stderr\n"
            "  --quiet                 write no log lines to stderr\n"
+           "  --audio-out FILE        headless: render the run's sound (click, count-in,\n"
+           "                          notes) to FILE, a 48 kHz 16-bit stereo WAV; without\n"
+           "                          it a headless run makes no sound\n"
+           "  --soundfont FILE        the General MIDI SoundFont the notes play with\n"
+           "                          (default: FluidR3_GM when installed, else TimGM6mb)\n"
            "  --screenshot-after SECONDS FILE\n"
            "                          window: save a PNG of the window after SECONDS, then quit\n"
            "  --max-package-size BYTES  refuse a content package larger than BYTES\n"
@@ -139,6 +144,12 @@ std::string CommandLine::parse(int argc, const char* const* argv)
         } else if (arg == "--out") {
             if (!value(outDirectory) || outDirectory.empty())
                 return "--out needs a folder";
+        } else if (arg == "--audio-out") {
+            if (!value(audioOut) || audioOut.empty())
+                return "--audio-out needs a file";
+        } else if (arg == "--soundfont") {
+            if (!value(soundFont) || soundFont.empty())
+                return "--soundfont needs a file";
         } else if (arg == "--screenshot-after") {
             std::string seconds;
             double parsed = 0;
@@ -167,6 +178,8 @@ std::string CommandLine::parse(int argc, const char* const* argv)
         return "--verbose and --quiet exclude each other";
     if (!scriptPath.empty() && !headless)
         return "--script needs --headless";
+    if (!audioOut.empty() && !headless)
+        return "--audio-out needs --headless; the window plays on the sound device";
     if (screenshotAfter && headless)
         return "--screenshot-after is for the window; headless scripts use 'screenshot FILE'";
     if (!frameStatsPath.empty() && headless)

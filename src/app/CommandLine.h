@@ -18,6 +18,10 @@ struct CommandLine {
     std::string contentURL;
     std::string scriptPath;
     std::string outDirectory;
+    // Headless: where the run's sound goes as a WAV file; empty: no sound.
+    std::string audioOut;
+    // Empty: the default General MIDI SoundFont.
+    std::string soundFont;
     // Window front end only: write a PNG of the window after this many seconds, then quit.
     std::optional<double> screenshotAfter;
     std::string screenshotPath;

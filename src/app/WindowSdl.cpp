@@ -68,6 +68,12 @@ std::optional<ui::Key> keyFor(const SDL_Keysym& keysym)
         return ui::Key::F1;
     case SDLK_p:
         return ui::Key::P;
+    case SDLK_m:
+        return ui::Key::M;
+    case SDLK_c:
+        return ui::Key::C;
+    case SDLK_n:
+        return ui::Key::N;
     default:
         return std::nullopt;
     }

@@ -4,15 +4,19 @@
 #include "app/Resources.h"
 #include "app/Screens.h"
 #include "app/WindowSdl.h"
+#include "audio/AudioEngine.h"
+#include "audio/DeviceOutput.h"
 #include "library/ContentDownload.h"
 #include "platform/core/FileManager.h"
 #include "platform/core/Log.h"
 #include "platform/core/LogFile.h"
 #include "platform/core/Paths.h"
 #include "platform/core/TemporaryFolder.h"
+#include "platform/core/RunLoop.h"
 #include "platform/render/Renderer.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Image.h"
+#include "player/BeatSound.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -183,7 +187,7 @@ int main(int argc, char** argv)
         if (options.scriptPath.empty())
             return runDemo(options.outDirectory, demo);
         std::string out = options.outDirectory.empty() ? std::string(".") : options.outDirectory;
-        return app::runHeadless(text, options.scriptPath, out);
+        return app::runHeadless(text, options.scriptPath, out, options.audioOut, options.soundFont);
     }
 
     auto window = app::WindowSdl::open();
@@ -199,5 +203,11 @@ int main(int argc, char** argv)
     windowOptions.screenshotAfter = options.screenshotAfter;
     windowOptions.screenshotPath = options.screenshotPath;
     windowOptions.frameStatsPath = options.frameStatsPath;
-    return (*window)->run(application.window(), windowOptions);
+    // Without a device the output says so once and the engine takes the events silently.
+    audio::AudioEngine::Options soundOptions;
+    soundOptions.soundFontPath = options.soundFont;
+    player::BeatSound::setEngine(audio::AudioEngine::create(audio::DeviceOutput::open(core::RunLoop::main().clock()), soundOptions));
+    int status = (*window)->run(application.window(), windowOptions);
+    player::BeatSound::setEngine(nullptr);
+    return status;
 }

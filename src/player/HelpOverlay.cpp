@@ -22,6 +22,7 @@ constexpr Line kKeys[] = {
     { "Page Up / Down", "to the previous / next bar" },
     { "[  /  ]", "speed 5 % slower / faster" },
     { "P", "open or close the practice panel" },
+    { "M / C / N", "click / count-in / notes on or off" },
     { "? or F1", "this help" },
     { "Escape", "back to the songs" },
 };

@@ -100,10 +100,10 @@ void PracticePanel::install(ui::View& root, std::weak_ptr<void> owner, Actions a
     m_trainerStep = addField("trainerStep", "step", "5", 644, 32);
     m_trainerTarget = addField("trainerTarget", "to", "100", 724, 20);
 
-    // The sound controls' place: the rest of the row.
-    auto sound = ui::View::create(ui::RectMake(800, 52, ui::Window::kWidth - 812, 34));
-    sound->setAccessibilityIdentifier("soundControls");
-    m_panel->addSubview(sound);
+    // The sound controls' place: a row of their own.
+    m_soundRoom = ui::View::create(ui::RectMake(12, 92, ui::Window::kWidth - 24, 36));
+    m_soundRoom->setAccessibilityIdentifier("soundControls");
+    m_panel->addSubview(m_soundRoom);
     showSpeed();
 }
 
@@ -132,6 +132,7 @@ void PracticePanel::release()
     m_overview.reset();
     m_position.reset();
     m_slider.reset();
+    m_soundRoom.reset();
     m_speedLabel.reset();
     m_trainer.reset();
     m_trainerStart.reset();

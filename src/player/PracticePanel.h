@@ -20,8 +20,8 @@ class Overview;
 
 // The practice panel at the bottom of the strip, closed until asked for: where the cursor is
 // (readout and overview), how fast the song plays (speed in percent of the written tempi) and
-// the speed trainer, which raises the speed after every completed pass of the repeated bars. It
-// leaves room on its right for the sound controls.
+// the speed trainer, which raises the speed after every completed pass of the repeated bars. Its
+// second row holds the sound controls.
 class PracticePanel {
 public:
     struct Actions {
@@ -64,11 +64,13 @@ public:
     static constexpr int32_t kMinSpeed = 25;
     static constexpr int32_t kMaxSpeed = 200;
     static constexpr int32_t kSpeedStep = 5;
-    static constexpr double kHeight = 96;
+    static constexpr double kHeight = 136;
 
     const std::shared_ptr<ui::View>& view() const { return m_panel; }
     const std::shared_ptr<Overview>& overview() const { return m_overview; }
     const std::shared_ptr<ui::Slider>& speedSlider() const { return m_slider; }
+    // The row of the sound controls, under the speed row.
+    const std::shared_ptr<ui::View>& soundRoom() const { return m_soundRoom; }
 
 private:
     void showSpeed();
@@ -81,6 +83,7 @@ private:
     std::shared_ptr<Overview> m_overview;
     std::shared_ptr<ui::Label> m_position;
     std::shared_ptr<ui::Slider> m_slider;
+    std::shared_ptr<ui::View> m_soundRoom;
     std::shared_ptr<ui::Label> m_speedLabel;
     std::shared_ptr<ui::Button> m_trainer;
     std::shared_ptr<ui::TextField> m_trainerStart;

@@ -193,6 +193,7 @@ void ViewController::layOutSong()
     // The last bar's labels are still collecting: close the group so that arranging and saving
     // cover the last bar too.
     m_tempi.closeGroup();
+    collectNotes();
     m_sheet.releaseRows();
 }
 
@@ -231,6 +232,13 @@ void ViewController::viewDidUnload()
     m_practice.release();
     m_loopBand.reset();
     m_help.reset();
+    m_clickButton.reset();
+    m_countInButton.reset();
+    m_notesButton.reset();
+    m_volumeSlider.reset();
+    m_offsetSlider.reset();
+    m_offsetLabel.reset();
+    m_soundStatus.reset();
 }
 
 void ViewController::initGlobalFactor()
@@ -297,6 +305,15 @@ void ViewController::keyPressed(ui::Key key)
         break;
     case ui::Key::P:
         togglePractice(nullptr);
+        break;
+    case ui::Key::M:
+        toggleClick(nullptr);
+        break;
+    case ui::Key::C:
+        toggleCountIn(nullptr);
+        break;
+    case ui::Key::N:
+        toggleNotes(nullptr);
         break;
     case ui::Key::Question:
     case ui::Key::F1:

@@ -2,6 +2,7 @@
 #include "platform/ui/TextField.h"
 #include "platform/ui/ViewController.h"
 #include "player/BeatClock.h"
+#include "player/BeatSound.h"
 #include "player/Cursor.h"
 #include "player/PracticePanel.h"
 #include "player/TagScheme.h"
@@ -11,12 +12,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace ui {
 class Button;
+class Label;
 class ScrollView;
 class SegmentedControl;
 class Slider;
@@ -104,6 +107,16 @@ public:
     PracticePanel& practicePanel() { return m_practice; }
     const std::shared_ptr<ui::View>& loopBand() const { return m_loopBand; }
 
+    // Sound: the click, the count-in and the notes (keys M, C and N), the volume and the offset of
+    // the sound against the picture, remembered across runs.
+    const BeatSound& sound() const { return m_sound; }
+    void setSoundSettings(const audio::SoundSettings& settings);
+    void toggleClick(ui::Object* sender);
+    void toggleCountIn(ui::Object* sender);
+    void toggleNotes(ui::Object* sender);
+    // Between play and the cursor's start while a bar is counted in.
+    bool isCountingIn() const { return m_countingIn; }
+
     // Actions of the fixed controls.
     void togglePractice(ui::Object* sender);
     void showHelp(ui::Object* sender);
@@ -188,6 +201,25 @@ private:
     void showTransportState();
     void hideHelp();
     void leave();
+    // Sound: the controls in the practice panel and the events of the beats the cursor enters.
+    void installSound(ui::View& room);
+    void showSound();
+    void collectNotes();
+    void countIn();
+    void finishCountIn(ui::Object* sender);
+    void startPlaying(bool afterCountIn);
+    double soundSpeed() const;
+    // The beat entered now, or at the deadline sent ahead when `continued` (the beat timer's own
+    // step, or the end of a count-in); `nextDue` overrides when the beat after it comes.
+    void soundEnteredBeat(bool continued, std::optional<double> nextDue = std::nullopt);
+    void silenceSound();
+    std::vector<audio::BeatSpan> beatSpansFrom(size_t index) const;
+    struct Upcoming {
+        size_t index;
+        audio::Accent accent;
+        bool wraps;
+    };
+    std::optional<Upcoming> upcomingBeat() const;
     void askAboutUnsavedTempi();
     void saveTempi(std::function<void(bool)> done);
     // Tempo editing: the beat key named by a control's tag, when it names a beat of both lists.
@@ -224,6 +256,16 @@ private:
     bool m_tempiEdited = false;
     std::shared_ptr<ui::View> m_loopBand;
     std::shared_ptr<HelpOverlay> m_help;
+
+    BeatSound m_sound;
+    bool m_countingIn = false;
+    std::shared_ptr<ui::Button> m_clickButton;
+    std::shared_ptr<ui::Button> m_countInButton;
+    std::shared_ptr<ui::Button> m_notesButton;
+    std::shared_ptr<ui::Slider> m_volumeSlider;
+    std::shared_ptr<ui::Slider> m_offsetSlider;
+    std::shared_ptr<ui::Label> m_offsetLabel;
+    std::shared_ptr<ui::Label> m_soundStatus;
 };
 
 // Makes the player screen available from the storyboard as "Main".

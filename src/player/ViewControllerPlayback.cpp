@@ -137,11 +137,21 @@ void ViewController::play(ui::Object*)
 {
     if (!canPlay())
         return;
+    if (m_countingIn)
+        return;
+    if (m_sound.active() && m_sound.settings().countIn && !m_clock.isRunning())
+        return countIn();
+    startPlaying(false);
+}
+
+void ViewController::startPlaying(bool afterCountIn)
+{
     startTimer(calculateDuration());
     startCircleTimer(calculateDuration() * 0.25f);
     m_cursor.setPanelsHidden(false);
     m_repeatControl->setEnabled(false);
     showTransportState();
+    soundEnteredBeat(afterCountIn);
 }
 
 void ViewController::pause(ui::Object*)
@@ -150,6 +160,7 @@ void ViewController::pause(ui::Object*)
         return;
     m_clock.stopBeat();
     m_clock.stopQuarter();
+    silenceSound();
     m_cursor.setPanelsHidden(true);
     m_repeatControl->setEnabled(true);
     showTransportState();
@@ -161,22 +172,32 @@ void ViewController::next(ui::Object* sender)
         return;
     // Leaving the screen from inside this step must not destroy it under our feet.
     auto self = shared_from_this();
+    // The beat timer's own step enters the beat sent ahead; any other step starts afresh from now.
+    const bool byTimer = sender && sender == static_cast<const core::Object*>(m_clock.timer().get());
+    m_countingIn = false;
     m_clock.beginStep(sender);
     startTimer(calculateDuration());
     resetCircle();
     startCircleTimer(calculateDuration() * 0.25f);
+    const int32_t before = index();
     nextSection();
     m_clock.endStep();
     m_cursor.setPanelsHidden(false);
+    if (m_clock.isRunning() || index() != before)
+        soundEnteredBeat(byTimer);
+    else
+        silenceSound();
 }
 
 void ViewController::previous(ui::Object*)
 {
     if (!canPlay())
         return;
+    m_countingIn = false;
     startTimer(calculateDuration());
     previousSection();
     m_cursor.setPanelsHidden(false);
+    soundEnteredBeat(false);
 }
 
 void ViewController::showAlert(const char* message)

@@ -47,6 +47,7 @@ void ViewController::installPractice(ui::View& root)
             self->setSpeed(percent);
     };
     m_practice.install(root, weak, std::move(actions));
+    installSound(*m_practice.soundRoom());
 }
 
 void ViewController::togglePractice(ui::Object*)
@@ -85,6 +86,11 @@ void ViewController::goToBar(int32_t p)
     placeCursor();
     showCircularView();
     m_cursor.setPanelsHidden(false);
+    // The jump is heard on the beat it lands on; a playing clock's next beat keeps its deadline.
+    if (m_clock.isRunning() && !m_countingIn)
+        soundEnteredBeat(false, m_clock.timer()->fireDate());
+    else if (!m_countingIn)
+        soundEnteredBeat(false);
 }
 
 void ViewController::setSpeed(int32_t percent)
@@ -191,6 +197,7 @@ void ViewController::leave()
 {
     m_clock.stopBeat();
     m_clock.stopQuarter();
+    silenceSound();
     PracticeSettings::commit();
     dismissViewControllerAnimated(ui::Animated::Yes);
 }

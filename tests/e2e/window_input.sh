@@ -24,7 +24,7 @@ xdotool mousemove --window "$wid" 170 252 click 1
 xdotool type --delay 20 "Hi there"
 xdotool key Return
 # The player's and the library's keys, with nothing focused: '?' is a shifted '/' here.
-xdotool key Home Prior Next bracketleft bracketright question F1 p Up Down
+xdotool key Home Prior Next bracketleft bracketright question F1 p m c n Up Down
 # Holding the button down for 0.8 s on the "Hold" tile is a long press.
 xdotool mousemove --window "$wid" 448 252 mousedown 1
 sleep 0.8
@@ -61,7 +61,7 @@ expect_log() {
 }
 expect_log "Button tapped 1" "a click is a tap on the button under it"
 expect_log "Returned: Hi there" "typed text and Return reach the focused field"
-for key in home pageup pagedown bracketleft bracketright question f1 p up down; do
+for key in home pageup pagedown bracketleft bracketright question f1 p m c n up down; do
     expect_log "Key $key" "the $key key reaches the screen"
 done
 expect_log "Long press began" "holding the mouse button begins a long press"

@@ -28,6 +28,9 @@ constexpr KeyEntry kKeys[] = {
     { Key::Question, "question" },
     { Key::F1, "f1" },
     { Key::P, "p" },
+    { Key::M, "m" },
+    { Key::C, "c" },
+    { Key::N, "n" },
 };
 
 }

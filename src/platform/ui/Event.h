@@ -31,6 +31,9 @@ enum class Key {
     Question,
     F1,
     P,
+    M,
+    C,
+    N,
     Other
 };
 
