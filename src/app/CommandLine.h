@@ -1,6 +1,7 @@
 #pragma once
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace app {
 
@@ -18,6 +19,10 @@ struct CommandLine {
     // Window front end only: write a PNG of the window after this many seconds, then quit.
     std::optional<double> screenshotAfter;
     std::string screenshotPath;
+    // `beatstrip import FILE... [--title TEXT]`: import the files as songs and exit.
+    bool importSongs = false;
+    std::vector<std::string> importFiles;
+    std::string importTitle;
 
     // Empty string on success, else a message naming the offending argument.
     std::string parse(int argc, const char* const* argv);

@@ -4,6 +4,7 @@
 #include "app/Resources.h"
 #include "app/Screens.h"
 #include "app/WindowSdl.h"
+#include "import/SongImporter.h"
 #include "library/ContentDownload.h"
 #include "platform/core/FileManager.h"
 #include "platform/core/Paths.h"
@@ -41,6 +42,23 @@ int runDemo(const std::string& outDirectory, app::Demo demo)
 
 }
 
+int runImport(const app::CommandLine& options)
+{
+    int status = 0;
+    auto importOptions = import::SongImporter::Options();
+    importOptions.title = options.importTitle;
+    for (const std::string& file : options.importFiles) {
+        auto report = import::SongImporter::importFile(file, importOptions);
+        if (!report) {
+            fprintf(stderr, "beatstrip: cannot import %s\n", report.error().localizedDescription.c_str());
+            status = 1;
+            continue;
+        }
+        fputs(import::SongImporter::describe(*report).c_str(), stdout);
+    }
+    return status;
+}
+
 int main(int argc, char** argv)
 {
     app::CommandLine options;
@@ -59,6 +77,8 @@ int main(int argc, char** argv)
 
     if (!options.home.empty())
         core::paths::setHomeOverride(core::paths::standardize(options.home));
+    if (options.importSongs)
+        return runImport(options);
     library::ContentDownload::setBaseURL(app::resources::contentURL(options.contentURL));
     ui::Image::setResourceDirectory(app::resources::assetsDirectory());
     render::Renderer::installTextMetrics();

@@ -409,10 +409,20 @@ core::Result<std::vector<size_t>> Reader::playingOrder() const
 {
     std::vector<size_t> order;
     const size_t count = m_measures.size();
-    int lastEnding = 0;
-    for (const WrittenMeasure& m : m_measures)
-        for (int n : m.endings)
-            lastEnding = std::max(lastEnding, n);
+    // After a jump repeats are not taken again, and each group of endings plays its last one.
+    std::vector<int> groupLast(count, 0);
+    for (size_t first = 0; first < count;) {
+        if (m_measures[first].endings.empty()) {
+            ++first;
+            continue;
+        }
+        size_t last = first;
+        int highest = 0;
+        while (last < count && !m_measures[last].endings.empty())
+            highest = std::max(highest, *std::max_element(m_measures[last].endings.begin(), m_measures[last].endings.end())), ++last;
+        std::fill(groupLast.begin() + long(first), groupLast.begin() + long(last), highest);
+        first = last;
+    }
     std::vector<int> passes(count, 0);
     std::vector<bool> jumped(count, false);
     size_t repeatStart = 0;
@@ -426,14 +436,8 @@ core::Result<std::vector<size_t>> Reader::playingOrder() const
             pass = 1;
         }
         if (!m.endings.empty()) {
-            int wanted = afterJump ? lastEnding : pass;
-            bool taken = std::find(m.endings.begin(), m.endings.end(), wanted) != m.endings.end();
-            // After a jump the last ending is played; so is any ending when no bracket matches.
-            if (!taken && afterJump && m.endings.back() < lastEnding) {
-                ++i;
-                continue;
-            }
-            if (!taken && !afterJump) {
+            int wanted = afterJump ? groupLast[i] : pass;
+            if (std::find(m.endings.begin(), m.endings.end(), wanted) == m.endings.end()) {
                 ++i;
                 continue;
             }

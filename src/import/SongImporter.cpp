@@ -51,12 +51,15 @@ std::string slugOf(const std::string& title)
 {
     std::string slug;
     for (unsigned char c : title) {
+        // Stop at a character's first byte, so a letter is never cut in half.
+        if (slug.size() >= 60 && (c & 0xC0) != 0x80)
+            break;
         if (std::isalnum(c))
             slug += char(std::tolower(c));
+        else if (c >= 0x80) // letters beyond ASCII, as UTF-8 bytes
+            slug += char(c);
         else if (!slug.empty() && slug.back() != '_')
             slug += '_';
-        if (slug.size() >= 60)
-            break;
     }
     while (!slug.empty() && slug.back() == '_')
         slug.pop_back();
@@ -262,9 +265,10 @@ core::Result<void> SongImporter::removeSong(const std::string& folder, const std
 
 std::string SongImporter::describe(const Report& report)
 {
-    std::string text = core::format("%s: \"%s\" (%s): %zu bars, %zu beats, %zu part%s, %zu notes\n",
-        core::paths::lastPathComponent(report.sourcePath).c_str(), report.title.c_str(), report.songPath.c_str(), report.bars,
-        report.beats, report.parts, report.parts == 1 ? "" : "s", report.notes);
+    auto counted = [](size_t n, const char* what) { return core::format("%zu %s%s", n, what, n == 1 ? "" : "s"); };
+    std::string text = core::format("%s: \"%s\" (%s): %s, %s, %s, %s\n", core::paths::lastPathComponent(report.sourcePath).c_str(),
+        report.title.c_str(), report.songPath.c_str(), counted(report.bars, "bar").c_str(), counted(report.beats, "beat").c_str(),
+        counted(report.parts, "part").c_str(), counted(report.notes, "note").c_str());
     for (const std::string& line : report.leftOut)
         text += "  " + line + "\n";
     if (report.leftOut.empty())

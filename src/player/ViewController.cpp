@@ -218,7 +218,8 @@ void ViewController::viewDidLoad()
         circlesArray.push_back(circle);
     }
 
-    int32_t highestKey = score::ScoreSheet::highestBeatKey(rows);
+    m_numbering = score::BeatNumbering::of(rows);
+    int32_t highestKey = m_numbering.highestKey();
     m_tags = TagScheme::forHighestKey(highestKey);
     // A saved list that does not fit the song is not used (the loader says so in the log).
     auto saved = score::SavedBeatList::load(fileName, highestKey);
@@ -322,7 +323,7 @@ void ViewController::drawData(const score::ScoreRow& row)
     switch (score::rowKind(row)) {
     case score::RowKind::Beat: {
         auto self = shared_from_this();
-        int32_t key = score::beatKey(row);
+        int32_t key = m_numbering.keyOf(row);
 
         auto beatButton = ui::Button::create(ui::ButtonType::System,
             ui::RectMake(x, row.floatValue(column::riseFall) * 0.5f, w, row.floatValue(column::height) * 3.0f));

@@ -2,6 +2,7 @@
 #include "platform/ui/TextField.h"
 #include "platform/ui/ViewController.h"
 #include "player/TagScheme.h"
+#include "score/BeatNumbering.h"
 #include "score/ScoreRow.h"
 
 #include <cstdint>
@@ -168,6 +169,8 @@ private:
         void (ViewController::*action)(ui::Object*));
 
     TagScheme m_tags;
+    // Beat keys by the key rule, or by place for songs whose bars differ in beats.
+    score::BeatNumbering m_numbering;
     // Whether the settings store held a beat list that fits this song; layout then takes the
     // tempo texts from it.
     bool m_hasSavedBeatList = false;
