@@ -4,6 +4,8 @@
 #include "score/RowKind.h"
 #include "score/ScoreSheet.h"
 
+#include <algorithm>
+
 namespace score {
 
 BeatNumbering BeatNumbering::of(const std::vector<ScoreRow>& rows)
@@ -12,13 +14,17 @@ BeatNumbering BeatNumbering::of(const std::vector<ScoreRow>& rows)
     int32_t expected = 1;
     bool meetsRule = true;
     int32_t place = 0;
+    std::vector<ScoreRow> otherBeats; // drawn as beats ("+41") but not played
     for (const auto& row : rows) {
         if (isBarListRow(row)) {
             numbering.m_beatsOfBar.emplace(row.intValue(column::barNo), row.intValue(column::beatsPerBar));
             continue;
         }
-        if (!isBeatListRow(row))
+        if (!isBeatListRow(row)) {
+            if (rowKind(row) == RowKind::Beat)
+                otherBeats.push_back(row);
             continue;
+        }
         if (beatKey(row) != expected++)
             meetsRule = false;
         ++place;
@@ -28,7 +34,8 @@ BeatNumbering BeatNumbering::of(const std::vector<ScoreRow>& rows)
         numbering.m_firstPlaceOfBar.emplace(bar, place);
     }
     numbering.m_byPlace = !meetsRule;
-    numbering.m_highestKey = meetsRule ? ScoreSheet::highestBeatKey(rows) : place;
+    // Rows drawn as beats outside the list keep their rule keys, so the tags must reach them too.
+    numbering.m_highestKey = meetsRule ? ScoreSheet::highestBeatKey(rows) : std::max(place, ScoreSheet::highestBeatKey(otherBeats));
     if (meetsRule) {
         numbering.m_placeOfBeat.clear();
         numbering.m_barOfPlace.clear();
