@@ -1,4 +1,5 @@
 #pragma once
+#include "import/SongImporter.h"
 #include "library/SongIndex.h"
 #include "platform/core/Error.h"
 #include "platform/ui/TableView.h"
@@ -48,6 +49,18 @@ public:
     // Opens the player on the row's song, with the current mode.
     void didSelectRowAtIndexPath(ui::TableView* tableView, ui::IndexPath indexPath) override;
 
+    // Imported songs follow the downloaded ones, under a "My songs" heading row.
+    int importedHeadingRow() const;
+    // The imported song a list row shows, if it shows one.
+    std::optional<size_t> importedIndexOfRow(int row) const;
+    // The player's name for an imported song: the imported prefix and the song file's stem.
+    static std::string importedSongName(const std::string& path);
+    // Asks for confirmation, then removes the imported song, its index entry and its saved tempi.
+    void deleteImportedSong(size_t index);
+    // Imports score files into the imported folder, lists them and selects the first that
+    // worked; files that could not be imported are named in one alert. Returns how many worked.
+    size_t importFiles(const std::vector<std::string>& paths);
+
     // Replaces fileList with the index in the content folder and reloads the list. With
     // `onlyWhenInstalled`, a missing package folder leaves the list as it is.
     void loadSongIndex(bool onlyWhenInstalled);
@@ -56,6 +69,8 @@ public:
     int32_t mode = 0;
     // The songs listed; none until an index has been read.
     std::optional<std::vector<SongEntry>> fileList;
+    // The imported songs, from the imported folder's own index.
+    std::vector<import::SongImporter::Entry> importedList;
     std::shared_ptr<ui::TableView> tableview;
     std::shared_ptr<overlay::BusyOverlay> hud;
 
@@ -65,6 +80,8 @@ public:
     std::shared_ptr<ui::View> emptyHint;
 
     static constexpr const char* kCellIdentifier = "MyIdentifier";
+    static constexpr const char* kHeadingIdentifier = "Heading";
+    static constexpr const char* kImportedIdentifier = "Imported";
     static constexpr const char* kPlayerIdentifier = "Main";
 
 private:
@@ -72,6 +89,8 @@ private:
     void reloadList();
     void downloadFinished(const std::optional<core::Error>& failure);
     void openPlayer(const std::string& songName);
+    void deletePressed(ui::Object* sender);
+    void reloadImported();
 
     bool m_downloading = false;
 };

@@ -57,4 +57,11 @@ bool SavedBeatList::save(const std::string& songName, const std::vector<ScoreRow
     return defaults->synchronize();
 }
 
+bool SavedBeatList::remove(const std::string& songName)
+{
+    auto defaults = core::UserDefaults::standardUserDefaults();
+    defaults->removeObjectForKey(songName);
+    return defaults->synchronize();
+}
+
 }

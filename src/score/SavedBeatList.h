@@ -19,6 +19,9 @@ public:
     static std::optional<std::vector<ScoreRow>> load(const std::string& songName, int32_t highestBeatKey);
     // Stores the list and writes it to storage at once; false when the store cannot be written.
     static bool save(const std::string& songName, const std::vector<ScoreRow>& beatList);
+    // Forgets the song's list (a deleted song leaves nothing behind); false when the store
+    // cannot be written.
+    static bool remove(const std::string& songName);
 };
 
 }

@@ -51,7 +51,14 @@ std::vector<ScoreRow> rowsWithChannel(const std::vector<ScoreRow>& rows, std::st
 
 std::string ScoreSheet::songFilePath(const std::string& songName)
 {
+    if (isImportedSongName(songName))
+        return core::paths::documentsDirectory() + "/imported/" + songName.substr(std::string_view(importedPrefix).size()) + ".csv";
     return core::paths::documentsDirectory() + "/data/data/" + songName + ".csv";
+}
+
+bool ScoreSheet::isImportedSongName(const std::string& songName)
+{
+    return songName.rfind(importedPrefix, 0) == 0;
 }
 
 ScoreSheet ScoreSheet::open(const std::string& songName)

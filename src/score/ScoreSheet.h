@@ -12,8 +12,12 @@ namespace score {
 // the beat list (`shadowArray`) and the bar list (`displayArray`), both sorted by bar.
 class ScoreSheet {
 public:
-    // Documents folder + "data/data/" + song name + ".csv".
+    // Documents folder + "data/data/" + song name + ".csv". Imported songs are named with
+    // `importedPrefix` in front, which no downloaded song's name has, so the two never share a
+    // file or saved state: their files are documents folder + "imported/" + the rest + ".csv".
     static std::string songFilePath(const std::string& songName);
+    static constexpr const char* importedPrefix = "/imported/";
+    static bool isImportedSongName(const std::string& songName);
 
     // Reads the song file (separator ",", quote "\"") and builds both lists; the saved beat list
     // takes the place of the file's beats when one fits the song. A song that cannot be read
