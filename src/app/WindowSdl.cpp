@@ -200,8 +200,25 @@ int WindowSdl::run(ui::Window& window, const Options& options)
     bool quit = false;
     int status = 0;
 
+    std::vector<std::string> dropped;
     auto handle = [&](const SDL_Event& event) {
         switch (event.type) {
+        // Dropped files: gathered until the drop completes, then handed on together.
+        case SDL_DROPFILE:
+            if (event.drop.file) {
+                dropped.emplace_back(event.drop.file);
+                SDL_free(event.drop.file);
+            }
+            break;
+        case SDL_DROPCOMPLETE:
+            if (!dropped.empty()) {
+                auto files = std::move(dropped);
+                dropped.clear();
+                if (options.onDropFiles)
+                    options.onDropFiles(files);
+                redraw = true;
+            }
+            break;
         case SDL_QUIT:
             quit = true;
             break;

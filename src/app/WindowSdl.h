@@ -2,8 +2,10 @@
 #include "platform/core/Error.h"
 
 #include <memory>
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace ui {
 class Window;
@@ -23,6 +25,8 @@ public:
         // seconds, then quit.
         std::optional<double> screenshotAfter;
         std::string screenshotPath;
+        // Files dropped on the window, all of one drop at once, in the order they came.
+        std::function<void(const std::vector<std::string>& paths)> onDropFiles;
     };
 
     // Fails, saying why, when there is no display to open a window on.

@@ -6,11 +6,13 @@
 #include "app/WindowSdl.h"
 #include "import/SongImporter.h"
 #include "library/ContentDownload.h"
+#include "library/ModeSelectionViewController.h"
 #include "platform/core/FileManager.h"
 #include "platform/core/Paths.h"
 #include "platform/render/Renderer.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Image.h"
+#include "platform/ui/Window.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -107,5 +109,11 @@ int main(int argc, char** argv)
     app::WindowSdl::Options windowOptions;
     windowOptions.screenshotAfter = options.screenshotAfter;
     windowOptions.screenshotPath = options.screenshotPath;
+    // Score files dropped on the window become songs of the library, the first one selected.
+    windowOptions.onDropFiles = [&application](const std::vector<std::string>& paths) {
+        auto library = std::dynamic_pointer_cast<library::ModeSelectionViewController>(application.window().rootViewController());
+        if (library)
+            library->importFiles(paths);
+    };
     return (*window)->run(application.window(), windowOptions);
 }

@@ -17,6 +17,7 @@
 #include <fcntl.h>
 #include <set>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace import {
@@ -74,6 +75,10 @@ core::Result<void> writeAtomically(const std::string& path, const std::string& b
     int fd = mkstemp(temporary.data());
     if (fd < 0)
         return core::files::errorFromErrno(errno, "create", temporary);
+    // mkstemp makes the file private; songs are as readable as the rest of the documents folder.
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    (void)::fchmod(fd, 0666 & ~mask);
     size_t written = 0;
     while (written < bytes.size()) {
         ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);

@@ -4,8 +4,10 @@
 #include "overlay/BusyOverlay.h"
 #include "platform/core/FileManager.h"
 #include "platform/core/Log.h"
+#include "platform/core/Paths.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Button.h"
+#include "platform/ui/FileChooserViewController.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/SegmentedControl.h"
 #include "platform/ui/Storyboard.h"
@@ -14,6 +16,8 @@
 #include "player/ViewController.h"
 #include "score/SavedBeatList.h"
 #include "score/ScoreSheet.h"
+
+#include <cstdlib>
 
 namespace library {
 
@@ -79,6 +83,17 @@ void ModeSelectionViewController::loadView()
     downloadButton->setAccessibilityIdentifier("download");
     downloadButton->addTarget(self, &ModeSelectionViewController::download, ui::ControlEvent::TouchUpInside);
     root->addSubview(downloadButton);
+
+    importButton = ui::Button::create(ui::ButtonType::System, ui::RectMake(width - kSide - 168 - 12 - 140, 18, 140, 40));
+    importButton->setTitle("Import");
+    importButton->setTitleFont(ui::Font::boldSystemFont(17));
+    importButton->setTintColor(ui::Color::white());
+    importButton->layer().setBorderColor(ui::Color::white(1, 0.75));
+    importButton->layer().setBorderWidth(1.5);
+    importButton->layer().setCornerRadius(8);
+    importButton->setAccessibilityIdentifier("import");
+    importButton->addTarget(self, &ModeSelectionViewController::showImportChooser, ui::ControlEvent::TouchUpInside);
+    root->addSubview(importButton);
 
     root->addSubview(makeLabel(ui::RectMake(kSide, kModeTop, 180, kRowHeight), "Display mode", ui::Font::boldSystemFont(17), kInk));
     modeControl = ui::SegmentedControl::create({ "Black notes", "Colour", "Colour and accidentals" },
@@ -236,6 +251,29 @@ void ModeSelectionViewController::deleteImportedSong(size_t index)
         }
         self->reloadImported();
     })->show();
+}
+
+std::string ModeSelectionViewController::importStartFolder()
+{
+    const char* home = getenv("HOME");
+    std::string folder = home && *home ? home : "/";
+    bool isDirectory = false;
+    std::string music = core::paths::stringByAppendingPathComponent(folder, "Music");
+    if (core::files::fileExistsAtPath(music, &isDirectory) && isDirectory)
+        return music;
+    return folder;
+}
+
+void ModeSelectionViewController::showImportChooser(ui::Object*)
+{
+    std::weak_ptr<ModeSelectionViewController> weak = std::static_pointer_cast<ModeSelectionViewController>(shared_from_this());
+    auto chooser = ui::FileChooserViewController::create("Import a score", importStartFolder(),
+        { "musicxml", "xml", "mxl", "mid", "midi", "kar" }, [weak](const std::optional<std::string>& path) {
+            auto self = weak.lock();
+            if (self && path)
+                self->importFiles({ *path });
+        });
+    presentViewController(chooser, ui::Animated::No);
 }
 
 size_t ModeSelectionViewController::importFiles(const std::vector<std::string>& paths)

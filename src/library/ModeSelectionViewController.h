@@ -60,6 +60,9 @@ public:
     // Imports score files into the imported folder, lists them and selects the first that
     // worked; files that could not be imported are named in one alert. Returns how many worked.
     size_t importFiles(const std::vector<std::string>& paths);
+    // Opens the file chooser on score files, in the user's Music folder when there is one.
+    void showImportChooser(ui::Object* sender);
+    static std::string importStartFolder();
 
     // Replaces fileList with the index in the content folder and reloads the list. With
     // `onlyWhenInstalled`, a missing package folder leaves the list as it is.
@@ -77,6 +80,7 @@ public:
     // Screen design.
     std::shared_ptr<ui::SegmentedControl> modeControl;
     std::shared_ptr<ui::Button> downloadButton;
+    std::shared_ptr<ui::Button> importButton;
     std::shared_ptr<ui::View> emptyHint;
 
     static constexpr const char* kCellIdentifier = "MyIdentifier";

@@ -12,6 +12,8 @@
 #include "platform/render/Renderer.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/FileChooserViewController.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/TableViewCell.h"
@@ -202,4 +204,66 @@ TEST_F(ImportedSongsTest, ImportingFilesListsAndSelectsTheFirstAndNamesTheFailur
     EXPECT_EQ(screen->tableview->indexPathForSelectedRow(), (ui::IndexPath { 0, 1 }));
     std::string alert = answerAlert(0);
     EXPECT_NE(alert.find("Not imported|broken.mid: it is not a Standard MIDI File"), std::string::npos) << alert;
+}
+
+TEST_F(ImportedSongsTest, ImportButtonChoosesAScoreFileStartingInTheMusicFolder)
+{
+    // The user's home for this test: a Music folder with a folder, scores and other files.
+    std::string userHome = home.home() + "/user";
+    std::string music = userHome + "/Music";
+    ASSERT_TRUE(core::files::createDirectoryAtPath(music + "/Waltzes", true).ok());
+    ASSERT_TRUE(core::files::createDirectoryAtPath(music + "/.hidden", true).ok());
+    ASSERT_TRUE(core::files::writeContentsAtPath(music + "/Waltzes/tiny.MusicXML", kWaltz).ok());
+    ASSERT_TRUE(core::files::writeContentsAtPath(music + "/notes.txt", "words").ok());
+    ASSERT_TRUE(core::files::writeContentsAtPath(music + "/b.mid", "MThd").ok());
+    ASSERT_TRUE(core::files::writeContentsAtPath(music + "/A.kar", "MThd").ok());
+    struct HomeVariable {
+        std::optional<std::string> saved;
+        explicit HomeVariable(const std::string& value)
+        {
+            if (const char* old = getenv("HOME"))
+                saved = old;
+            setenv("HOME", value.c_str(), 1);
+        }
+        ~HomeVariable() { saved ? setenv("HOME", saved->c_str(), 1) : unsetenv("HOME"); }
+    } homeVariable(userHome);
+
+    auto screen = launch();
+    ASSERT_TRUE(screen);
+    auto press = [&](const std::string& identifier) {
+        auto view = window().viewWithAccessibilityIdentifier(identifier);
+        ASSERT_TRUE(view) << identifier;
+        auto centre = view->windowFrame().center();
+        window().touchDown(centre);
+        window().touchUp(centre);
+        window().layoutIfNeeded();
+        core::RunLoop::main().runUntil(clock->now() + 1);
+    };
+    press("import");
+    auto chooser = std::dynamic_pointer_cast<ui::FileChooserViewController>(window().frontViewController());
+    ASSERT_TRUE(chooser) << "the chooser is presented";
+    EXPECT_EQ(chooser->folder(), music);
+    std::vector<std::string> names;
+    for (const auto& item : chooser->items())
+        names.push_back(item.name + (item.isFolder ? "/" : ""));
+    EXPECT_EQ(names, (std::vector<std::string> { "Waltzes/", "A.kar", "b.mid" }));
+
+    press("chooserCancel");
+    EXPECT_EQ(window().frontViewController(), screen);
+    EXPECT_TRUE(titles(*screen).empty());
+
+    press("import");
+    chooser = std::dynamic_pointer_cast<ui::FileChooserViewController>(window().frontViewController());
+    ASSERT_TRUE(chooser);
+    chooser->choose(0);
+    EXPECT_EQ(chooser->folder(), music + "/Waltzes");
+    press("chooserUp");
+    EXPECT_EQ(chooser->folder(), music);
+    chooser->choose(0);
+    ASSERT_EQ(chooser->items().size(), 1u);
+    chooser->choose(0);
+    core::RunLoop::main().runUntil(clock->now() + 1);
+    EXPECT_EQ(window().frontViewController(), screen);
+    EXPECT_EQ(titles(*screen), (std::vector<std::string> { "MY SONGS", "Tiny Waltz" }));
+    EXPECT_EQ(screen->tableview->indexPathForSelectedRow(), (ui::IndexPath { 0, 1 }));
 }
