@@ -276,6 +276,8 @@ core::Result<Score> MidiReader::readBytes(std::string_view bytes)
         int partKey; // track * 16 + channel
     };
     std::vector<RawNote> notes;
+    std::vector<size_t> runs; // where each track's notes begin
+    constexpr uint64_t kOpen = UINT64_MAX;
     std::vector<TimedValue> tempi, meters;
     std::vector<std::pair<uint64_t, std::string>> lyrics, texts, markers;
     std::vector<std::string> trackNames(chunks->tracks.size());
@@ -287,7 +289,11 @@ core::Result<Score> MidiReader::readBytes(std::string_view bytes)
 
     for (size_t t = 0; t < chunks->tracks.size(); ++t) {
         TrackDecoder decoder(chunks->tracks[t]);
-        std::map<int, std::deque<uint64_t>> open; // channel * 128 + key -> starts not yet ended
+        // Notes are added when they start, so each track's notes come in start order; a note
+        // waits here, by channel * 128 + key, until it ends.
+        std::vector<std::vector<size_t>> open(16 * 128);
+        runs.push_back(notes.size());
+        notes.reserve(notes.size() + chunks->tracks[t].size() / 6);
         Event event;
         while (decoder.next(event)) {
             if (event.status == 0xFF) {
@@ -334,20 +340,15 @@ core::Result<Score> MidiReader::readBytes(std::string_view bytes)
                 int channel = event.status & 0x0F;
                 int slot = channel * 128 + event.data1;
                 if (kind == 0x90 && event.data2 > 0) {
-                    open[slot].push_back(event.tick);
+                    if (notes.size() >= Score::maximumNotes + 1)
+                        return importError(ImportErrorCode::TooLarge, core::format("it has more than %zu notes", Score::maximumNotes));
+                    open[size_t(slot)].push_back(notes.size());
+                    notes.push_back({ event.tick, kOpen, event.data1, int(t) * 16 + channel });
                 } else if (kind == 0x80 || kind == 0x90) {
-                    auto found = open.find(slot);
-                    if (found != open.end() && !found->second.empty()) {
-                        uint64_t start = found->second.front();
-                        found->second.pop_front();
-                        if (channel == 9) {
-                            ++percussionNotes;
-                            percussionEnd = std::max(percussionEnd, event.tick);
-                        }
-                        else if (event.tick > start)
-                            notes.push_back({ start, event.tick, event.data1, int(t) * 16 + channel });
-                        if (notes.size() > Score::maximumNotes)
-                            return importError(ImportErrorCode::TooLarge, core::format("it has more than %zu notes", Score::maximumNotes));
+                    std::vector<size_t>& waiting = open[size_t(slot)];
+                    if (!waiting.empty()) {
+                        notes[waiting.front()].end = event.tick;
+                        waiting.erase(waiting.begin());
                     }
                 }
             }
@@ -355,44 +356,58 @@ core::Result<Score> MidiReader::readBytes(std::string_view bytes)
         if (decoder.fault())
             score.report.push_back(core::format("track %zu %s; read what came before", t + 1, decoder.fault()));
         // Notes never released end with their track.
-        for (auto& [slot, starts] : open) {
-            for (uint64_t start : starts) {
-                if (slot / 128 == 9) {
-                    ++percussionNotes;
-                    percussionEnd = std::max(percussionEnd, decoder.tick());
-                }
-                else if (decoder.tick() > start)
-                    notes.push_back({ start, decoder.tick(), slot % 128, int(t) * 16 + slot / 128 });
+        for (size_t n = runs.back(); n < notes.size(); ++n)
+            if (notes[n].end == kOpen)
+                notes[n].end = decoder.tick();
+    }
+    // Percussion is counted and set aside; notes without length are dropped. Each track's run of
+    // notes stays in start order, and the runs are merged.
+    runs.push_back(notes.size());
+    std::vector<size_t> kept(runs.size(), 0);
+    size_t count = 0;
+    for (size_t r = 0; r + 1 < runs.size(); ++r) {
+        kept[r] = count;
+        for (size_t n = runs[r]; n < runs[r + 1]; ++n) {
+            const RawNote& note = notes[n];
+            if (note.partKey % 16 == 9) {
+                ++percussionNotes;
+                percussionEnd = std::max(percussionEnd, note.end);
+            } else if (note.end > note.start) {
+                notes[count++] = note;
             }
         }
     }
-    if (notes.size() > Score::maximumNotes)
-        return importError(ImportErrorCode::TooLarge, core::format("it has more than %zu notes", Score::maximumNotes));
+    kept.back() = count;
+    notes.resize(count);
+    for (size_t r = 1; r + 1 < kept.size(); ++r)
+        std::inplace_merge(notes.begin(), notes.begin() + long(kept[r]), notes.begin() + long(kept[r + 1]),
+            [](const RawNote& a, const RawNote& b) { return a.start < b.start; });
     if (notes.empty() && !percussionNotes)
         return importError(ImportErrorCode::Empty, "it holds no notes");
 
     // Title: a karaoke title, else the name of a track without notes (the conductor track of a
     // format 1 file, or the only track of a format 0 file).
-    std::set<int> tracksWithNotes;
-    for (const RawNote& n : notes)
-        tracksWithNotes.insert(n.partKey / 16);
+    bool firstTrackHasNotes = std::any_of(notes.begin(), notes.end(), [](const RawNote& n) { return n.partKey / 16 == 0; });
     score.title = karaokeTitle;
-    if (score.title.empty() && !trackNames.empty() && (!tracksWithNotes.count(0) || chunks->tracks.size() == 1))
+    if (score.title.empty() && !trackNames.empty() && (!firstTrackHasNotes || chunks->tracks.size() == 1))
         score.title = trackNames[0];
 
     // Parts: one per track and channel, named after the track.
-    std::map<int, int> partOfKey;
+    std::vector<int> partOfKey(chunks->tracks.size() * 16, -1);
     std::map<int, int> channelsInTrack;
     for (const RawNote& n : notes)
-        if (!partOfKey.count(n.partKey)) {
-            partOfKey[n.partKey] = 0;
+        if (partOfKey[size_t(n.partKey)] < 0) {
+            partOfKey[size_t(n.partKey)] = 0;
             ++channelsInTrack[n.partKey / 16];
         }
-    for (auto& [key, index] : partOfKey) {
-        int track = key / 16;
+    for (size_t key = 0; key < partOfKey.size(); ++key) {
+        int& index = partOfKey[key];
+        if (index < 0)
+            continue;
+        int track = int(key / 16);
         std::string name = trackNames[size_t(track)].empty() ? core::format("Track %d", track + 1) : trackNames[size_t(track)];
         if (channelsInTrack[track] > 1)
-            name += core::format(" (channel %d)", key % 16 + 1);
+            name += core::format(" (channel %d)", int(key % 16) + 1);
         index = int(score.parts.size());
         score.parts.push_back({ name, false });
     }
@@ -452,18 +467,16 @@ core::Result<Score> MidiReader::readBytes(std::string_view bytes)
 
     score.keyFifths = keyFifths;
     const Spelling* spelling = keyFifths < 0 ? kFlats : kSharps;
-    std::stable_sort(notes.begin(), notes.end(), [](const RawNote& a, const RawNote& b) { return a.start < b.start; });
     score.notes.reserve(notes.size());
     for (const RawNote& raw : notes) {
-        Score::Note note;
+        Score::Note& note = score.notes.emplace_back();
         note.start = raw.start / division;
         note.length = (raw.end - raw.start) / division;
-        note.part = partOfKey[raw.partKey];
+        note.part = partOfKey[size_t(raw.partKey)];
         note.midiPitch = raw.key;
         note.step = spelling[raw.key % 12].step;
         note.alter = spelling[raw.key % 12].alter;
         note.octave = raw.key / 12 - 1;
-        score.notes.push_back(note);
     }
 
     // Karaoke files carry their words as text events, with "/" and "\" starting new lines.
