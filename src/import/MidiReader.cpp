@@ -287,13 +287,16 @@ core::Result<Score> MidiReader::readBytes(std::string_view bytes)
     size_t percussionNotes = 0;
     uint64_t percussionEnd = 0;
 
+    // Notes are added when they start, so each track's notes come in start order; a note waits
+    // here, by channel * 128 + key, until it ends.
+    std::vector<std::vector<size_t>> open(16 * 128);
+    // A note takes at least six bytes of a track.
+    notes.reserve(std::min(bytes.size() / 6, Score::maximumNotes));
     for (size_t t = 0; t < chunks->tracks.size(); ++t) {
         TrackDecoder decoder(chunks->tracks[t]);
-        // Notes are added when they start, so each track's notes come in start order; a note
-        // waits here, by channel * 128 + key, until it ends.
-        std::vector<std::vector<size_t>> open(16 * 128);
         runs.push_back(notes.size());
-        notes.reserve(notes.size() + chunks->tracks[t].size() / 6);
+        for (auto& waiting : open)
+            waiting.clear();
         Event event;
         while (decoder.next(event)) {
             if (event.status == 0xFF) {
@@ -379,9 +382,13 @@ core::Result<Score> MidiReader::readBytes(std::string_view bytes)
     }
     kept.back() = count;
     notes.resize(count);
-    for (size_t r = 1; r + 1 < kept.size(); ++r)
-        std::inplace_merge(notes.begin(), notes.begin() + long(kept[r]), notes.begin() + long(kept[r + 1]),
-            [](const RawNote& a, const RawNote& b) { return a.start < b.start; });
+    auto byStart = [](const RawNote& a, const RawNote& b) { return a.start < b.start; };
+    // Few runs merge in linear time each; many are sorted at once.
+    if (kept.size() > 10)
+        std::stable_sort(notes.begin(), notes.end(), byStart);
+    else
+        for (size_t r = 1; r + 1 < kept.size(); ++r)
+            std::inplace_merge(notes.begin(), notes.begin() + long(kept[r]), notes.begin() + long(kept[r + 1]), byStart);
     if (notes.empty() && !percussionNotes)
         return importError(ImportErrorCode::Empty, "it holds no notes");
 

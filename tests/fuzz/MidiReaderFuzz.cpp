@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::string_view bytes(reinterpret_cast<const char*>(data), size);
     (void)import::MidiReader::countEvents(bytes);
     auto score = import::MidiReader::readBytes(bytes);
-    if (score.ok()) {
+    // Huge but lawful songs (long silences give up to 100,000 bars) only slow the search down.
+    if (score.ok() && score->bars.size() <= 2000) {
         auto song = import::StripWriter::write(*score);
         if (song.bars != score->bars.size())
             __builtin_trap();
