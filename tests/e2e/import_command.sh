@@ -3,6 +3,7 @@
 # made, and refuses bad files with a message naming each and status 1, leaving nothing behind.
 set -u
 beatstrip=$1
+build=${2:-}
 failures=0
 fail() { echo "FAIL $*"; failures=$((failures + 1)); }
 work=$(mktemp -d /tmp/beatstrip-e2e-import-XXXXXX)
@@ -40,6 +41,33 @@ after=$(ls -a "$home/Documents/imported" | tr '\n' ' ')
 [ "$before" = "$after" ] || fail "a failed import changed the folder: $before -> $after"
 
 "$beatstrip" import 2>/dev/null; [ $? -eq 2 ] || fail "import without files is not a usage error"
+
+# Download installs the package beside the imported songs and leaves them alone; the library lists
+# the downloaded songs, then "My songs".
+if [ -n "$build" ] && [ -s "$build/content/data.zip" ]; then
+    before=$(cd "$home/Documents/imported" && ls -a && cat info.json tiny_waltz.csv | md5sum)
+    printf 'tap id:download\nidle 30\nwait 2\ndump songs.json\n' >"$work/script.txt"
+    "$beatstrip" --headless --script "$work/script.txt" --out "$work/out" --home "$home" >/dev/null 2>&1 || fail "the download script failed"
+    after=$(cd "$home/Documents/imported" && ls -a && cat info.json tiny_waltz.csv | md5sum)
+    [ "$before" = "$after" ] || fail "Download changed the imported songs"
+    [ -f "$home/Documents/data/data/info.json" ] || fail "the download installed nothing"
+    python3 - "$work/out/songs.json" <<'PY' || fail "the library does not list the downloaded songs, then My songs"
+import json, sys
+texts = []
+def walk(node):
+    if isinstance(node, dict):
+        if node.get("text"):
+            texts.append(node["text"])
+        for value in node.values():
+            walk(value)
+    elif isinstance(node, list):
+        for value in node:
+            walk(value)
+walk(json.load(open(sys.argv[1])))
+heading = texts.index("MY SONGS")
+assert texts.index("Ode to Joy (Beethoven)") < heading < texts.index("Tiny Waltz"), texts
+PY
+fi
 
 peers=$(dirname "$0")/../../../shared/peers
 if [ -d "$peers" ]; then

@@ -155,6 +155,22 @@ TEST(MidiReader, BadInputGivesAClearMessage)
     EXPECT_EQ(huge.error().code, long(import::ImportErrorCode::TooLarge));
 }
 
+TEST(MidiReader, MoreThanAMillionNotesAreRefused)
+{
+    // Running status: three bytes a note-on, each ended by the next note-on of the same key.
+    std::string events = event(0, { 0x90, 60, 100 });
+    events.reserve(3 * 1000002);
+    for (int i = 0; i < 1000001; ++i) {
+        events += char(1);
+        events += char(60);
+        events += char(100);
+    }
+    auto result = MidiReader::readBytes(midiFile(0, 96, { track(events) }));
+    ASSERT_FALSE(result.ok());
+    EXPECT_EQ(result.error().code, long(import::ImportErrorCode::TooLarge));
+    EXPECT_NE(result.error().localizedDescription.find("more than 1000000 notes"), std::string::npos);
+}
+
 TEST(MidiReader, EventCountDecodesEveryEvent)
 {
     std::string events = event(0, { 0x90, 60, 100 }) + event(96, { 60, 0 }) + meta(0, 0x05, "la") + event(0, { 0xC0, 5 })
