@@ -201,6 +201,28 @@ core::Result<SongImporter::Report> SongImporter::importFile(const std::string& p
         return named(path, importError(ImportErrorCode::CannotWrite, "the imported-songs folder cannot be created: " + made.error().localizedDescription));
     FolderLock lock(folder);
     std::vector<Entry> index = entries(folder);
+    std::string indexPath = folder + "/info.json";
+    if (index.empty()) {
+        // An index that cannot be read would lose every song listed in it: keep it aside and list
+        // the song files the folder holds, named after their files. A missing one is rebuilt too.
+        auto bytes = core::files::contentsAtPath(indexPath);
+        auto json = bytes ? core::JSONObject(*bytes) : std::nullopt;
+        bool readable = json && json->is_object() && json->contains("FileInfo") && (*json)["FileInfo"].is_array();
+        if (bytes && !readable) {
+            std::string aside = indexPath + ".damaged";
+            (void)::rename(indexPath.c_str(), aside.c_str());
+            core::log("The imported songs' index was damaged; kept as %s and rebuilt from the song files", aside.c_str());
+        }
+        if (!readable) {
+            if (auto names = core::files::contentsOfDirectoryAtPath(folder)) {
+                std::vector<std::string> sorted = *names;
+                std::sort(sorted.begin(), sorted.end());
+                for (const std::string& name : sorted)
+                    if (name.size() > 4 && name.compare(name.size() - 4, 4, ".csv") == 0 && name[0] != '.')
+                        index.push_back({ name.substr(0, name.size() - 4), name });
+            }
+        }
+    }
     std::set<std::string> taken;
     for (const Entry& entry : index)
         taken.insert(entry.path);

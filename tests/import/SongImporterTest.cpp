@@ -90,6 +90,22 @@ TEST(SongImporter, ImportWritesTheSongAndItsIndexEntry)
     EXPECT_FALSE(SongImporter::removeSong(songs, "../info.json").ok());
 }
 
+TEST(SongImporter, ADamagedIndexIsKeptAsideAndRebuiltFromTheSongFiles)
+{
+    TempFolder sources;
+    TempFolder target;
+    std::string songs = target.path() + "/imported";
+    std::string path = sources.write("waltz.musicxml", simpleScore("Little Waltz"));
+    ASSERT_TRUE(SongImporter::importFile(path, {}, songs).ok());
+    ASSERT_TRUE(core::files::writeContentsAtPath(songs + "/info.json", "{\"FileInfo\": [").ok());
+    ASSERT_TRUE(SongImporter::importFile(path, { "Second" }, songs).ok());
+    auto entries = SongImporter::entries(songs);
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].path, "little_waltz.csv");
+    EXPECT_EQ(entries[1].fileName, "Second");
+    EXPECT_EQ(*core::files::contentsAtPath(songs + "/info.json.damaged"), "{\"FileInfo\": [");
+}
+
 TEST(SongImporter, BadFilesNameTheFileAndWriteNothing)
 {
     TempFolder sources;
