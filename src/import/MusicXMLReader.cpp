@@ -21,6 +21,7 @@ namespace import {
 namespace {
 
 constexpr double kEpsilon = 1e-9;
+constexpr double kLongestQuarters = 4096;
 
 struct WrittenNote {
     double start = 0;
@@ -237,6 +238,8 @@ void Reader::readPart(const pugi::xml_node& part, int partIndex)
                 double duration = child.child("duration").text().as_double() / divisions;
                 if (!std::isfinite(duration) || duration < 0)
                     duration = 0;
+                // Nothing real lasts longer; absurd durations would make absurd bars.
+                duration = std::min(duration, kLongestQuarters);
                 bool chord = bool(child.child("chord"));
                 double start = chord ? lastStart : cursor;
                 if (grace) {
@@ -312,7 +315,7 @@ void Reader::readPart(const pugi::xml_node& part, int partIndex)
             } else if (!std::strcmp(name, "forward")) {
                 double duration = child.child("duration").text().as_double() / divisions;
                 if (std::isfinite(duration) && duration > 0)
-                    cursor += duration;
+                    cursor += std::min(duration, kLongestQuarters);
                 furthest = std::max(furthest, cursor);
             } else if (!std::strcmp(name, "attributes")) {
                 if (pugi::xml_node d = child.child("divisions")) {

@@ -186,6 +186,8 @@ core::Result<SongImporter::Report> SongImporter::importFile(const std::string& p
         return named(path, importError(ImportErrorCode::TooLarge, core::format("it has more than %zu notes", Score::maximumNotes)));
     if (score->bars.empty())
         return named(path, importError(ImportErrorCode::Empty, "the score has no bars"));
+    if (StripWriter::beatCount(*score) > StripWriter::maximumBeats)
+        return named(path, importError(ImportErrorCode::TooLarge, core::format("it has more than %zu beats", StripWriter::maximumBeats)));
 
     std::string title = StripWriter::fieldText(options.title);
     if (title.empty())

@@ -198,6 +198,22 @@ double StripWriter::beatLength(const Score::Bar& bar)
     return 4.0 / std::max(1, bar.beatType);
 }
 
+size_t StripWriter::beatsInBar(const Score::Bar& bar)
+{
+    double count = std::ceil(bar.length / beatLength(bar) - 1e-6);
+    if (!(count >= 1))
+        return 1;
+    return count > double(maximumBeats) ? maximumBeats : size_t(count);
+}
+
+size_t StripWriter::beatCount(const Score& score)
+{
+    size_t total = 0;
+    for (const Score::Bar& bar : score.bars)
+        total += beatsInBar(bar);
+    return total;
+}
+
 StripWriter::Result StripWriter::write(const Score& score)
 {
     Result result;
@@ -278,7 +294,7 @@ StripWriter::Result StripWriter::write(const Score& score)
     for (const Score::Bar& bar : score.bars) {
         const double x0 = bar.start * ppq;
         const double beatLen = beatLength(bar);
-        int count = std::max(1, int(std::ceil(bar.length / beatLen - 1e-6)));
+        int count = int(beatsInBar(bar));
         if (firstBarBeats < 0)
             firstBarBeats = count;
         if (count != firstBarBeats)

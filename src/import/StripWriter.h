@@ -28,6 +28,11 @@ public:
 
     // The beat of a bar: its length in quarter notes, from the meter.
     static double beatLength(const Score::Bar& bar);
+    // The beats a bar is laid out in, and those of the whole song.
+    static size_t beatsInBar(const Score::Bar& bar);
+    static size_t beatCount(const Score& score);
+    // Songs of more beats are refused: their files would be too large to play.
+    static constexpr size_t maximumBeats = 2000000;
     // A text made safe for a field without quoting: no separators or line ends, no quotes or
     // spaces at the ends.
     static std::string fieldText(const std::string& text);

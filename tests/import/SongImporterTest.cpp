@@ -124,6 +124,10 @@ TEST(SongImporter, BadFilesNameTheFileAndWriteNothing)
         { "notes.txt", "just some words", "neither a MusicXML nor a MIDI file" },
         { "fake.mxl", std::string("PK\x03\x04", 4) + "not really a zip", "zip" },
     };
+    std::string endless;
+    for (int i = 0; i < 600; ++i)
+        endless += note("C", 4, 1000000000);
+    cases.push_back({ "endless.musicxml", importtest::score(measure(1, attributes(1, 4, 4) + endless)), "more than 2000000 beats" });
     for (auto& c : cases) {
         // String literals with zero bytes need their real length.
         if (c.name == "lying.mid")
