@@ -203,7 +203,7 @@ size_t StripWriter::beatsInBar(const Score::Bar& bar)
     double count = std::ceil(bar.length / beatLength(bar) - 1e-6);
     if (!(count >= 1))
         return 1;
-    return count > double(maximumBeats) ? maximumBeats : size_t(count);
+    return count > double(maximumBeats) ? maximumBeats + 1 : size_t(count);
 }
 
 size_t StripWriter::beatCount(const Score& score)
@@ -346,7 +346,7 @@ StripWriter::Result StripWriter::write(const Score& score)
             lastPitched = i;
             break;
         }
-    std::vector<int> previous(score.parts.size(), -1);
+    std::vector<std::pair<int, double>> previous(score.parts.size(), { -1, 0.0 });
     auto bar = score.bars.begin();
     for (size_t i = 0; i < score.notes.size(); ++i) {
         const Score::Note& note = score.notes[i];
@@ -357,9 +357,12 @@ StripWriter::Result StripWriter::write(const Score& score)
         double beatLen = bar != score.bars.end() ? beatLength(*bar) : 1.0;
         int position = diatonic(note);
         const char* channel = i == lastPitched ? "20" : note.length >= 2 * beatLen - 1e-9 ? "106" : "1";
-        int& before = previous[size_t(note.part)];
-        int leap = before >= 0 ? position - before : 0;
+        // A leap counts only in a line of single notes, from the note before: against a note still
+        // sounding (a chord, a second voice) it would mark every change of hand.
+        auto& [before, soundingUntil] = previous[size_t(note.part)];
+        int leap = before >= 0 && soundingUntil <= note.start + 1e-9 ? position - before : 0;
         before = position;
+        soundingUntil = std::max(soundingUntil, note.start + note.length);
         bool onBeatOne = bar != score.bars.end() && std::fabs(note.start - bar->start) < 1e-9;
         double x = note.start * ppq;
         rows.block(channel, letterColour(note.step), x + 1, rowY(position) + (rowHeight - noteHeight) / 2,

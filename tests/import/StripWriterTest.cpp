@@ -192,3 +192,16 @@ TEST(StripWriter, PercussionStaysOffThePitchRows)
     auto result = StripWriter::write(score);
     EXPECT_EQ(result.notes, 1u);
 }
+
+TEST(StripWriter, LeapMarksOnlyInALineOfSingleNotes)
+{
+    Score score = oneVoice({ bar(0, 4, 4, 4) });
+    // A low note held under a high one: no leap; then a leap down from the high note.
+    score.notes = { note(0, 2, 'C', 0, 3, 48), note(0.5, 0.5, 'G', 0, 4, 67), note(2, 1, 'C', 0, 4, 60), note(3, 1, 'C', 0, 4, 60) };
+    auto sheet = sheetOf(StripWriter::write(score).text);
+    std::vector<std::string> marks;
+    for (const auto& row : sheet.rows())
+        if (!row.text("pitch").empty())
+            marks.emplace_back(row.text("rise_fall"));
+    EXPECT_EQ(marks, (std::vector<std::string> { "", "", "D", "" }));
+}
