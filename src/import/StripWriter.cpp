@@ -14,7 +14,8 @@ namespace {
 // The strip's layout in points, as in the sample songs.
 constexpr double kTempoY = 4, kButtonY = 18, kMinusY = 84, kBarY = 22, kBarNumberY = 30, kTitleY = 46,
                  kSectionY = 62, kChordY = 76, kPitchTop = 100;
-constexpr double kStripHeight = 736;
+// The strip is 736 points high, but the player's toolbar covers its last 24.
+constexpr double kStripHeight = 712;
 constexpr const char* kLetters = "CDEFGAB";
 
 struct Rgb {
