@@ -273,7 +273,8 @@ core::Result<Score> MidiReader::readBytes(std::string_view bytes)
         uint64_t start;
         uint64_t end;
         int key;
-        int partKey; // track * 16 + channel
+        int partKey;       // track * 16 + channel
+        uint32_t next = 0; // the next note of the same key waiting to end, plus one
     };
     std::vector<RawNote> notes;
     std::vector<size_t> runs; // where each track's notes begin
@@ -287,16 +288,16 @@ core::Result<Score> MidiReader::readBytes(std::string_view bytes)
     size_t percussionNotes = 0;
     uint64_t percussionEnd = 0;
 
-    // Notes are added when they start, so each track's notes come in start order; a note waits
-    // here, by channel * 128 + key, until it ends.
-    std::vector<std::vector<size_t>> open(16 * 128);
+    // Notes are added when they start, so each track's notes come in start order. The notes still
+    // waiting to end form a queue per channel and key: its first and last note, plus one.
+    std::vector<uint32_t> firstOpen(16 * 128), lastOpen(16 * 128);
     // A note takes at least six bytes of a track.
     notes.reserve(std::min(bytes.size() / 6, Score::maximumNotes));
     for (size_t t = 0; t < chunks->tracks.size(); ++t) {
         TrackDecoder decoder(chunks->tracks[t]);
         runs.push_back(notes.size());
-        for (auto& waiting : open)
-            waiting.clear();
+        std::fill(firstOpen.begin(), firstOpen.end(), 0);
+        std::fill(lastOpen.begin(), lastOpen.end(), 0);
         Event event;
         while (decoder.next(event)) {
             if (event.status == 0xFF) {
@@ -345,13 +346,20 @@ core::Result<Score> MidiReader::readBytes(std::string_view bytes)
                 if (kind == 0x90 && event.data2 > 0) {
                     if (notes.size() >= Score::maximumNotes + 1)
                         return importError(ImportErrorCode::TooLarge, core::format("it has more than %zu notes", Score::maximumNotes));
-                    open[size_t(slot)].push_back(notes.size());
+                    uint32_t added = uint32_t(notes.size()) + 1;
                     notes.push_back({ event.tick, kOpen, event.data1, int(t) * 16 + channel });
+                    if (lastOpen[size_t(slot)])
+                        notes[lastOpen[size_t(slot)] - 1].next = added;
+                    else
+                        firstOpen[size_t(slot)] = added;
+                    lastOpen[size_t(slot)] = added;
                 } else if (kind == 0x80 || kind == 0x90) {
-                    std::vector<size_t>& waiting = open[size_t(slot)];
-                    if (!waiting.empty()) {
-                        notes[waiting.front()].end = event.tick;
-                        waiting.erase(waiting.begin());
+                    if (uint32_t first = firstOpen[size_t(slot)]) {
+                        RawNote& ending = notes[first - 1];
+                        ending.end = event.tick;
+                        firstOpen[size_t(slot)] = ending.next;
+                        if (!ending.next)
+                            lastOpen[size_t(slot)] = 0;
                     }
                 }
             }

@@ -627,8 +627,8 @@ core::Result<Score> Reader::read(const pugi::xml_document& document)
             note.step = written.step;
             note.alter = written.alter;
             note.octave = written.octave;
-            note.accidental = written.accidental;
-            note.fingering = written.fingering;
+            note.accidental = score.addText(written.accidental);
+            note.fingering = score.addText(written.fingering);
             if (note.length <= kEpsilon)
                 continue;
             if (written.tieStart)

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -33,11 +34,13 @@ struct Score {
         int part = 0;
         int midiPitch = 60;
         // Spelling as written: letter C..B, alteration in semitones and octave (C4 is middle C).
-        char step = 'C';
         int alter = 0;
         int octave = 4;
-        std::string accidental; // the printed accidental sign, if any ("sharp", "flat", ...)
-        std::string fingering;
+        // The printed accidental sign ("sharp", "flat", ...) and the fingering, as indices into
+        // `texts` (0: none), so that a note stays small: files of many notes read fast.
+        uint32_t accidental = 0;
+        uint32_t fingering = 0;
+        char step = 'C';
     };
 
     // Lyrics, chord symbols and rehearsal marks: a text at a time.
@@ -55,6 +58,7 @@ struct Score {
     std::vector<Mark> chords;
     std::vector<Mark> rehearsals;
     int keyFifths = 0;
+    std::vector<std::string> texts { std::string() };
     // What the reader passed over or read leniently, one line each, for the import report.
     std::vector<std::string> report;
 
@@ -62,6 +66,9 @@ struct Score {
     static constexpr size_t maximumNotes = 1000000;
 
     double totalLength() const { return bars.empty() ? 0 : bars.back().start + bars.back().length; }
+    // Adds a text for a note to refer to; 0 for an empty one.
+    uint32_t addText(std::string text);
+    const std::string& text(uint32_t index) const;
     // Seconds from the start to `quarters`, through the tempo map.
     double secondsAt(double quarters) const;
 };

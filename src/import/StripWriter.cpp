@@ -370,7 +370,7 @@ StripWriter::Result StripWriter::write(const Score& score)
             std::max(2.0, note.length * ppq - 2), noteHeight, onBeatOne ? "1" : "0", leap >= 4 ? "U" : leap <= -4 ? "D" : "",
             note.alter > 0 ? "#" : note.alter < 0 ? "b" : "", { 255, 255, 255 }, 3, "", pitchName(note));
         ++result.notes;
-        std::string fingering = fieldText(note.fingering);
+        std::string fingering = fieldText(score.text(note.fingering));
         if (!fingering.empty())
             rows.label("36", x + 3, rowY(position) + (rowHeight + noteHeight) / 2 + 1, 7, fingering, "2", 5);
     }

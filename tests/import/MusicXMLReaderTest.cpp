@@ -100,10 +100,10 @@ TEST(MusicXMLReader, AccidentalsAsWrittenAndSpelling)
     EXPECT_EQ(score.notes[0].midiPitch, 66);
     EXPECT_EQ(score.notes[0].step, 'F');
     EXPECT_EQ(score.notes[0].alter, 1);
-    EXPECT_EQ(score.notes[0].accidental, "sharp");
+    EXPECT_EQ(score.text(score.notes[0].accidental), "sharp");
     EXPECT_EQ(score.notes[1].midiPitch, 70);
     EXPECT_EQ(score.notes[1].alter, -1);
-    EXPECT_EQ(score.notes[1].accidental, "");
+    EXPECT_EQ(score.text(score.notes[1].accidental), "");
 }
 
 TEST(MusicXMLReader, TempoMarksFormTheTempoMap)
@@ -173,7 +173,7 @@ TEST(MusicXMLReader, LyricsChordsFingeringsAndRehearsalMarks)
     EXPECT_DOUBLE_EQ(score.lyrics[1].at, 1);
     ASSERT_EQ(score.chords.size(), 1u);
     EXPECT_EQ(score.chords[0].text, "F#m7/E");
-    EXPECT_EQ(score.notes[0].fingering, "3");
+    EXPECT_EQ(score.text(score.notes[0].fingering), "3");
     ASSERT_EQ(score.rehearsals.size(), 1u);
     EXPECT_EQ(score.rehearsals[0].text, "A");
 }

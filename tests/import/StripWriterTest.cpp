@@ -144,7 +144,7 @@ TEST(StripWriter, NotesMarksAndLabelsFollowTheSampleLook)
     Score score = oneVoice({ bar(0, 4, 4, 4), bar(4, 4, 4, 4) });
     score.title = "A, \"quoted\" title";
     score.notes = { note(0, 1, 'F', 1, 4, 66), note(1, 1, 'B', -1, 4, 70), note(2, 6, 'C', 0, 6, 84) };
-    score.notes[0].fingering = "3";
+    score.notes[0].fingering = score.addText("3");
     score.lyrics = { { 0, "Hal-" }, { 1, "le" } };
     score.chords = { { 0, "Dm" }, { 4, "G7" } };
     score.rehearsals = { { 4, "B" } };
