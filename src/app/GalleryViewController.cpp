@@ -66,6 +66,7 @@ const char* keyName(ui::Key key)
     case ui::Key::Escape: return "escape";
     case ui::Key::Backspace: return "backspace";
     case ui::Key::Tab: return "tab";
+    case ui::Key::Delete: return "delete";
     case ui::Key::Other: return "other";
     }
     return "other";

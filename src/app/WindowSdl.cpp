@@ -41,6 +41,8 @@ std::optional<ui::Key> keyFor(SDL_Keycode code)
         return ui::Key::Backspace;
     case SDLK_TAB:
         return ui::Key::Tab;
+    case SDLK_DELETE:
+        return ui::Key::Delete;
     default:
         return std::nullopt;
     }

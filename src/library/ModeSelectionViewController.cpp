@@ -225,6 +225,15 @@ std::string ModeSelectionViewController::importedSongName(const std::string& pat
     return score::ScoreSheet::importedPrefix + SongIndex::songName(path);
 }
 
+void ModeSelectionViewController::keyPressed(ui::Key key)
+{
+    if ((key != ui::Key::Delete && key != ui::Key::Backspace) || !tableview)
+        return;
+    if (auto selected = tableview->indexPathForSelectedRow())
+        if (auto imported = importedIndexOfRow(selected->row))
+            deleteImportedSong(*imported);
+}
+
 void ModeSelectionViewController::deletePressed(ui::Object* sender)
 {
     auto* button = dynamic_cast<ui::View*>(sender);

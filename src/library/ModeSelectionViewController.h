@@ -57,6 +57,8 @@ public:
     static std::string importedSongName(const std::string& path);
     // Asks for confirmation, then removes the imported song, its index entry and its saved tempi.
     void deleteImportedSong(size_t index);
+    // Delete (or Backspace) asks to delete the selected imported song.
+    void keyPressed(ui::Key key) override;
     // Imports score files into the imported folder, lists them and selects the first that
     // worked; files that could not be imported are named in one alert. Returns how many worked.
     size_t importFiles(const std::vector<std::string>& paths);

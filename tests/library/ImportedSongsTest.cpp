@@ -184,7 +184,11 @@ TEST_F(ImportedSongsTest, DeleteAsksFirstThenRemovesTheSongItsEntryAndItsSavedTe
     EXPECT_TRUE(core::files::fileExistsAtPath(songFile)) << "Cancel keeps the song";
     EXPECT_EQ(titles(*screen).size(), 2u);
 
-    screen->deleteImportedSong(0);
+    // Delete on the keyboard asks about the selected imported song; nothing selected, nothing asked.
+    window().keyDown(ui::Key::Delete);
+    EXPECT_EQ(answerAlert(0), "");
+    screen->tableview->selectRowAtIndexPath(ui::IndexPath { 0, 1 }, ui::Animated::No);
+    window().keyDown(ui::Key::Delete);
     EXPECT_NE(answerAlert(1), "");
     EXPECT_FALSE(core::files::fileExistsAtPath(songFile));
     EXPECT_TRUE(import::SongImporter::entries(import::SongImporter::importedFolder()).empty());

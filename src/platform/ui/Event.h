@@ -9,7 +9,7 @@ enum class ControlEvent { TouchDown, TouchUpInside, TouchUpOutside, ValueChanged
 
 enum class Animated { No, Yes };
 
-enum class Key { Return, Space, Left, Right, Escape, Backspace, Tab, Other };
+enum class Key { Return, Space, Left, Right, Escape, Backspace, Tab, Delete, Other };
 
 enum class TouchPhase { Began, Moved, Ended, Cancelled };
 
