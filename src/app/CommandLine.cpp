@@ -57,6 +57,7 @@ std::string wrappedKeyNames()
 std::string CommandLine::usage()
 {
     return "Usage: beatstrip [options]\n"
+           "       beatstrip import FILE... [--title TEXT] [--home DIR]\n"
            "\n"
            "Plays music scores as a scrolling strip of note blocks.\n"
            "\n"
@@ -90,6 +91,11 @@ std::string CommandLine::usage()
            "                          per frame) {p50, max}\n"
            "  F11 in the window toggles full screen; its size and place are kept for next time.\n"
            "\n"
+           "Import: MusicXML (.musicxml, .xml, .mxl) and MIDI (.mid, .midi, .kar) files become\n"
+           "songs of the library under \"My songs\"; each file's title, bars, beats, parts, notes\n"
+           "and what was left out are printed. --title names the song(s). Exit status 1 when a\n"
+           "file could not be imported.\n"
+           "\n"
            "Script commands, one a line ('#' starts a comment):\n"
            "  tap TARGET              touch down and up at the target's centre\n"
            "  press TARGET SECONDS    touch down, hold for SECONDS of clock time, release\n"
@@ -114,6 +120,31 @@ std::string CommandLine::usage()
 
 std::string CommandLine::parse(int argc, const char* const* argv)
 {
+    if (argc > 1 && std::string_view(argv[1]) == "import") {
+        importSongs = true;
+        for (int i = 2; i < argc; i++) {
+            std::string_view arg = argv[i];
+            if (arg == "--title") {
+                if (i + 1 >= argc || !*argv[i + 1])
+                    return "--title needs a text";
+                importTitle = argv[++i];
+            } else if (arg == "--home") {
+                if (i + 1 >= argc || !*argv[i + 1])
+                    return "--home needs a folder";
+                home = argv[++i];
+            } else if (arg == "--") {
+                for (++i; i < argc; i++)
+                    importFiles.push_back(argv[i]);
+            } else if (arg.size() > 1 && arg[0] == '-') {
+                return "import: unknown option '" + std::string(arg) + "'";
+            } else {
+                importFiles.push_back(std::string(arg));
+            }
+        }
+        if (importFiles.empty())
+            return "import needs at least one file";
+        return {};
+    }
     for (int i = 1; i < argc; i++) {
         std::string_view arg = argv[i];
         auto value = [&](std::string& into) -> bool {

@@ -1,6 +1,7 @@
 #pragma once
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace app {
 
@@ -30,6 +31,10 @@ struct CommandLine {
     bool keepHome = false;
     // Window front end only: write the frames' costs as JSON to this file on exit.
     std::string frameStatsPath;
+    // `beatstrip import FILE... [--title TEXT]`: import the files as songs and exit.
+    bool importSongs = false;
+    std::vector<std::string> importFiles;
+    std::string importTitle;
 
     // Empty string on success, else a message naming the offending argument.
     std::string parse(int argc, const char* const* argv);

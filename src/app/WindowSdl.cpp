@@ -74,6 +74,8 @@ std::optional<ui::Key> keyFor(const SDL_Keysym& keysym)
         return ui::Key::C;
     case SDLK_n:
         return ui::Key::N;
+    case SDLK_DELETE:
+        return ui::Key::Delete;
     default:
         return std::nullopt;
     }
@@ -117,6 +119,8 @@ struct WindowSdl::Impl {
     // While run() shows a kit window.
     ui::Window* kit = nullptr;
     bool quit = false;
+    std::vector<std::string> dropped;
+    std::function<void(const std::vector<std::string>&)> onDropFiles;
     // The texture lost its picture (exposed, resized): the next frame draws everything.
     bool redrawAll = true;
     std::unique_ptr<FrameStats> stats;
@@ -172,6 +176,21 @@ struct WindowSdl::Impl {
     void handleEvent(const SDL_Event& event)
     {
         switch (event.type) {
+        // Dropped files: gathered until the drop completes, then handed on together.
+        case SDL_DROPFILE:
+            if (event.drop.file) {
+                dropped.emplace_back(event.drop.file);
+                SDL_free(event.drop.file);
+            }
+            break;
+        case SDL_DROPCOMPLETE:
+            if (!dropped.empty()) {
+                auto files = std::move(dropped);
+                dropped.clear();
+                if (onDropFiles)
+                    onDropFiles(files);
+            }
+            break;
         case SDL_QUIT:
             quit = true;
             break;
@@ -438,6 +457,7 @@ int WindowSdl::run(ui::Window& window, const Options& options)
     Impl& d = *m_impl;
     core::RunLoop& loop = core::RunLoop::main();
     d.kit = &window;
+    d.onDropFiles = options.onDropFiles;
     d.quit = false;
     d.redrawAll = true;
     if (!options.frameStatsPath.empty()) {

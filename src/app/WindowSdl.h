@@ -2,8 +2,10 @@
 #include "platform/core/Error.h"
 
 #include <memory>
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace ui {
 class Window;
@@ -27,6 +29,8 @@ public:
         std::string screenshotPath;
         // Write what the frames cost (FrameStats) to this file when the window closes.
         std::string frameStatsPath;
+        // Files dropped on the window, all of one drop at once, in the order they came.
+        std::function<void(const std::vector<std::string>& paths)> onDropFiles;
     };
 
     // Fails, saying why, when there is no display to open a window on. Opens where the settings

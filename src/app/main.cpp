@@ -6,7 +6,9 @@
 #include "app/WindowSdl.h"
 #include "audio/AudioEngine.h"
 #include "audio/DeviceOutput.h"
+#include "import/SongImporter.h"
 #include "library/ContentDownload.h"
+#include "library/ModeSelectionViewController.h"
 #include "platform/core/FileManager.h"
 #include "platform/core/Log.h"
 #include "platform/core/LogFile.h"
@@ -17,6 +19,7 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/Image.h"
 #include "player/BeatSound.h"
+#include "platform/ui/Window.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -143,6 +146,23 @@ void useWindowLog(const app::CommandLine& options)
 
 }
 
+int runImport(const app::CommandLine& options)
+{
+    int status = 0;
+    auto importOptions = import::SongImporter::Options();
+    importOptions.title = options.importTitle;
+    for (const std::string& file : options.importFiles) {
+        auto report = import::SongImporter::importFile(file, importOptions);
+        if (!report) {
+            fprintf(stderr, "beatstrip: cannot import %s\n", report.error().localizedDescription.c_str());
+            status = 1;
+            continue;
+        }
+        fputs(import::SongImporter::describe(*report).c_str(), stdout);
+    }
+    return status;
+}
+
 int main(int argc, char** argv)
 {
     app::CommandLine options;
@@ -171,6 +191,8 @@ int main(int argc, char** argv)
     }
     if (options.maxPackageSize)
         library::ContentDownload::setMaximumPackageSize(*options.maxPackageSize);
+    if (options.importSongs)
+        return runImport(options);
     library::ContentDownload::setBaseURL(app::resources::contentURL(options.contentURL));
     ui::Image::setResourceDirectory(app::resources::assetsDirectory());
     render::Renderer::installTextMetrics();
@@ -207,6 +229,12 @@ int main(int argc, char** argv)
     audio::AudioEngine::Options soundOptions;
     soundOptions.soundFontPath = options.soundFont;
     player::BeatSound::setEngine(audio::AudioEngine::create(audio::DeviceOutput::open(core::RunLoop::main().clock()), soundOptions));
+    // Score files dropped on the window become songs of the library, the first one selected.
+    windowOptions.onDropFiles = [&application](const std::vector<std::string>& paths) {
+        auto library = std::dynamic_pointer_cast<library::ModeSelectionViewController>(application.window().rootViewController());
+        if (library)
+            library->importFiles(paths);
+    };
     int status = (*window)->run(application.window(), windowOptions);
     player::BeatSound::setEngine(nullptr);
     return status;

@@ -5,14 +5,20 @@
 #include "platform/core/FileManager.h"
 #include "platform/core/Log.h"
 #include "platform/core/UserDefaults.h"
+#include "platform/core/Paths.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Button.h"
+#include "platform/ui/FileChooserViewController.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/SegmentedControl.h"
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/TableViewCell.h"
 #include "platform/ui/Window.h"
 #include "player/ViewController.h"
+#include "score/SavedBeatList.h"
+#include "score/ScoreSheet.h"
+
+#include <cstdlib>
 
 #include <algorithm>
 
@@ -81,6 +87,17 @@ void ModeSelectionViewController::loadView()
     downloadButton->addTarget(self, &ModeSelectionViewController::download, ui::ControlEvent::TouchUpInside);
     root->addSubview(downloadButton);
 
+    importButton = ui::Button::create(ui::ButtonType::System, ui::RectMake(width - kSide - 168 - 12 - 140, 18, 140, 40));
+    importButton->setTitle("Import");
+    importButton->setTitleFont(ui::Font::boldSystemFont(17));
+    importButton->setTintColor(ui::Color::white());
+    importButton->layer().setBorderColor(ui::Color::white(1, 0.75));
+    importButton->layer().setBorderWidth(1.5);
+    importButton->layer().setCornerRadius(8);
+    importButton->setAccessibilityIdentifier("import");
+    importButton->addTarget(self, &ModeSelectionViewController::showImportChooser, ui::ControlEvent::TouchUpInside);
+    root->addSubview(importButton);
+
     root->addSubview(makeLabel(ui::RectMake(kSide, kModeTop, 180, kRowHeight), "Display mode", ui::Font::boldSystemFont(17), kInk));
     modeControl = ui::SegmentedControl::create({ "Black notes", "Colour", "Colour and accidentals" },
         ui::RectMake(kSide + 180, kModeTop, width - 2 * kSide - 180, kRowHeight));
@@ -122,6 +139,7 @@ void ModeSelectionViewController::viewDidLoad()
     mode = 3;
     ContentDownload::recoverInterruptedInstall();
     loadSongIndex(true);
+    reloadImported();
 }
 
 void ModeSelectionViewController::viewDidAppear(bool)
@@ -190,7 +208,7 @@ void ModeSelectionViewController::reloadList()
     if (!tableview)
         return;
     tableview->reloadData();
-    emptyHint->setHidden(fileList && !fileList->empty());
+    emptyHint->setHidden((fileList && !fileList->empty()) || !importedList.empty());
     selectLastPlayed();
 }
 
@@ -216,8 +234,38 @@ void ModeSelectionViewController::selectRow(int row)
     tableview->scrollToRowAtIndexPath(path, ui::Animated::No);
 }
 
+void ModeSelectionViewController::reloadImported()
+{
+    importedList = import::SongImporter::entries(import::SongImporter::importedFolder());
+    reloadList();
+}
+
+int ModeSelectionViewController::importedHeadingRow() const
+{
+    return fileList ? static_cast<int>(fileList->size()) : 0;
+}
+
+std::optional<size_t> ModeSelectionViewController::importedIndexOfRow(int row) const
+{
+    int index = row - importedHeadingRow() - 1;
+    if (importedList.empty() || index < 0 || static_cast<size_t>(index) >= importedList.size())
+        return std::nullopt;
+    return static_cast<size_t>(index);
+}
+
+std::string ModeSelectionViewController::importedSongName(const std::string& path)
+{
+    return score::ScoreSheet::importedPrefix + SongIndex::songName(path);
+}
+
 void ModeSelectionViewController::keyPressed(ui::Key key)
 {
+    if (tableview && (key == ui::Key::Delete || key == ui::Key::Backspace)) {
+        if (auto selected = tableview->indexPathForSelectedRow())
+            if (auto imported = importedIndexOfRow(selected->row))
+                deleteImportedSong(*imported);
+        return;
+    }
     int rows = tableview ? numberOfRowsInSection(tableview.get(), 0) : 0;
     if (rows == 0)
         return;
@@ -238,6 +286,88 @@ void ModeSelectionViewController::keyPressed(ui::Key key)
     }
 }
 
+void ModeSelectionViewController::deletePressed(ui::Object* sender)
+{
+    auto* button = dynamic_cast<ui::View*>(sender);
+    if (button && button->tag() >= 0)
+        deleteImportedSong(static_cast<size_t>(button->tag()));
+}
+
+void ModeSelectionViewController::deleteImportedSong(size_t index)
+{
+    if (index >= importedList.size())
+        return;
+    import::SongImporter::Entry entry = importedList[index];
+    auto self = std::static_pointer_cast<ModeSelectionViewController>(shared_from_this());
+    std::string message = "\"" + entry.fileName + "\" and its saved tempi will be removed from My songs.";
+    ui::AlertView::create("Delete song?", message, { "Cancel", "Delete" }, [self, entry](int button) {
+        if (button != 1)
+            return;
+        auto removed = import::SongImporter::removeSong(import::SongImporter::importedFolder(), entry.path);
+        if (!removed) {
+            core::log("Could not delete %s: %s", entry.path.c_str(), removed.error().localizedDescription.c_str());
+            ui::AlertView::create("Error", "The song could not be deleted: " + removed.error().localizedDescription, { "OK" })->show();
+        } else if (!score::SavedBeatList::remove(importedSongName(entry.path))) {
+            core::log("Could not remove the saved tempi of %s", entry.path.c_str());
+        }
+        self->reloadImported();
+    })->show();
+}
+
+std::string ModeSelectionViewController::importStartFolder()
+{
+    const char* home = getenv("HOME");
+    std::string folder = home && *home ? home : "/";
+    bool isDirectory = false;
+    std::string music = core::paths::stringByAppendingPathComponent(folder, "Music");
+    if (core::files::fileExistsAtPath(music, &isDirectory) && isDirectory)
+        return music;
+    return folder;
+}
+
+void ModeSelectionViewController::showImportChooser(ui::Object*)
+{
+    std::weak_ptr<ModeSelectionViewController> weak = std::static_pointer_cast<ModeSelectionViewController>(shared_from_this());
+    auto chooser = ui::FileChooserViewController::create("Import a score", importStartFolder(),
+        { "musicxml", "xml", "mxl", "mid", "midi", "kar" }, [weak](const std::optional<std::string>& path) {
+            auto self = weak.lock();
+            if (self && path)
+                self->importFiles({ *path });
+        });
+    presentViewController(chooser, ui::Animated::No);
+}
+
+size_t ModeSelectionViewController::importFiles(const std::vector<std::string>& paths)
+{
+    std::string failures;
+    std::optional<std::string> first;
+    size_t imported = 0;
+    for (const std::string& path : paths) {
+        auto report = import::SongImporter::importFile(path, {});
+        if (!report) {
+            failures += (failures.empty() ? "" : "\n") + report.error().localizedDescription;
+            continue;
+        }
+        core::log("Imported %s", import::SongImporter::describe(*report).c_str());
+        if (!first)
+            first = report->songPath;
+        ++imported;
+    }
+    reloadImported();
+    if (first && tableview) {
+        for (size_t i = 0; i < importedList.size(); ++i) {
+            if (importedList[i].path != *first)
+                continue;
+            ui::IndexPath path = ui::IndexPath::indexPathForRow(importedHeadingRow() + 1 + static_cast<int>(i), 0);
+            tableview->selectRowAtIndexPath(path, ui::Animated::No);
+            tableview->scrollToRowAtIndexPath(path, ui::Animated::No);
+        }
+    }
+    if (!failures.empty())
+        ui::AlertView::create("Not imported", failures, { "OK" })->show();
+    return imported;
+}
+
 int ModeSelectionViewController::numberOfSectionsInTableView(ui::TableView*)
 {
     return 1;
@@ -245,11 +375,42 @@ int ModeSelectionViewController::numberOfSectionsInTableView(ui::TableView*)
 
 int ModeSelectionViewController::numberOfRowsInSection(ui::TableView*, int)
 {
-    return fileList ? static_cast<int>(fileList->size()) : 0;
+    int downloaded = fileList ? static_cast<int>(fileList->size()) : 0;
+    return downloaded + (importedList.empty() ? 0 : 1 + static_cast<int>(importedList.size()));
 }
 
 std::shared_ptr<ui::TableViewCell> ModeSelectionViewController::cellForRowAtIndexPath(ui::TableView* tableView, ui::IndexPath indexPath)
 {
+    if (!importedList.empty() && indexPath.row == importedHeadingRow()) {
+        auto heading = tableView->dequeueReusableCellWithIdentifier(kHeadingIdentifier);
+        if (!heading) {
+            heading = ui::TableViewCell::create(ui::TableViewCellStyle::Default, kHeadingIdentifier);
+            heading->setBackgroundColor(kBackground);
+            heading->textLabel()->setFont(ui::Font::boldSystemFont(13));
+            heading->textLabel()->setTextColor(kMuted);
+            heading->textLabel()->setText("MY SONGS");
+            heading->setAccessibilityIdentifier("mySongs");
+        }
+        return heading;
+    }
+    if (auto imported = importedIndexOfRow(indexPath.row)) {
+        auto cell = tableView->dequeueReusableCellWithIdentifier(kImportedIdentifier);
+        if (!cell) {
+            cell = ui::TableViewCell::create(ui::TableViewCellStyle::Default, kImportedIdentifier);
+            cell->setAccessoryType(ui::TableViewCellAccessoryType::DisclosureIndicator);
+            auto remove = ui::Button::create(ui::ButtonType::System, ui::RectMake(tableView->bounds().width() - 130, 6, 80, 26));
+            remove->setTitle("Delete");
+            remove->setAccessibilityIdentifier("deleteSong");
+            remove->addTarget(std::static_pointer_cast<ModeSelectionViewController>(shared_from_this()),
+                &ModeSelectionViewController::deletePressed, ui::ControlEvent::TouchUpInside);
+            cell->addSubview(remove);
+        }
+        for (const auto& child : cell->subviews())
+            if (child->accessibilityIdentifier() == "deleteSong")
+                child->setTag(static_cast<int>(*imported));
+        cell->textLabel()->setText(importedList[*imported].fileName);
+        return cell;
+    }
     auto cell = tableView->dequeueReusableCellWithIdentifier(kCellIdentifier);
     if (!cell)
         cell = ui::TableViewCell::create(ui::TableViewCellStyle::Default, kCellIdentifier);
@@ -261,9 +422,19 @@ std::shared_ptr<ui::TableViewCell> ModeSelectionViewController::cellForRowAtInde
 
 void ModeSelectionViewController::didSelectRowAtIndexPath(ui::TableView*, ui::IndexPath indexPath)
 {
+    if (auto imported = importedIndexOfRow(indexPath.row)) {
+        openPlayer(importedSongName(importedList[*imported].path));
+        return;
+    }
     if (!fileList || indexPath.row < 0 || static_cast<size_t>(indexPath.row) >= fileList->size())
         return;
-    openPlayer(SongIndex::songName((*fileList)[indexPath.row].path));
+    std::string songName = SongIndex::songName((*fileList)[indexPath.row].path);
+    // That prefix names imported songs; a downloaded song must never reach their files or state.
+    if (score::ScoreSheet::isImportedSongName(songName)) {
+        core::log("The song index names \"%s\", which is not a song of the package: not opened", songName.c_str());
+        return;
+    }
+    openPlayer(songName);
 }
 
 void ModeSelectionViewController::openPlayer(const std::string& songName)

@@ -77,7 +77,7 @@ void StripBuilder::addRow(const score::ScoreRow& row)
 void StripBuilder::addBeat(const score::ScoreRow& row)
 {
     auto frame = score::frameOf(row);
-    int32_t key = score::beatKey(row);
+    int32_t key = m_sheet.numbering().keyOf(row);
     float top = score::points(row, column::riseFall);
     auto beatButton = ui::Button::create(ui::ButtonType::System, ui::RectMake(frame.x, top, frame.width, row.floatValue(column::height) * 3.0f));
     beatButton->setTag(m_tempi.tags().beatButtonTag(key));

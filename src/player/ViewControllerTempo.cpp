@@ -63,14 +63,7 @@ void ViewController::userLongPressed(ui::Object* sender)
     int32_t key = tagScheme().keyFromBeatButtonTag(recognizer->view()->tag());
     if (!isEditableKey(key))
         return;
-    int32_t beatsInGroup = m_sheet.shadowArray()[size_t(key) - 1].intValue(column::flipView);
-    if (beatsInGroup < 1)
-        return;
-    int32_t place = key - (key / beatsInGroup) * beatsInGroup;
-    if (place == 0)
-        place = beatsInGroup;
-    int64_t first = int64_t(key) + 1 - place;
-    int64_t last = int64_t(key) - place + beatsInGroup;
+    auto [first, last] = m_sheet.numbering().barOf(key, m_sheet.shadowArray()[size_t(key) - 1].intValue(column::flipView));
     for (int64_t beat = first; beat <= last; ++beat) {
         // A group cut short at the end of the song has no controls past its last beat.
         if (beat > int64_t(m_tempi.beatCount()))

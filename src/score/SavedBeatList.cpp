@@ -167,4 +167,11 @@ void SavedBeatList::waitForPendingSaves()
     SaveWriter::shared().waitUntilIdle();
 }
 
+bool SavedBeatList::remove(const std::string& songName)
+{
+    auto defaults = core::UserDefaults::standardUserDefaults();
+    defaults->removeObjectForKey(songName);
+    return defaults->synchronize();
+}
+
 }

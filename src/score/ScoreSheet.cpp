@@ -55,7 +55,14 @@ std::vector<ScoreRow> rowsWithChannel(const std::vector<ScoreRow>& rows, std::st
 
 std::string ScoreSheet::songFilePath(const std::string& songName)
 {
+    if (isImportedSongName(songName))
+        return core::paths::documentsDirectory() + "/imported/" + songName.substr(std::string_view(importedPrefix).size()) + ".csv";
     return core::paths::documentsDirectory() + "/data/data/" + songName + ".csv";
+}
+
+bool ScoreSheet::isImportedSongName(const std::string& songName)
+{
+    return songName.rfind(importedPrefix, 0) == 0;
 }
 
 ScoreSheet ScoreSheet::open(const std::string& songName)
@@ -64,7 +71,9 @@ ScoreSheet ScoreSheet::open(const std::string& songName)
     // A song is read only from the content folder itself, whatever links or names point elsewhere.
     char resolved[PATH_MAX];
     if (realpath(path.c_str(), resolved)) {
-        const std::string content = core::paths::stringByDeletingLastPathComponent(songFilePath("x"));
+        // The folder of its kind: the downloaded songs' or the imported songs'.
+        const std::string probe = isImportedSongName(songName) ? std::string(importedPrefix) + "x" : std::string("x");
+        const std::string content = core::paths::stringByDeletingLastPathComponent(songFilePath(probe));
         char contentResolved[PATH_MAX];
         std::string inside = realpath(content.c_str(), contentResolved) ? std::string(contentResolved) + "/" : std::string();
         if (inside.empty() || std::string_view(resolved).substr(0, inside.size()) != inside) {
@@ -81,23 +90,24 @@ ScoreSheet ScoreSheet::openFile(const std::string& path, const std::string& song
 {
     auto rows = CSVParser::parseCSVIntoArrayOfDictionariesFromFile(path, ",", "\"");
     std::vector<ScoreRow> fileRows = rows ? std::move(*rows) : std::vector<ScoreRow>();
-    int32_t highestKey = highestBeatKey(fileRows);
-    auto saved = SavedBeatList::load(songName, highestKey);
-    auto sheet = build(std::move(fileRows), std::move(saved), highestKey);
+    auto numbering = BeatNumbering::of(fileRows);
+    auto saved = SavedBeatList::load(songName, numbering.highestKey());
+    auto sheet = build(std::move(fileRows), std::move(saved), std::move(numbering));
     sheet.m_readable = rows.has_value();
     return sheet;
 }
 
 ScoreSheet ScoreSheet::fromRows(std::vector<ScoreRow> rows, std::optional<std::vector<ScoreRow>> savedBeatList)
 {
-    int32_t highestKey = highestBeatKey(rows);
-    return build(std::move(rows), std::move(savedBeatList), highestKey);
+    auto numbering = BeatNumbering::of(rows);
+    return build(std::move(rows), std::move(savedBeatList), std::move(numbering));
 }
 
-ScoreSheet ScoreSheet::build(std::vector<ScoreRow> rows, std::optional<std::vector<ScoreRow>> savedBeatList, int32_t highestKey)
+ScoreSheet ScoreSheet::build(std::vector<ScoreRow> rows, std::optional<std::vector<ScoreRow>> savedBeatList, BeatNumbering numbering)
 {
     ScoreSheet sheet;
-    sheet.m_highestBeatKey = highestKey;
+    sheet.m_highestBeatKey = numbering.highestKey();
+    sheet.m_numbering = std::move(numbering);
     sheet.m_hasSavedBeatList = savedBeatList.has_value();
     std::vector<ScoreRow> beats;
     std::vector<ScoreRow> bars;

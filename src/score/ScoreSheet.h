@@ -1,4 +1,5 @@
 #pragma once
+#include "score/BeatNumbering.h"
 #include "score/ScoreRow.h"
 
 #include <cstdint>
@@ -12,8 +13,12 @@ namespace score {
 // the beat list (`shadowArray`) and the bar list (`displayArray`), both sorted by bar.
 class ScoreSheet {
 public:
-    // Documents folder + "data/data/" + song name + ".csv".
+    // Documents folder + "data/data/" + song name + ".csv". Imported songs are named with
+    // `importedPrefix` in front, which no downloaded song's name has, so the two never share a
+    // file or saved state: their files are documents folder + "imported/" + the rest + ".csv".
     static std::string songFilePath(const std::string& songName);
+    static constexpr const char* importedPrefix = "/imported/";
+    static bool isImportedSongName(const std::string& songName);
 
     // Reads the song file (separator ",", quote "\"") and builds both lists; the saved beat list
     // takes the place of the file's beats when one fits the song. A song that cannot be read
@@ -33,6 +38,8 @@ public:
     const std::vector<ScoreRow>& savedBeatList() const { return m_savedBeatList; }
     // The highest beat key of the rows drawn as beats; 0 when none.
     int32_t highestBeatKey() const { return m_highestBeatKey; }
+    // Beat keys by the key rule, or by place for songs whose bars differ in beats.
+    const BeatNumbering& numbering() const { return m_numbering; }
 
     // Tempo edits: the beat list is replaced whole, so a copy taken earlier keeps what it saw.
     void setShadowArray(std::vector<ScoreRow> beats) { m_shadowArray = std::move(beats); }
@@ -58,7 +65,7 @@ public:
     static int32_t highestBeatKey(const std::vector<ScoreRow>& rows);
 
 private:
-    static ScoreSheet build(std::vector<ScoreRow> rows, std::optional<std::vector<ScoreRow>> savedBeatList, int32_t highestKey);
+    static ScoreSheet build(std::vector<ScoreRow> rows, std::optional<std::vector<ScoreRow>> savedBeatList, BeatNumbering numbering);
 
     std::vector<ScoreRow> m_rows;
     std::vector<ScoreRow> m_shadowArray;
@@ -66,6 +73,7 @@ private:
     std::vector<ScoreRow> m_savedBeatList;
     int64_t m_contentWidth = 0;
     int32_t m_highestBeatKey = 0;
+    BeatNumbering m_numbering;
     bool m_hasSavedBeatList = false;
     bool m_readable = false;
 };

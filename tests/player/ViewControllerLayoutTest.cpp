@@ -456,7 +456,9 @@ TEST_F(LayoutTest, HostileBeatKeysStillOpen)
     auto player = open("hostile");
     EXPECT_EQ(player->tempoEditor().beatCount(), 2u);
     EXPECT_EQ(player->shadowArray().size(), 2u);
-    EXPECT_GT(player->tagScheme().unit(), 200);
+    // Such keys cannot run 1, 2, 3 ...: the beats are numbered by place, each with its own label.
+    for (int key = 1; key <= 2; ++key)
+        EXPECT_EQ(player->view()->viewWithTag(player->tagScheme().labelTag(key)), player->tempoEditor().labelView(size_t(key) - 1));
 }
 
 TEST_F(LayoutTest, Plus41IsDrawnAsABeatButNotPlayed)

@@ -17,6 +17,7 @@ constexpr KeyEntry kKeys[] = {
     { Key::Right, "right" },
     { Key::Escape, "escape" },
     { Key::Backspace, "backspace" },
+    { Key::Delete, "delete" },
     { Key::Tab, "tab" },
     { Key::Up, "up" },
     { Key::Down, "down" },

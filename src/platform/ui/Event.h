@@ -21,6 +21,7 @@ enum class Key {
     Escape,
     Backspace,
     Tab,
+    Delete,
     Up,
     Down,
     Home,

@@ -1,0 +1,389 @@
+#include "import/StripWriter.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <charconv>
+#include <cmath>
+#include <string_view>
+
+namespace import {
+
+namespace {
+
+// The strip's layout in points, as in the sample songs.
+constexpr double kTempoY = 4, kButtonY = 18, kMinusY = 84, kBarY = 22, kBarNumberY = 30, kTitleY = 46,
+                 kSectionY = 62, kChordY = 76, kPitchTop = 100;
+// The strip is 736 points high, but the player's toolbar covers its last 24.
+constexpr double kStripHeight = 712;
+constexpr const char* kLetters = "CDEFGAB";
+
+struct Rgb {
+    int r, g, b;
+};
+
+Rgb letterColour(char letter)
+{
+    switch (letter) {
+    case 'C': return { 226, 46, 46 };
+    case 'D': return { 245, 140, 30 };
+    case 'E': return { 232, 206, 28 };
+    case 'F': return { 58, 170, 72 };
+    case 'G': return { 36, 150, 204 };
+    case 'A': return { 104, 82, 200 };
+    default: return { 200, 70, 160 };
+    }
+}
+
+Rgb chordColour(char letter)
+{
+    switch (letter) {
+    case 'C': return { 250, 200, 200 };
+    case 'D': return { 252, 222, 190 };
+    case 'E': return { 248, 240, 180 };
+    case 'F': return { 200, 236, 200 };
+    case 'G': return { 196, 226, 246 };
+    case 'A': return { 216, 208, 246 };
+    default: return { 240, 200, 230 };
+    }
+}
+
+int letterIndex(char step)
+{
+    const char* found = std::strchr(kLetters, step);
+    return found && *found ? int(found - kLetters) : 0;
+}
+
+int diatonic(const Score::Note& note) { return note.octave * 7 + letterIndex(note.step); }
+
+// Appends rows field by field, in the header's column order.
+class Rows {
+public:
+    explicit Rows(std::string& out) : m_out(out) { }
+
+    void text(std::string_view value) { separate(), m_out.append(value); }
+    void integer(long value)
+    {
+        separate();
+        char buffer[24];
+        auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+        m_out.append(buffer, end);
+    }
+    // Points written as half points, the shortest exact text up to three decimals.
+    void half(double points) { decimal(points * 2); }
+    void decimal(double value)
+    {
+        separate();
+        double rounded = std::round(value);
+        char buffer[40];
+        if (std::fabs(value - rounded) < 1e-9 && std::fabs(value) < 1e15) {
+            auto end = std::to_chars(buffer, buffer + sizeof buffer, long(rounded)).ptr;
+            m_out.append(buffer, end);
+            return;
+        }
+        auto end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 3).ptr;
+        while (end > buffer && end[-1] == '0')
+            --end;
+        if (end > buffer && end[-1] == '.')
+            --end;
+        m_out.append(buffer, end);
+    }
+    void end()
+    {
+        m_out += '\r';
+        m_column = 0;
+    }
+
+    // A drawn item: a note block, band, line or label.
+    void block(std::string_view channel, Rgb colour, double x, double y, double w, double h, std::string_view flipView,
+        std::string_view riseFall, std::string_view sharpFlat, Rgb mark, int z, std::string_view content, std::string_view pitch)
+    {
+        text(channel);
+        integer(colour.r), integer(colour.g), integer(colour.b);
+        half(x), half(y), half(w), half(h);
+        text(flipView), text(riseFall), text(sharpFlat);
+        integer(mark.r), integer(mark.g), integer(mark.b);
+        integer(z);
+        text(content), text(pitch);
+        end();
+    }
+
+    void label(std::string_view channel, double x, double y, double w, std::string_view content, std::string_view fontQuarter,
+        int z = 4, Rgb colour = { 0, 0, 0 })
+    {
+        block(channel, colour, x, y, w, 0, fontQuarter, "", "", { 0, 0, 0 }, z, content, "");
+    }
+
+private:
+    void separate()
+    {
+        if (m_column++)
+            m_out += ',';
+    }
+
+    std::string& m_out;
+    int m_column = 0;
+};
+
+// Seconds at a time in quarter notes, through the tempo map, by binary search over the
+// cumulative seconds at each change.
+class TempoMap {
+public:
+    explicit TempoMap(const std::vector<Score::TempoChange>& changes)
+    {
+        m_at.push_back(0);
+        m_rate.push_back(StripWriter::defaultQuartersPerMinute);
+        m_seconds.push_back(0);
+        for (const Score::TempoChange& change : changes) {
+            if (!(change.quartersPerMinute > 0) || !std::isfinite(change.quartersPerMinute))
+                continue;
+            if (change.at <= m_at.back() + 1e-12) {
+                m_rate.back() = change.quartersPerMinute;
+                continue;
+            }
+            m_seconds.push_back(m_seconds.back() + (change.at - m_at.back()) * 60.0 / m_rate.back());
+            m_at.push_back(change.at);
+            m_rate.push_back(change.quartersPerMinute);
+        }
+    }
+
+    double seconds(double quarters) const
+    {
+        size_t i = size_t(std::upper_bound(m_at.begin(), m_at.end(), quarters) - m_at.begin());
+        i = i ? i - 1 : 0;
+        return m_seconds[i] + (quarters - m_at[i]) * 60.0 / m_rate[i];
+    }
+
+private:
+    std::vector<double> m_at, m_rate, m_seconds;
+};
+
+std::string pitchName(const Score::Note& note)
+{
+    std::string name(1, note.step);
+    for (int i = 0; i < note.alter; ++i)
+        name += '#';
+    for (int i = 0; i > note.alter; --i)
+        name += 'b';
+    name += std::to_string(note.octave);
+    return name;
+}
+
+bool minorChord(const std::string& symbol)
+{
+    size_t at = 1;
+    while (at < symbol.size() && (symbol[at] == '#' || symbol[at] == 'b'))
+        ++at;
+    return symbol.compare(at, 1, "m") == 0 && symbol.compare(at, 3, "maj") != 0;
+}
+
+}
+
+std::string StripWriter::fieldText(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text)
+        out += (c == ',' || c == '\r' || c == '\n' || c == '\t') ? ' ' : c;
+    size_t a = out.find_first_not_of(" \"");
+    if (a == std::string::npos)
+        return {};
+    return out.substr(a, out.find_last_not_of(" \"") - a + 1);
+}
+
+double StripWriter::beatLength(const Score::Bar& bar)
+{
+    bool compound = bar.beatType == 8 && bar.beats % 3 == 0 && bar.beats > 3;
+    if (compound && bar.dottedQuarterBeats)
+        return 1.5;
+    return 4.0 / std::max(1, bar.beatType);
+}
+
+size_t StripWriter::beatsInBar(const Score::Bar& bar)
+{
+    double count = std::ceil(bar.length / beatLength(bar) - 1e-6);
+    if (!(count >= 1))
+        return 1;
+    return count > double(maximumBeats) ? maximumBeats + 1 : size_t(count);
+}
+
+size_t StripWriter::beatCount(const Score& score)
+{
+    size_t total = 0;
+    for (const Score::Bar& bar : score.bars)
+        total += beatsInBar(bar);
+    return total;
+}
+
+StripWriter::Result StripWriter::write(const Score& score)
+{
+    Result result;
+    std::string& out = result.text;
+    out.reserve(200 * (score.bars.size() * 8 + score.notes.size()) + 4096);
+    Rows rows(out);
+    out += "channel,Bar No(40),Beats per Bar(40),tempo (40),ipad_col(107),ipad_rows,length(109),height(110),flip_view,"
+           "rise_fall,sharp_flat,fingering/chord,lyrics,ipad_color(105),Z-level,Content,pitch\r";
+
+    const double ppq = pointsPerQuarter;
+    const double totalWidth = score.totalLength() * ppq;
+
+    // Pitch rows: one per letter and octave over the pitched parts' range, with a row to spare
+    // on each side, squeezed to fit the strip when the range is wide.
+    int low = 4 * 7, high = 5 * 7;
+    bool anyPitched = false;
+    for (const Score::Note& note : score.notes) {
+        if (score.parts[size_t(note.part)].percussion)
+            continue;
+        int position = diatonic(note);
+        if (!anyPitched)
+            low = high = position, anyPitched = true;
+        low = std::min(low, position);
+        high = std::max(high, position);
+    }
+    low -= 1;
+    high += 1;
+    const int rowCount = high - low + 1;
+    const bool hasChords = !score.chords.empty();
+    const bool hasLyrics = !score.lyrics.empty();
+    const double below = 6 + (hasChords ? 24 : 0) + (hasLyrics ? 24 : 0) + 10;
+    const double rowHeight = std::clamp((kStripHeight - kPitchTop - below) / rowCount, 5.0, 20.0);
+    const double noteHeight = rowHeight * 0.8;
+    auto rowY = [&](int position) { return kPitchTop + (high - position) * rowHeight; };
+    const double bassY = kPitchTop + rowCount * rowHeight + 6;
+    const double lyricsY = bassY + (hasChords ? 24 : 0);
+    const double lineHeight = (hasLyrics ? lyricsY + 16 : bassY + 16) - kPitchTop;
+    const int tonic = letterIndex("FCGDAEB"[((score.keyFifths + 1) % 7 + 7) % 7]);
+
+    // Key view: row names, every row when they fit, else the C rows.
+    for (int position = high; position >= low; --position) {
+        if (rowHeight < 12 && position % 7 != 0)
+            continue;
+        std::string name = std::string(1, kLetters[((position % 7) + 7) % 7]) + std::to_string(position / 7);
+        rows.label("30", 6, rowY(position) + (rowHeight - 12) / 2 + 4, 75, name, "2.7");
+    }
+    if (hasChords)
+        rows.label("30", 6, bassY + 1, 75, "Bass", "2.7"), rows.label("30", 6, kChordY, 75, "Chords", "2.7");
+    if (hasLyrics)
+        rows.label("30", 6, lyricsY, 75, "Words", "2.7");
+
+    // Bands behind the rows: tonic rows (7) and every other row (6).
+    for (int position = low; position <= high; ++position) {
+        if (((position % 7) + 7) % 7 == tonic)
+            rows.block("7", { 255, 244, 214 }, 0, rowY(position), totalWidth, rowHeight, "0", "", "", { 0, 0, 0 }, 0, "", "");
+        else if ((position - low) % 2 == 0)
+            rows.block("6", { 236, 240, 248 }, 0, rowY(position), totalWidth, rowHeight, "0", "", "", { 0, 0, 0 }, 0, "", "");
+    }
+    std::string title = fieldText(score.title);
+    if (!title.empty())
+        rows.label("50", 4, kTitleY, 240, title, "3");
+
+    // Sections from the rehearsal marks, with alternating bands.
+    for (size_t i = 0; i < score.rehearsals.size(); ++i) {
+        const Score::Mark& mark = score.rehearsals[i];
+        double end = i + 1 < score.rehearsals.size() ? score.rehearsals[i + 1].at : score.totalLength();
+        rows.block(i % 2 ? "52" : "51", i % 2 ? Rgb { 230, 150, 90 } : Rgb { 120, 190, 120 }, mark.at * ppq, kSectionY,
+            std::max(0.0, end - mark.at) * ppq, 6, "0", "", "", { 0, 0, 0 }, 1, "", "");
+        std::string text = fieldText(mark.text);
+        if (!text.empty() && (mark.at > 1e-9 || title.empty()))
+            rows.label("32", mark.at * ppq + 4, kTitleY, 120, text, "2.75");
+    }
+
+    TempoMap tempo(score.tempi);
+    std::string flipText;
+    int firstBarBeats = -1;
+    size_t barIndex = 0;
+    for (const Score::Bar& bar : score.bars) {
+        const double x0 = bar.start * ppq;
+        const double beatLen = beatLength(bar);
+        int count = int(beatsInBar(bar));
+        if (firstBarBeats < 0)
+            firstBarBeats = count;
+        if (count != firstBarBeats)
+            result.regular = false;
+        rows.text("42"), rows.integer(long(barIndex)), rows.integer(count), rows.text("160");
+        rows.half(x0), rows.half(kBarY), rows.half(bar.length * ppq), rows.half(4);
+        rows.text("1"), rows.text(""), rows.text(""), rows.text("0"), rows.text("0"), rows.text("0"), rows.text("1");
+        rows.text(""), rows.text(""), rows.end();
+        rows.block("14", { 0, 0, 0 }, x0 + 1, (kPitchTop + 100) / 2.0, 2, lineHeight, "0", "", "", { 0, 0, 0 }, 2, "", "");
+        rows.label("31", x0 + 3, kBarNumberY, 40, std::to_string(bar.number > 0 ? bar.number : int(barIndex) + 1), "2.5");
+        for (int beat = 1; beat <= count; ++beat) {
+            double from = bar.start + (beat - 1) * beatLen;
+            double to = beat == count ? bar.start + bar.length : from + beatLen;
+            double seconds = tempo.seconds(to) - tempo.seconds(from);
+            double bpm = seconds > 1e-9 ? 60.0 / seconds : defaultQuartersPerMinute;
+            rows.text("41"), rows.integer(long(barIndex)), rows.integer(beat), rows.decimal(bpm);
+            rows.half(from * ppq), rows.half(kTempoY), rows.half((to - from) * ppq), rows.text("30");
+            rows.integer(count), rows.half(kButtonY), rows.half(kMinusY), rows.text("0"), rows.text("0"), rows.text("0");
+            rows.text("10"), rows.text(""), rows.text(""), rows.end();
+            ++result.beats;
+        }
+        ++barIndex;
+    }
+    result.bars = score.bars.size();
+
+    // Chords, each with a block in the bass lane until the next chord or its bar's end.
+    for (size_t i = 0; i < score.chords.size(); ++i) {
+        const Score::Mark& chord = score.chords[i];
+        std::string symbol = fieldText(chord.text);
+        if (symbol.empty())
+            continue;
+        auto barOf = std::upper_bound(score.bars.begin(), score.bars.end(), chord.at,
+            [](double at, const Score::Bar& bar) { return at < bar.start; });
+        double barEnd = barOf == score.bars.begin() ? score.totalLength() : (barOf - 1)->start + (barOf - 1)->length;
+        double end = i + 1 < score.chords.size() ? std::min(barEnd, score.chords[i + 1].at) : barEnd;
+        if (end <= chord.at)
+            end = chord.at + 1;
+        char root = symbol[0];
+        rows.label(minorChord(symbol) ? "34" : "33", chord.at * ppq + 2, kChordY, 30, symbol, "2.75", 4, chordColour(root));
+        rows.block("71", letterColour(root), chord.at * ppq + 1, bassY, std::max(2.0, (end - chord.at) * ppq - 2), 14, "0", "", "",
+            { 0, 0, 0 }, 3, "", symbol);
+    }
+
+    // Notes: coloured by letter, the last one red, long ones with rounded corners, a border on a
+    // bar's first beat, a rise or fall mark on a leap of a fifth or more within the part.
+    size_t lastPitched = score.notes.size();
+    for (size_t i = score.notes.size(); i-- > 0;)
+        if (!score.parts[size_t(score.notes[i].part)].percussion) {
+            lastPitched = i;
+            break;
+        }
+    std::vector<std::pair<int, double>> previous(score.parts.size(), { -1, 0.0 });
+    auto bar = score.bars.begin();
+    for (size_t i = 0; i < score.notes.size(); ++i) {
+        const Score::Note& note = score.notes[i];
+        if (score.parts[size_t(note.part)].percussion)
+            continue;
+        while (bar + 1 != score.bars.end() && (bar + 1)->start <= note.start + 1e-9)
+            ++bar;
+        double beatLen = bar != score.bars.end() ? beatLength(*bar) : 1.0;
+        int position = diatonic(note);
+        const char* channel = i == lastPitched ? "20" : note.length >= 2 * beatLen - 1e-9 ? "106" : "1";
+        // A leap counts only in a line of single notes, from the note before: against a note still
+        // sounding (a chord, a second voice) it would mark every change of hand.
+        auto& [before, soundingUntil] = previous[size_t(note.part)];
+        int leap = before >= 0 && soundingUntil <= note.start + 1e-9 ? position - before : 0;
+        before = position;
+        soundingUntil = std::max(soundingUntil, note.start + note.length);
+        bool onBeatOne = bar != score.bars.end() && std::fabs(note.start - bar->start) < 1e-9;
+        double x = note.start * ppq;
+        rows.block(channel, letterColour(note.step), x + 1, rowY(position) + (rowHeight - noteHeight) / 2,
+            std::max(2.0, note.length * ppq - 2), noteHeight, onBeatOne ? "1" : "0", leap >= 4 ? "U" : leap <= -4 ? "D" : "",
+            note.alter > 0 ? "#" : note.alter < 0 ? "b" : "", { 255, 255, 255 }, 3, "", pitchName(note));
+        ++result.notes;
+        std::string fingering = fieldText(score.text(note.fingering));
+        if (!fingering.empty())
+            rows.label("36", x + 3, rowY(position) + (rowHeight + noteHeight) / 2 + 1, 7, fingering, "2", 5);
+    }
+
+    for (size_t i = 0; i < score.lyrics.size(); ++i) {
+        const Score::Mark& lyric = score.lyrics[i];
+        std::string text = fieldText(lyric.text);
+        if (text.empty())
+            continue;
+        double gap = i + 1 < score.lyrics.size() ? score.lyrics[i + 1].at - lyric.at : 1;
+        rows.label("35", lyric.at * ppq + 1, lyricsY, std::max(gap * ppq, 44.0), text, "2.75");
+    }
+    return result;
+}
+
+}

@@ -1,0 +1,207 @@
+#include "ImportSupport.h"
+
+#include "import/StripWriter.h"
+#include "score/CSVParser.h"
+#include "score/ScoreSheet.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace importtest;
+using import::Score;
+using import::StripWriter;
+
+namespace {
+
+Score::Bar bar(double start, double length, int beats, int beatType, bool dotted = false)
+{
+    Score::Bar b;
+    b.start = start;
+    b.length = length;
+    b.beats = beats;
+    b.beatType = beatType;
+    b.dottedQuarterBeats = dotted;
+    return b;
+}
+
+Score::Note note(double start, double length, char step, int alter, int octave, int midi)
+{
+    Score::Note n;
+    n.start = start;
+    n.length = length;
+    n.step = step;
+    n.alter = alter;
+    n.octave = octave;
+    n.midiPitch = midi;
+    return n;
+}
+
+Score oneVoice(std::vector<Score::Bar> bars)
+{
+    Score score;
+    score.title = "Test";
+    score.parts.push_back({ "Voice", false });
+    score.bars = std::move(bars);
+    return score;
+}
+
+// The song as the player reads it.
+score::ScoreSheet sheetOf(const std::string& text)
+{
+    TempFolder folder;
+    std::string path = folder.write("song.csv", text);
+    auto rows = score::CSVParser::parseCSVIntoArrayOfDictionariesFromFile(path, ",", "\"");
+    EXPECT_TRUE(rows.has_value());
+    return score::ScoreSheet::fromRows(rows ? *rows : std::vector<score::ScoreRow>(), std::nullopt);
+}
+
+std::vector<int> beatsPerBar(const score::ScoreSheet& sheet)
+{
+    std::vector<int> counts;
+    for (const auto& row : sheet.displayArray())
+        counts.push_back(row.intValue("Beats per Bar(40)"));
+    return counts;
+}
+
+double playingSeconds(const score::ScoreSheet& sheet)
+{
+    double seconds = 0;
+    for (const auto& row : sheet.shadowArray())
+        seconds += 60.0 / row.floatValue("tempo (40)");
+    return seconds;
+}
+
+std::vector<score::ScoreRow> rowsOfChannel(const score::ScoreSheet& sheet, const std::string& channel)
+{
+    std::vector<score::ScoreRow> rows;
+    for (const auto& row : sheet.rows())
+        if (row.text("channel") == channel)
+            rows.push_back(row);
+    return rows;
+}
+
+}
+
+TEST(StripWriter, RegularBarsMeetTheBeatKeyRuleAtTheDefaultTempo)
+{
+    Score score = oneVoice({ bar(0, 4, 4, 4), bar(4, 4, 4, 4), bar(8, 4, 4, 4) });
+    score.notes.push_back(note(0, 12, 'C', 0, 4, 60));
+    auto result = StripWriter::write(score);
+    EXPECT_TRUE(result.regular);
+    auto sheet = sheetOf(result.text);
+    ASSERT_EQ(sheet.shadowArray().size(), 12u);
+    int expected = 1;
+    for (const auto& beat : sheet.shadowArray()) {
+        EXPECT_EQ(beat.intValue("Bar No(40)") * beat.intValue("flip_view") + beat.intValue("Beats per Bar(40)"), expected++);
+        EXPECT_EQ(beat.text("tempo (40)"), "120");
+    }
+    EXPECT_EQ(beatsPerBar(sheet), (std::vector<int> { 4, 4, 4 }));
+    EXPECT_DOUBLE_EQ(playingSeconds(sheet), 6);
+    // The scroll width is the bars' widths, the beats' widths add up to it.
+    EXPECT_EQ(sheet.contentWidth(), int64_t(12 * StripWriter::pointsPerQuarter * 2));
+}
+
+TEST(StripWriter, PickupsAndMeterChangesKeepTheirBeats)
+{
+    Score score = oneVoice({ bar(0, 1, 3, 4), bar(1, 3, 3, 4), bar(4, 2, 2, 4), bar(6, 0.5, 4, 4) });
+    auto result = StripWriter::write(score);
+    EXPECT_FALSE(result.regular);
+    auto sheet = sheetOf(result.text);
+    EXPECT_EQ(beatsPerBar(sheet), (std::vector<int> { 1, 3, 2, 1 }));
+    EXPECT_EQ(sheet.shadowArray().size(), 7u);
+    // Each beat lasts as long as it does in the score: the half-beat bar's beat at 240 a minute.
+    EXPECT_EQ(sheet.shadowArray().back().text("tempo (40)"), "240");
+    EXPECT_DOUBLE_EQ(playingSeconds(sheet), 6.5 * 0.5);
+}
+
+TEST(StripWriter, CompoundMetersCountDottedQuartersOnlyWhenTheMarkSaysSo)
+{
+    auto dotted = sheetOf(StripWriter::write(oneVoice({ bar(0, 3, 6, 8, true), bar(3, 4.5, 9, 8, true) })).text);
+    EXPECT_EQ(beatsPerBar(dotted), (std::vector<int> { 2, 3 }));
+    EXPECT_EQ(dotted.shadowArray()[0].text("tempo (40)"), "80"); // a dotted quarter at 120 quarters a minute
+    auto eighths = sheetOf(StripWriter::write(oneVoice({ bar(0, 3, 6, 8), bar(3, 6, 12, 8) })).text);
+    EXPECT_EQ(beatsPerBar(eighths), (std::vector<int> { 6, 12 }));
+    EXPECT_EQ(eighths.shadowArray()[0].text("tempo (40)"), "240");
+    auto halves = sheetOf(StripWriter::write(oneVoice({ bar(0, 4, 2, 2) })).text);
+    EXPECT_EQ(beatsPerBar(halves), (std::vector<int> { 2 }));
+}
+
+TEST(StripWriter, TempoChangesInsideABeatAreAveragedOverIt)
+{
+    Score score = oneVoice({ bar(0, 2, 2, 4) });
+    score.tempi = { { 0, 60 }, { 0.5, 120 } };
+    auto sheet = sheetOf(StripWriter::write(score).text);
+    ASSERT_EQ(sheet.shadowArray().size(), 2u);
+    // Half a quarter at 60 (0.5 s) and half at 120 (0.25 s): the beat lasts 0.75 s, 80 a minute.
+    EXPECT_EQ(sheet.shadowArray()[0].text("tempo (40)"), "80");
+    EXPECT_EQ(sheet.shadowArray()[1].text("tempo (40)"), "120");
+    EXPECT_NEAR(playingSeconds(sheet), score.secondsAt(2), 1e-6);
+}
+
+TEST(StripWriter, NotesMarksAndLabelsFollowTheSampleLook)
+{
+    Score score = oneVoice({ bar(0, 4, 4, 4), bar(4, 4, 4, 4) });
+    score.title = "A, \"quoted\" title";
+    score.notes = { note(0, 1, 'F', 1, 4, 66), note(1, 1, 'B', -1, 4, 70), note(2, 6, 'C', 0, 6, 84) };
+    score.notes[0].fingering = score.addText("3");
+    score.lyrics = { { 0, "Hal-" }, { 1, "le" } };
+    score.chords = { { 0, "Dm" }, { 4, "G7" } };
+    score.rehearsals = { { 4, "B" } };
+    auto result = StripWriter::write(score);
+    EXPECT_EQ(result.notes, 3u);
+    auto sheet = sheetOf(result.text);
+
+    auto sharp = rowsOfChannel(sheet, "1");
+    ASSERT_EQ(sharp.size(), 2u);
+    EXPECT_EQ(sharp[0].text("pitch"), "F#4");
+    EXPECT_EQ(sharp[0].text("sharp_flat"), "#");
+    EXPECT_EQ(sharp[0].text("flip_view"), "1"); // on the bar's first beat
+    EXPECT_EQ(sharp[1].text("sharp_flat"), "b");
+    auto last = rowsOfChannel(sheet, "20");
+    ASSERT_EQ(last.size(), 1u);
+    EXPECT_EQ(last[0].text("pitch"), "C6");
+    EXPECT_EQ(last[0].text("rise_fall"), "U"); // a leap of more than a fifth
+    // Sharp sits on F's row, flat on B's: F#4 and Bb4 are four rows apart, C6 above both.
+    EXPECT_GT(sharp[0].intValue("ipad_rows"), sharp[1].intValue("ipad_rows"));
+    EXPECT_GT(sharp[1].intValue("ipad_rows"), last[0].intValue("ipad_rows"));
+
+    EXPECT_EQ(rowsOfChannel(sheet, "36").at(0).text("Content"), "3");
+    EXPECT_EQ(rowsOfChannel(sheet, "35").at(1).text("Content"), "le");
+    EXPECT_EQ(rowsOfChannel(sheet, "34").at(0).text("Content"), "Dm");
+    EXPECT_EQ(rowsOfChannel(sheet, "33").at(0).text("Content"), "G7");
+    EXPECT_EQ(rowsOfChannel(sheet, "71").at(1).text("pitch"), "G7");
+    EXPECT_EQ(rowsOfChannel(sheet, "32").at(0).text("Content"), "B");
+    EXPECT_EQ(rowsOfChannel(sheet, "50").at(0).text("Content"), "A  \"quoted\" title");
+    EXPECT_EQ(rowsOfChannel(sheet, "14").size(), 2u);
+    bool namesRows = false;
+    for (const auto& key : rowsOfChannel(sheet, "30"))
+        namesRows = namesRows || key.text("Content") == "F4";
+    EXPECT_TRUE(namesRows);
+    // Every line has a field for every column.
+    for (const auto& row : sheet.rows())
+        EXPECT_EQ(row.count(), 17u);
+}
+
+TEST(StripWriter, PercussionStaysOffThePitchRows)
+{
+    Score score = oneVoice({ bar(0, 4, 4, 4) });
+    score.parts.push_back({ "Drums", true });
+    score.notes = { note(0, 1, 'C', 0, 4, 60), note(0, 1, 'C', 0, 2, 36) };
+    score.notes[1].part = 1;
+    auto result = StripWriter::write(score);
+    EXPECT_EQ(result.notes, 1u);
+}
+
+TEST(StripWriter, LeapMarksOnlyInALineOfSingleNotes)
+{
+    Score score = oneVoice({ bar(0, 4, 4, 4) });
+    // A low note held under a high one: no leap; then a leap down from the high note.
+    score.notes = { note(0, 2, 'C', 0, 3, 48), note(0.5, 0.5, 'G', 0, 4, 67), note(2, 1, 'C', 0, 4, 60), note(3, 1, 'C', 0, 4, 60) };
+    auto sheet = sheetOf(StripWriter::write(score).text);
+    std::vector<std::string> marks;
+    for (const auto& row : sheet.rows())
+        if (!row.text("pitch").empty())
+            marks.emplace_back(row.text("rise_fall"));
+    EXPECT_EQ(marks, (std::vector<std::string> { "", "", "D", "" }));
+}
