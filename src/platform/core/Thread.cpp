@@ -19,13 +19,13 @@ Thread::Thread(std::string name)
 std::shared_ptr<Thread> Thread::create(std::string name)
 {
     auto thread = std::shared_ptr<Thread>(new Thread(std::move(name)));
-    std::promise<RunLoop*> ready;
+    std::promise<std::shared_ptr<RunLoop>> ready;
     auto loopFuture = ready.get_future();
     thread->m_thread = std::thread([&ready, name = thread->m_name] {
         t_name = name;
         pthread_setname_np(pthread_self(), name.substr(0, 15).c_str());
         RunLoop& loop = RunLoop::current();
-        ready.set_value(&loop);
+        ready.set_value(loop.shared_from_this());
         loop.run();
     });
     thread->m_loop = loopFuture.get();

@@ -40,18 +40,13 @@ View::View(Rect frame)
     : m_frame(frame)
     , m_layer(Layer::create())
 {
-    m_layer->m_view = this;
+    m_layer->m_view = m_anchor.reference();
 }
 
 View::~View()
 {
-    if (m_hostWindow)
-        m_hostWindow->detachRoot(this);
-    for (auto& child : m_subviews)
-        child->m_superview = nullptr;
-    for (auto& recognizer : m_gestureRecognizers)
-        recognizer->m_view = nullptr;
-    m_layer->m_view = nullptr;
+    // Children, layers, recognisers and the window see this view gone from here on.
+    m_anchor.clear();
 }
 
 // --- Geometry ---
@@ -168,7 +163,7 @@ void View::setTag(int tag)
 
 void View::invalidateTagIndex()
 {
-    for (View* v = this; v; v = v->m_superview) {
+    for (View* v = this; v; v = v->m_superview.get()) {
         v->m_tagIndex.reset();
         v->m_tagLookups = 0;
     }
@@ -188,12 +183,13 @@ void View::setUserInteractionEnabled(bool enabled)
 
 std::shared_ptr<View> View::superview() const
 {
-    return m_superview ? m_superview->shared_from_this() : nullptr;
+    View* parent = m_superview.get();
+    return parent ? parent->shared_from_this() : nullptr;
 }
 
 void View::detachFromSuperview()
 {
-    View* parent = m_superview;
+    View* parent = m_superview.get();
     if (!parent)
         return;
     auto& siblings = parent->m_subviews;
@@ -226,7 +222,7 @@ void View::insertSubview(std::shared_ptr<View> view, size_t index)
     view->detachFromSuperview();
     index = std::min(index, m_subviews.size());
     m_subviews.insert(m_subviews.begin() + static_cast<std::ptrdiff_t>(index), view);
-    view->m_superview = this;
+    view->m_superview = m_anchor.reference();
     invalidateTagIndex();
     invalidateOrder();
     invalidateExtent();
@@ -274,7 +270,7 @@ void View::bringSubviewToFront(View* view)
 
 bool View::isDescendantOfView(const View* view) const
 {
-    for (const View* v = this; v; v = v->m_superview) {
+    for (const View* v = this; v; v = v->m_superview.get()) {
         if (v == view)
             return true;
     }
@@ -366,16 +362,16 @@ Rect View::windowFrame() const
 Window* View::window() const
 {
     const View* v = this;
-    while (v->m_superview)
-        v = v->m_superview;
-    return v->m_hostWindow;
+    while (View* parent = v->m_superview.get())
+        v = parent;
+    return v->m_hostWindow.get();
 }
 
 // --- Layout and display ---
 
 void View::markSubtreeNeedsLayout()
 {
-    for (View* v = this; v; v = v->m_superview)
+    for (View* v = this; v; v = v->m_superview.get())
         v->m_subtreeNeedsLayout = true;
 }
 
@@ -499,9 +495,10 @@ void View::addGestureRecognizer(std::shared_ptr<GestureRecognizer> recognizer)
 {
     if (!recognizer)
         return;
-    if (recognizer->m_view && recognizer->m_view != this)
-        recognizer->m_view->removeGestureRecognizer(recognizer.get());
-    recognizer->m_view = this;
+    View* previous = recognizer->m_view.get();
+    if (previous && previous != this)
+        previous->removeGestureRecognizer(recognizer.get());
+    recognizer->m_view = m_anchor.reference();
     m_gestureRecognizers.push_back(std::move(recognizer));
 }
 
@@ -544,7 +541,7 @@ void View::invalidateExtent()
 {
     // All the way up: a clipping ancestor never computes its children's extents, so a stale
     // flag part way up says nothing about the indexes above it.
-    for (View* v = this; v; v = v->m_superview) {
+    for (View* v = this; v; v = v->m_superview.get()) {
         v->m_extentValid = false;
         v->m_index.reset();
     }

@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/core/WeakReference.h"
 #include "platform/ui/Event.h"
 #include "platform/ui/Forward.h"
 #include "platform/ui/Geometry.h"
@@ -97,7 +98,7 @@ private:
     std::shared_ptr<AlertView> m_alert;
     std::deque<std::shared_ptr<AlertView>> m_pendingAlerts;
     std::weak_ptr<TextField> m_firstResponder;
-    std::vector<View*> m_attachedRoots;
+    std::vector<core::WeakReference<View>> m_attachedRoots;
     bool m_needsDisplay = true;
 
     // The touch being tracked.
@@ -106,6 +107,9 @@ private:
     std::shared_ptr<ScrollView> m_touchScrollView;
     bool m_dragging = false;
     Touch m_touch;
+
+    // Alerts, screens and views that name this window see it gone from its destructor on.
+    core::WeakAnchor<Window> m_anchor { this };
 };
 
 }
