@@ -163,7 +163,7 @@ bool ViewController::jumpToBar(int32_t p)
         return false;
     }
     if (beatSum < 0 || size_t(beatSum) >= shadowArray.size()) {
-        core::log("Bar %d would start at beat %lld of a song of %zu beats: the position stays at bar %d", p, (long long)(beatSum + 1),
+        core::log("Bar %d would start at beat %lld of a song of %zu beats: the position stays at bar %d", p, static_cast<long long>(beatSum + 1),
             shadowArray.size(), page);
         return false;
     }

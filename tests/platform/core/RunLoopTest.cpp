@@ -95,7 +95,7 @@ TEST_F(RunLoopTest, ATimerThatReArmsItselfKeepsExactDeadlines)
     RunLoop::main().runUntil(200);
     ASSERT_EQ(times.size(), 5u);
     for (size_t i = 0; i < times.size(); i++)
-        EXPECT_DOUBLE_EQ(times[i], 100.25 + 0.25 * i);
+        EXPECT_DOUBLE_EQ(times[i], 100.25 + 0.25 * static_cast<double>(i));
     EXPECT_EQ(RunLoop::main().pendingTimerCount(), 0u);
 }
 
