@@ -97,8 +97,8 @@ Run runOperation(const std::string& url, const std::string& dest)
         op->setOutputStream(http::OutputStream::outputStreamToFileAtPath(dest, false));
         std::weak_ptr<net::HTTPRequestOperation> weak = op;
         op->setCompletionBlock([&done, &run, weak] {
-            if (auto op = weak.lock())
-                run.ok = !op->error();
+            if (auto finished = weak.lock())
+                run.ok = !finished->error();
             done = true;
         });
         op->start();
@@ -194,7 +194,7 @@ int main()
     printf("  net::HTTPRequestOperation: %8.1f MB/s\n", opRate);
     printf("  curl command-line tool:    %8.1f MB/s\n", curlRate);
     printf("  ratio operation/curl:      %8.3f (goal >= 0.9)\n", opRate / curlRate);
-    printf("  operation peak memory growth: %.1f MB (worst of 5; goal < 16 MB)\n", bestOp.peakGrowthKb / 1024.0);
+    printf("  operation peak memory growth: %.1f MB (worst of 5; goal < 16 MB)\n", static_cast<double>(bestOp.peakGrowthKb) / 1024.0);
     if (!allOk) {
         printf("  a download failed or came out short\n");
         return 1;

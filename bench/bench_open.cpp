@@ -117,7 +117,7 @@ int main()
             perThousandSmall = perThousand;
         perThousandLarge = perThousand;
         std::printf("%10d %12.2f %12.2f %9.1fx %14.3f %14.1f %14.0f\n", rows, openMs, parseMs, openMs / parseMs, perThousand,
-            heap / 1048576.0, double(heap) / rows);
+            static_cast<double>(heap) / 1048576.0, double(heap) / static_cast<double>(rows));
     }
     std::printf("growth: per row, the 100,000-row song costs %.2fx what the 1,000-row song does (1.00 is linear)\n",
         perThousandSmall > 0 ? perThousandLarge / perThousandSmall : 0.0);

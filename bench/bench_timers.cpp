@@ -31,7 +31,7 @@ Figures summarize(const std::vector<double>& late, double drift)
         f.meanLate += l;
         f.maxLate = std::max(f.maxLate, l);
     }
-    f.meanLate /= late.size();
+    f.meanLate /= static_cast<double>(late.size());
     f.drift = drift;
     return f;
 }
@@ -68,14 +68,14 @@ Figures runFloor()
     late.reserve(kCount);
     timespec ts {};
     clock_gettime(CLOCK_MONOTONIC, &ts);
-    auto toSeconds = [](const timespec& t) { return t.tv_sec + t.tv_nsec / 1e9; };
+    auto toSeconds = [](const timespec& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9; };
     double start = toSeconds(ts);
     double deadline = start;
     for (int i = 0; i < kCount; i++) {
         deadline += kInterval;
         timespec d {};
         d.tv_sec = static_cast<time_t>(deadline);
-        d.tv_nsec = static_cast<long>((deadline - d.tv_sec) * 1e9);
+        d.tv_nsec = static_cast<long>((deadline - static_cast<double>(d.tv_sec)) * 1e9);
         while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &d, nullptr) != 0) { }
         timespec now {};
         clock_gettime(CLOCK_MONOTONIC, &now);
