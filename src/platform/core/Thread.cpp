@@ -34,8 +34,12 @@ std::shared_ptr<Thread> Thread::create(std::string name)
 
 Thread::~Thread()
 {
-    if (m_loop)
+    if (m_loop) {
+        // A stop that comes before the thread has entered its loop would be forgotten when the
+        // loop starts; the posted one is seen first thing by the loop.
+        m_loop->perform([loop = m_loop.get()] { loop->stop(); });
         m_loop->stop();
+    }
     if (m_thread.joinable()) {
         if (isCurrent())
             m_thread.detach();
