@@ -98,8 +98,8 @@ Run runOperation(const std::string& url, const std::string& dest)
         op->setOutputStream(http::OutputStream::outputStreamToFileAtPath(dest, false));
         std::weak_ptr<net::HTTPRequestOperation> weak = op;
         op->setCompletionBlock([&done, &run, weak] {
-            if (auto op = weak.lock())
-                run.ok = !op->error();
+            if (auto finished = weak.lock())
+                run.ok = !finished->error();
             done = true;
         });
         op->start();

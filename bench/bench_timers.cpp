@@ -84,14 +84,14 @@ void runFloor(Figures& into)
     late.reserve(kCount);
     timespec ts {};
     clock_gettime(CLOCK_MONOTONIC, &ts);
-    auto toSeconds = [](const timespec& t) { return t.tv_sec + t.tv_nsec / 1e9; };
+    auto toSeconds = [](const timespec& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9; };
     double start = toSeconds(ts);
     double deadline = start;
     for (int i = 0; i < kPerRound; i++) {
         deadline += kInterval;
         timespec d {};
         d.tv_sec = static_cast<time_t>(deadline);
-        d.tv_nsec = static_cast<long>((deadline - d.tv_sec) * 1e9);
+        d.tv_nsec = static_cast<long>((deadline - static_cast<double>(d.tv_sec)) * 1e9);
         while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &d, nullptr) != 0) { }
         timespec now {};
         clock_gettime(CLOCK_MONOTONIC, &now);

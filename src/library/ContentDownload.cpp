@@ -226,8 +226,8 @@ void ContentDownload::begin()
     std::weak_ptr<net::HTTPRequestOperation> weakOperation = operation;
     auto self = shared_from_this();
     operation->setCompletionBlock([self, weakOperation] {
-        if (auto operation = weakOperation.lock())
-            self->transferFinished(operation);
+        if (auto finished = weakOperation.lock())
+            self->transferFinished(finished);
         else
             self->finish(failure(TransferFailed, "the transfer ended without its operation"));
     });

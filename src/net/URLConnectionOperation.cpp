@@ -468,9 +468,9 @@ void URLConnectionOperation::didReceiveData(http::URLConnection& connection, std
         // transfer does not wake the main thread for every chunk.
         if (m_unreportedBytes.fetch_add(length) == 0) {
             dispatch::mainQueue().async([self = std::move(keepAlive)] {
-                uint64_t bytes = self->m_unreportedBytes.exchange(0);
+                uint64_t pending = self->m_unreportedBytes.exchange(0);
                 std::lock_guard lock(self->m_lock);
-                self->m_totalBytesRead += static_cast<int64_t>(bytes);
+                self->m_totalBytesRead += static_cast<int64_t>(pending);
             });
         }
         return;

@@ -49,8 +49,8 @@ constexpr uint32_t kUnixLinkMode = 0120777u << 16;
 // --- well-formed archives through minizip's writer -------------------------------------------
 
 struct Item {
-    Item(std::string name, std::string data, int method = Z_DEFLATED)
-        : name(std::move(name)), data(std::move(data)), method(method)
+    Item(std::string itemName, std::string itemData, int itemMethod = Z_DEFLATED)
+        : name(std::move(itemName)), data(std::move(itemData)), method(itemMethod)
     {
     }
     std::string name;
@@ -110,8 +110,8 @@ inline uint32_t crcOf(const std::string& data)
 }
 
 struct RawEntry {
-    RawEntry(std::string name, std::string data, bool deflated = true)
-        : name(std::move(name)), data(std::move(data)), deflated(deflated)
+    RawEntry(std::string entryName, std::string entryData, bool isDeflated = true)
+        : name(std::move(entryName)), data(std::move(entryData)), deflated(isDeflated)
     {
     }
     std::string name;

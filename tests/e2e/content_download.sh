@@ -27,7 +27,8 @@ import os; os.rename(port_file + ".tmp", port_file)
 server.serve_forever()
 PY
 server=$!
-for _ in $(seq 100); do [ -s "$work/port" ] && break; sleep 0.05; done
+# The server writes its port once it listens; a busy machine may take a while to start Python.
+for _ in $(seq 1200); do [ -s "$work/port" ] && break; sleep 0.05; done
 port=$(cat "$work/port")
 
 cat >"$work/script.txt" <<'SCRIPT'

@@ -18,25 +18,44 @@ mkdir -p "$work/out"
 cat >"$work/drive.sh" <<'DRIVE'
 set -u
 beatstrip=$1 work=$2
-env -u BEATSTRIP_CONTENT_URL "$beatstrip" --home "$work/home" --screenshot-after 9 "$work/window.png" >"$work/stdout" 2>"$work/stderr" &
+env -u BEATSTRIP_CONTENT_URL "$beatstrip" --home "$work/home" >"$work/stdout" 2>"$work/stderr" &
 pid=$!
 . "$E2E/window.bash"
 wait_for_window $pid
-click() { xdotool mousemove --window "$wid" "$1" "$2" click 1; sleep 0.3; }
-click 912 38
-sleep 2
+# Each click waits for the picture it causes (a list, a new screen, a changed label) to settle.
+click() {
+    local before
+    before=$(window_picture)
+    xdotool mousemove --window "$wid" "$1" "$2" click 1
+    wait_for_change_from "$before" || echo "nothing changed after the click at $1, $2" >>"$work/steps"
+}
+# The download: the busy overlay first, then the list of songs.
+xdotool mousemove --window "$wid" 912 38 click 1
+lists_songs() {
+    python3 - "$E2E" "$wid" <<'PY'
+import sys
+sys.path.insert(0, sys.argv[1])
+import xshot
+width, height, rows = xshot.grab(int(sys.argv[2]))
+dark = sum(1 for y in range(188, 212) for x in range(40, 300) if sum(rows[y][x][:3]) < 200)
+sys.exit(0 if dark > 100 else 1)
+PY
+}
+wait_until 90 lists_songs || echo "the songs did not show" >>"$work/steps"
+wait_for_still
 click 170 200
-sleep 1
 click 90 70
 click 72 30
 click 150 70
 click 132 96
 click 989 740
-wait $pid
+python3 "$E2E/xshot.py" png "$wid" "$work/window.png"
+quit_window $pid
 DRIVE
 
-E2E="$(cd "$(dirname "$0")" && pwd)" timeout 120 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$work/drive.sh" "$beatstrip" "$work" \
+E2E="$(cd "$(dirname "$0")" && pwd)" timeout 600 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$work/drive.sh" "$beatstrip" "$work" \
     || { echo "FAIL: the window run failed"; cat "$work/stdout" "$work/stderr"; exit 1; }
+[ -s "$work/steps" ] && cat "$work/steps"
 cp "$work/window.png" "$build/e2e-tempo-window.png" 2>/dev/null
 
 printf 'tap row:0\nwait 1\ndump reopened.json\n' >"$work/reopen.txt"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The window's size and place are kept between runs, and so is full screen: F11 enters it (the
 # next run opens full screen) and F11 leaves it (the next run opens at the size and place the
-# window had before). Each run quits by itself through --screenshot-after.
+# window had before). Each run is asked to quit (as a desktop does) once its steps are done.
 set -u
 beatstrip=$1
 for tool in xvfb-run xdotool; do
@@ -14,11 +14,14 @@ cat >"$work/drive.sh" <<'DRIVE'
 set -u
 beatstrip=$1 work=$2
 . "$E2E/window.bash"
-# start NAME: runs the program and waits for its window; the run quits after 4 seconds.
+# start NAME: runs the program and waits for its window.
 start() {
-    "$beatstrip" --home "$work/home" --screenshot-after 4 "$work/$1.png" >>"$work/stdout" 2>>"$work/stderr" &
+    "$beatstrip" --home "$work/home" >>"$work/stdout" 2>>"$work/stderr" &
     pid=$!
-    wait_for_window $pid
+    # Mapped is enough here: a full-screen window cannot always be read back on a bare X server.
+    mapped() { wid=$(xdotool search --onlyvisible --name '^BeatStrip$' 2>/dev/null | tail -1); [ -n "$wid" ]; }
+    wait_until 60 mapped || { echo "no window appeared"; kill "$pid"; exit 1; }
+    wait_until 30 grep -q "started" "$work/home/beatstrip.log"
     # Opening full screen may replace the X window once more: take the one shown now.
     sleep 0.5
     wid=$(xdotool search --onlyvisible --name '^BeatStrip$' 2>/dev/null | tail -1)
@@ -26,27 +29,29 @@ start() {
 }
 f11() {
     xdotool windowfocus --sync "$wid"
-    sleep 0.5
     xdotool key F11
+    # The store has the new state once the window has taken the key.
+    wait_until 30 grep -q "fullScreen" "$work/home/settings.sqlite" 2>/dev/null
+    sleep 0.5
 }
 start first
 xdotool windowsize --sync "$wid" 900 700
 xdotool windowmove --sync "$wid" 100 80
-wait $pid
+quit_window $pid
 stored() {
     python3 -c 'import sqlite3, sys; print(sys.argv[2] + ": " + sqlite3.connect(sys.argv[1]).execute("select value from defaults where key = ?", ("window/geometry",)).fetchone()[0])' \
         "$work/home/settings.sqlite" "$1" >>"$work/geometry"
 }
 start moved
 f11
-wait $pid
+quit_window $pid
 stored "after F11"
 start full
 f11
-wait $pid
+quit_window $pid
 stored "after F11 again"
 start windowed
-wait $pid
+quit_window $pid
 DRIVE
 
 E2E="$(cd "$(dirname "$0")" && pwd)" timeout 120 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$work/drive.sh" "$beatstrip" "$work" \

@@ -3,7 +3,9 @@
 # process uses next to no CPU (a polling loop would use a whole core).
 set -u
 beatstrip=$1
-command -v xvfb-run >/dev/null || { echo "xvfb-run is missing (scripts/bootstrap installs xvfb)"; exit 1; }
+for tool in xvfb-run xdotool; do
+    command -v $tool >/dev/null || { echo "$tool is missing (scripts/bootstrap installs it)"; exit 1; }
+done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -14,7 +16,9 @@ beatstrip=$1 work=$2
 "$beatstrip" --home "$work/home" >/dev/null 2>"$work/stderr" &
 pid=$!
 ticks() { awk '{ print $14 + $15 }' "/proc/$pid/stat"; }
-sleep 1.5
+# Measure from the moment the window shows its first picture.
+. "$E2E/window.bash"
+wait_for_window $pid
 before=$(ticks)
 sleep 2
 after=$(ticks)
@@ -23,7 +27,7 @@ wait "$pid" 2>/dev/null
 echo "$before $after $(getconf CLK_TCK)" >"$work/ticks"
 MEASURE
 
-timeout 60 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$work/measure.sh" "$beatstrip" "$work" || { echo "FAIL: the window run failed"; exit 1; }
+E2E="$(cd "$(dirname "$0")" && pwd)" timeout 180 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$work/measure.sh" "$beatstrip" "$work" || { echo "FAIL: the window run failed"; exit 1; }
 read -r before after hz <"$work/ticks"
 used=$((after - before))
 # 5% of one core over the two seconds.

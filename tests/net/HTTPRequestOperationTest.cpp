@@ -108,8 +108,8 @@ protected:
         op->setCompletionBlock([outcome, weak] {
             outcome->runs++;
             outcome->onMainThread = &core::RunLoop::current() == &core::RunLoop::main();
-            if (auto op = weak.lock())
-                outcome->totalBytesRead = op->totalBytesRead();
+            if (auto operation = weak.lock())
+                outcome->totalBytesRead = operation->totalBytesRead();
         });
         return outcome;
     }

@@ -262,7 +262,7 @@ std::optional<double> modificationDate(const std::string& path)
     struct stat st {};
     if (lstat(path.c_str(), &st) != 0)
         return std::nullopt;
-    return static_cast<double>(st.st_mtim.tv_sec) + st.st_mtim.tv_nsec / 1e9;
+    return static_cast<double>(st.st_mtim.tv_sec) + static_cast<double>(st.st_mtim.tv_nsec) / 1e9;
 }
 
 }

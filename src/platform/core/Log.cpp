@@ -50,7 +50,7 @@ static std::string timeStamp(const std::shared_ptr<Clock>& clock)
     if (clock && clock->isManual()) {
         double t = clock->now();
         long whole = static_cast<long>(t);
-        int ms = static_cast<int>((t - whole) * 1000 + 0.5);
+        int ms = static_cast<int>((t - static_cast<double>(whole)) * 1000 + 0.5);
         if (ms == 1000) { whole++; ms = 0; }
         snprintf(buf, sizeof buf, "%02ld:%02ld:%02ld.%03d", whole / 3600, (whole / 60) % 60, whole % 60, ms);
         return buf;

@@ -27,8 +27,8 @@ RunLoop::~RunLoop() = default;
 
 RunLoop& RunLoop::main()
 {
-    static RunLoop loop;
-    return loop;
+    static std::shared_ptr<RunLoop> loop = std::make_shared<RunLoop>();
+    return *loop;
 }
 
 RunLoop& RunLoop::current()
@@ -39,9 +39,9 @@ RunLoop& RunLoop::current()
         t_current = &main();
         return main();
     }
-    thread_local RunLoop own;
-    t_current = &own;
-    return own;
+    thread_local std::shared_ptr<RunLoop> own = std::make_shared<RunLoop>();
+    t_current = own.get();
+    return *own;
 }
 
 void RunLoop::resetMain()

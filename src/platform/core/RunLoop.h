@@ -23,7 +23,10 @@ class Timer;
 // on a condition variable until the next fire date or a post wakes it, so an idle loop uses no
 // CPU. With a manual clock nothing sleeps: runUntil() moves the clock to each fire date in turn,
 // which is how tests and headless runs see exact times.
-class RunLoop {
+// Loops are owned through shared_ptr (a thread and the code that posts to it from elsewhere
+// hold it weakly or strongly), so a loop whose thread ended is never reached through a stale
+// pointer.
+class RunLoop : public std::enable_shared_from_this<RunLoop> {
 public:
     RunLoop();
     ~RunLoop();

@@ -19,13 +19,13 @@ Thread::Thread(std::string name)
 std::shared_ptr<Thread> Thread::create(std::string name)
 {
     auto thread = std::shared_ptr<Thread>(new Thread(std::move(name)));
-    std::promise<RunLoop*> ready;
+    std::promise<std::shared_ptr<RunLoop>> ready;
     auto loopFuture = ready.get_future();
     thread->m_thread = std::thread([&ready, name = thread->m_name] {
         t_name = name;
         pthread_setname_np(pthread_self(), name.substr(0, 15).c_str());
         RunLoop& loop = RunLoop::current();
-        ready.set_value(&loop);
+        ready.set_value(loop.shared_from_this());
         loop.run();
     });
     thread->m_loop = loopFuture.get();
@@ -34,8 +34,12 @@ std::shared_ptr<Thread> Thread::create(std::string name)
 
 Thread::~Thread()
 {
-    if (m_loop)
+    if (m_loop) {
+        // A stop that comes before the thread has entered its loop would be forgotten when the
+        // loop starts; the posted one is seen first thing by the loop.
+        m_loop->perform([loop = m_loop.get()] { loop->stop(); });
         m_loop->stop();
+    }
     if (m_thread.joinable()) {
         if (isCurrent())
             m_thread.detach();

@@ -30,7 +30,9 @@ private:
     explicit Thread(std::string name);
 
     std::string m_name;
-    RunLoop* m_loop = nullptr;
+    // Shared with the thread itself: posting after its loop stopped queues work that never
+    // runs instead of touching a loop that went with the thread.
+    std::shared_ptr<RunLoop> m_loop;
     std::thread m_thread;
 };
 

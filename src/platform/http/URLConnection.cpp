@@ -1,6 +1,7 @@
 #include "platform/http/URLConnection.h"
 
 #include "platform/core/Error.h"
+#include "platform/core/Log.h"
 #include "platform/core/RunLoop.h"
 #include "platform/http/HTTPURLResponse.h"
 #include "platform/http/TransferDriver.h"
@@ -136,21 +137,29 @@ URLConnection::~URLConnection()
 void URLConnection::scheduleInRunLoop(core::RunLoop& loop, const std::string&)
 {
     std::lock_guard lock(m_mutex);
-    if (!m_loop)
-        m_loop = &loop;
+    if (!m_scheduled) {
+        m_loop = loop.weak_from_this();
+        m_scheduled = true;
+    }
 }
 
 void URLConnection::start()
 {
-    core::RunLoop* loop;
+    std::shared_ptr<core::RunLoop> loop;
     {
         std::lock_guard lock(m_mutex);
         if (m_started)
             return;
         m_started = true;
-        if (!m_loop)
-            m_loop = &core::RunLoop::current();
-        loop = m_loop;
+        if (!m_scheduled) {
+            m_loop = core::RunLoop::current().weak_from_this();
+            m_scheduled = true;
+        }
+        loop = m_loop.lock();
+    }
+    if (!loop) {
+        core::log("URLConnection: the run loop it was scheduled in is gone");
+        return;
     }
     // Always posted: start() may be called from inside a curl callback, where the multi handle
     // must not be touched.
@@ -162,10 +171,11 @@ void URLConnection::cancel()
     if (m_cancelled.exchange(true))
         return;
     releaseDelegate();
-    core::RunLoop* loop;
+    std::shared_ptr<core::RunLoop> loop;
     {
         std::lock_guard lock(m_mutex);
-        loop = m_started ? m_loop : nullptr;
+        if (m_started)
+            loop = m_loop.lock();
     }
     if (loop)
         loop->perform([self = shared_from_this()] { TransferDriver::forCurrentThread()->remove(*self); self->releaseHandle(); });

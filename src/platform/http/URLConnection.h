@@ -75,7 +75,8 @@ private:
     URLRequest m_currentRequest;
     mutable std::mutex m_mutex;
     std::shared_ptr<URLConnectionDelegate> m_delegate;
-    core::RunLoop* m_loop = nullptr;
+    std::weak_ptr<core::RunLoop> m_loop; // gone with its thread: nothing more is posted
+    bool m_scheduled = false;
     std::atomic<bool> m_cancelled { false };
     bool m_started = false;
 

@@ -88,8 +88,8 @@ void AlertView::dismissWithClickedButtonIndex(int index, Animated)
         return;
     auto keep = shared_from_this();
     m_visible = false;
-    if (m_window)
-        m_window->alertDismissed(this);
+    if (Window* window = m_window.get())
+        window->alertDismissed(this);
     m_window = nullptr;
     if (auto handler = std::move(m_onDismiss)) {
         m_onDismiss = nullptr;

@@ -51,7 +51,7 @@ private:
     std::shared_ptr<View> m_separator;
     std::vector<std::shared_ptr<Button>> m_buttons;
     bool m_visible = false;
-    Window* m_window = nullptr;
+    core::WeakReference<Window> m_window; // reads nullptr once the window is gone
 };
 
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "platform/core/Object.h"
+#include "platform/core/WeakReference.h"
 #include "platform/ui/Event.h"
 #include "platform/ui/Forward.h"
 
@@ -34,7 +35,7 @@ public:
 
     State state() const { return m_state; }
     // The view it is attached to.
-    View* view() const { return m_view; }
+    View* view() const { return m_view.get(); }
     bool isEnabled() const { return m_enabled; }
     void setEnabled(bool enabled);
     // When it recognises, the touched view's touches are cancelled.
@@ -67,7 +68,7 @@ private:
         Action action;
     };
     std::vector<Entry> m_targets;
-    View* m_view = nullptr;
+    core::WeakReference<View> m_view;
     State m_state = State::Possible;
     bool m_enabled = true;
     bool m_cancelsTouchesInView = true;

@@ -13,18 +13,15 @@ std::shared_ptr<Layer> Layer::create()
 
 Layer::~Layer()
 {
-    for (auto& sublayer : m_sublayers)
-        sublayer->m_superlayer = nullptr;
-    if (m_mask)
-        m_mask->m_superlayer = nullptr;
+    m_anchor.clear();
 }
 
 View* Layer::owningView() const
 {
     const Layer* layer = this;
     while (layer && !layer->m_view)
-        layer = layer->m_superlayer;
-    return layer ? layer->m_view : nullptr;
+        layer = layer->m_superlayer.get();
+    return layer ? layer->m_view.get() : nullptr;
 }
 
 void Layer::changed(bool geometry)
@@ -100,7 +97,7 @@ void Layer::setMask(std::shared_ptr<ShapeLayer> mask)
         m_mask->m_superlayer = nullptr;
     if (mask) {
         mask->removeFromSuperlayer();
-        mask->m_superlayer = this;
+        mask->m_superlayer = m_anchor.reference();
     }
     m_mask = std::move(mask);
     changed(true);
@@ -166,14 +163,14 @@ void Layer::addSublayer(std::shared_ptr<Layer> layer)
     if (!layer || layer.get() == this)
         return;
     layer->removeFromSuperlayer();
-    layer->m_superlayer = this;
+    layer->m_superlayer = m_anchor.reference();
     m_sublayers.push_back(std::move(layer));
     changed(true);
 }
 
 void Layer::removeFromSuperlayer()
 {
-    Layer* parent = m_superlayer;
+    Layer* parent = m_superlayer.get();
     if (!parent)
         return;
     if (parent->m_mask.get() == this) {

@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/core/WeakReference.h"
 #include "platform/ui/Color.h"
 #include "platform/ui/Geometry.h"
 
@@ -63,7 +64,7 @@ public:
     void addSublayer(std::shared_ptr<Layer> layer);
     void removeFromSuperlayer();
     const std::vector<std::shared_ptr<Layer>>& sublayers() const { return m_sublayers; }
-    Layer* superlayer() const { return m_superlayer; }
+    Layer* superlayer() const { return m_superlayer.get(); }
 
     // The view whose layer this is (directly, or as the root of this layer's superlayer chain).
     View* owningView() const;
@@ -92,8 +93,10 @@ private:
     bool m_hidden = false;
     double m_opacity = 1;
     std::vector<std::shared_ptr<Layer>> m_sublayers;
-    Layer* m_superlayer = nullptr; // also the masked layer, for a mask
-    View* m_view = nullptr;        // set for a view's own layer
+    // Back-references read as nullptr once what they name is gone.
+    core::WeakReference<Layer> m_superlayer; // also the masked layer, for a mask
+    core::WeakReference<View> m_view;        // set for a view's own layer
+    core::WeakAnchor<Layer> m_anchor { this };
 };
 
 }

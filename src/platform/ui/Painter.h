@@ -13,9 +13,9 @@ class Image;
 
 struct StrokeStyle {
     StrokeStyle() = default;
-    StrokeStyle(Color color, double lineWidth, LineJoin lineJoin = LineJoin::Miter, LineCap lineCap = LineCap::Butt,
-        std::vector<double> dashPattern = {}, double dashPhase = 0)
-        : color(color), lineWidth(lineWidth), lineJoin(lineJoin), lineCap(lineCap), dashPattern(std::move(dashPattern)), dashPhase(dashPhase)
+    StrokeStyle(Color strokeColor, double width, LineJoin join = LineJoin::Miter, LineCap cap = LineCap::Butt,
+        std::vector<double> pattern = {}, double phase = 0)
+        : color(strokeColor), lineWidth(width), lineJoin(join), lineCap(cap), dashPattern(std::move(pattern)), dashPhase(phase)
     {
     }
 

@@ -40,18 +40,13 @@ View::View(Rect frame)
     : m_frame(frame)
     , m_layer(Layer::create())
 {
-    m_layer->m_view = this;
+    m_layer->m_view = m_anchor.reference();
 }
 
 View::~View()
 {
-    if (m_hostWindow)
-        m_hostWindow->detachRoot(this);
-    for (auto& child : m_subviews)
-        child->m_superview = nullptr;
-    for (auto& recognizer : m_gestureRecognizers)
-        recognizer->m_view = nullptr;
-    m_layer->m_view = nullptr;
+    // Children, layers, recognisers and the window see this view gone from here on.
+    m_anchor.clear();
 }
 
 // --- Geometry ---
@@ -188,7 +183,7 @@ void View::setTag(int tag)
 
 void View::invalidateTagIndex()
 {
-    for (View* v = this; v; v = v->m_superview) {
+    for (View* v = this; v; v = v->m_superview.get()) {
         v->m_tagIndex.reset();
         v->m_tagLookups = 0;
     }
@@ -208,12 +203,13 @@ void View::setUserInteractionEnabled(bool enabled)
 
 std::shared_ptr<View> View::superview() const
 {
-    return m_superview ? m_superview->shared_from_this() : nullptr;
+    View* parent = m_superview.get();
+    return parent ? parent->shared_from_this() : nullptr;
 }
 
 void View::detachFromSuperview()
 {
-    View* parent = m_superview;
+    View* parent = m_superview.get();
     if (!parent)
         return;
     invalidateDisplay();
@@ -243,7 +239,7 @@ void View::insertSubview(std::shared_ptr<View> view, size_t index)
     view->detachFromSuperview();
     index = std::min(index, m_subviews.size());
     m_subviews.insert(m_subviews.begin() + static_cast<std::ptrdiff_t>(index), view);
-    view->m_superview = this;
+    view->m_superview = m_anchor.reference();
     invalidateTagIndex();
     invalidateOrder();
     invalidateExtent();
@@ -293,7 +289,7 @@ void View::bringSubviewToFront(View* view)
 
 bool View::isDescendantOfView(const View* view) const
 {
-    for (const View* v = this; v; v = v->m_superview) {
+    for (const View* v = this; v; v = v->m_superview.get()) {
         if (v == view)
             return true;
     }
@@ -385,16 +381,16 @@ Rect View::windowFrame() const
 Window* View::window() const
 {
     const View* v = this;
-    while (v->m_superview)
-        v = v->m_superview;
-    return v->m_hostWindow;
+    while (View* parent = v->m_superview.get())
+        v = parent;
+    return v->m_hostWindow.get();
 }
 
 // --- Layout and display ---
 
 void View::markSubtreeNeedsLayout()
 {
-    for (View* v = this; v; v = v->m_superview)
+    for (View* v = this; v; v = v->m_superview.get())
         v->m_subtreeNeedsLayout = true;
 }
 
@@ -450,7 +446,7 @@ void View::invalidateDisplay()
 bool View::isShownInWindow() const
 {
     const View* v = this;
-    for (; v; v = v->m_superview) {
+    for (; v; v = v->m_superview.get()) {
         if (v->m_hidden || v->m_alpha <= 0)
             return false;
         if (!v->m_superview)
@@ -462,7 +458,7 @@ bool View::isShownInWindow() const
 void View::damageArea(Rect extent) const
 {
     const View* top = this;
-    for (const View* parent = m_superview; parent; top = parent, parent = parent->m_superview) {
+    for (const View* parent = m_superview.get(); parent; top = parent, parent = parent->m_superview.get()) {
         if (parent->clipsToBounds())
             extent = extent.intersection(parent->bounds());
         if (auto& mask = parent->m_layer->mask())
@@ -555,9 +551,10 @@ void View::addGestureRecognizer(std::shared_ptr<GestureRecognizer> recognizer)
 {
     if (!recognizer)
         return;
-    if (recognizer->m_view && recognizer->m_view != this)
-        recognizer->m_view->removeGestureRecognizer(recognizer.get());
-    recognizer->m_view = this;
+    View* previous = recognizer->m_view.get();
+    if (previous && previous != this)
+        previous->removeGestureRecognizer(recognizer.get());
+    recognizer->m_view = m_anchor.reference();
     m_gestureRecognizers.push_back(std::move(recognizer));
 }
 
@@ -600,7 +597,7 @@ void View::invalidateExtent()
 {
     // All the way up: a clipping ancestor never computes its children's extents, so a stale
     // flag part way up says nothing about the indexes above it.
-    for (View* v = this; v; v = v->m_superview) {
+    for (View* v = this; v; v = v->m_superview.get()) {
         v->m_extentValid = false;
         v->m_index.reset();
     }

@@ -1,5 +1,6 @@
 #pragma once
 #include "platform/core/Object.h"
+#include "platform/core/WeakReference.h"
 #include "platform/ui/Color.h"
 #include "platform/ui/Event.h"
 #include "platform/ui/Forward.h"
@@ -67,7 +68,7 @@ public:
     void bringSubviewToFront(View* view);
     const std::vector<std::shared_ptr<View>>& subviews() const { return m_subviews; }
     std::shared_ptr<View> superview() const;
-    View* superviewPointer() const { return m_superview; }
+    View* superviewPointer() const { return m_superview.get(); }
     bool isDescendantOfView(const View* view) const;
 
     // The receiver if its tag matches, else the first match depth-first in child-list order.
@@ -190,8 +191,10 @@ private:
     bool m_userInteractionEnabled = true;
 
     std::vector<std::shared_ptr<View>> m_subviews;
-    View* m_superview = nullptr;
-    Window* m_hostWindow = nullptr; // set on the views a window shows at its top level
+    // Back-references read as nullptr once what they name is gone.
+    core::WeakReference<View> m_superview;
+    core::WeakReference<Window> m_hostWindow; // set on the views a window shows at its top level
+    core::WeakAnchor<View> m_anchor { this };
     std::vector<std::shared_ptr<GestureRecognizer>> m_gestureRecognizers;
 
     bool m_needsLayout = true;

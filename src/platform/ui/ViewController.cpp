@@ -62,7 +62,7 @@ Window* ViewController::window() const
     const ViewController* vc = this;
     while (auto presenter = vc->m_presenting.lock())
         vc = presenter.get();
-    return vc->m_window;
+    return vc->m_window.get();
 }
 
 void ViewController::presentViewController(std::shared_ptr<ViewController> controller, Animated animated, std::function<void()> completion)

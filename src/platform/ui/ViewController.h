@@ -1,5 +1,6 @@
 #pragma once
 #include "platform/core/Object.h"
+#include "platform/core/WeakReference.h"
 #include "platform/ui/Event.h"
 #include "platform/ui/Forward.h"
 
@@ -73,7 +74,7 @@ private:
     std::shared_ptr<View> m_view;
     std::shared_ptr<ViewController> m_presented;
     std::weak_ptr<ViewController> m_presenting;
-    Window* m_window = nullptr; // set on the root controller by its window
+    core::WeakReference<Window> m_window; // set on the root controller by its window
     Transition m_transition = Transition::None;
 };
 

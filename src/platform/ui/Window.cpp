@@ -15,7 +15,7 @@ namespace ui {
 
 namespace {
 // The window alerts go to (the platform's key window). Main thread only.
-Window* g_keyWindow = nullptr;
+core::WeakReference<Window> g_keyWindow;
 }
 
 std::shared_ptr<Window> Window::create(Size size)
@@ -35,47 +35,45 @@ Window::Window(Size size)
 
 Window::~Window()
 {
-    if (g_keyWindow == this)
-        g_keyWindow = nullptr;
-    for (View* view : m_attachedRoots)
-        view->m_hostWindow = nullptr;
-    if (m_root)
-        m_root->m_window = nullptr;
+    m_anchor.clear();
 }
 
 Window* Window::keyWindow()
 {
-    return g_keyWindow;
+    return g_keyWindow.get();
 }
 
 void Window::makeKeyWindow()
 {
-    g_keyWindow = this;
+    g_keyWindow = m_anchor.reference();
 }
 
 void Window::attachRoot(View* view)
 {
+    // Views that went are let go here too.
+    std::erase_if(m_attachedRoots, [](auto& root) { return !root; });
+    view->m_hostWindow = m_anchor.reference();
     if (std::find(m_attachedRoots.begin(), m_attachedRoots.end(), view) != m_attachedRoots.end())
         return;
-    view->m_hostWindow = this;
-    m_attachedRoots.push_back(view);
+    m_attachedRoots.push_back(view->m_anchor.reference());
 }
 
 void Window::detachRoot(View* view)
 {
-    view->m_hostWindow = nullptr;
-    std::erase(m_attachedRoots, view);
+    if (view->m_hostWindow == this)
+        view->m_hostWindow = nullptr;
+    std::erase_if(m_attachedRoots, [view](auto& root) { return !root || root == view; });
 }
 
 void Window::setRootViewController(std::shared_ptr<ViewController> controller)
 {
     if (m_root == controller)
         return;
-    if (m_root)
+    if (m_root && m_root->m_window == this)
         m_root->m_window = nullptr;
     m_root = std::move(controller);
     if (m_root) {
-        m_root->m_window = this;
+        m_root->m_window = m_anchor.reference();
         auto view = m_root->view();
         view->setFrame(bounds());
         controllersChanged();
@@ -101,7 +99,12 @@ void Window::controllersChanged()
     std::vector<View*> chain;
     for (auto vc = m_root; vc; vc = vc->presentedViewController())
         chain.push_back(vc->view().get());
-    for (View* view : std::vector<View*>(m_attachedRoots)) {
+    std::vector<View*> attached;
+    for (auto& root : m_attachedRoots) {
+        if (root)
+            attached.push_back(root.get());
+    }
+    for (View* view : attached) {
         if (view != m_alertLayer.get() && std::find(chain.begin(), chain.end(), view) == chain.end())
             detachRoot(view);
     }
@@ -388,7 +391,7 @@ void Window::showAlert(std::shared_ptr<AlertView> alert)
     touchCancel();
     m_alert = alert;
     alert->m_visible = true;
-    alert->m_window = this;
+    alert->m_window = m_anchor.reference();
     alert->setFrame(bounds());
     m_alertLayer->setFrame(bounds());
     m_alertLayer->addSubview(alert);

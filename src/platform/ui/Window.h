@@ -1,5 +1,6 @@
 #pragma once
 #include "platform/ui/DamageRegion.h"
+#include "platform/core/WeakReference.h"
 #include "platform/ui/Event.h"
 #include "platform/ui/Forward.h"
 #include "platform/ui/Geometry.h"
@@ -103,7 +104,7 @@ private:
     std::shared_ptr<AlertView> m_alert;
     std::deque<std::shared_ptr<AlertView>> m_pendingAlerts;
     std::weak_ptr<TextField> m_firstResponder;
-    std::vector<View*> m_attachedRoots;
+    std::vector<core::WeakReference<View>> m_attachedRoots;
     DamageRegion m_damage;
 
     // The touch being tracked.
@@ -112,6 +113,9 @@ private:
     std::shared_ptr<ScrollView> m_touchScrollView;
     bool m_dragging = false;
     Touch m_touch;
+
+    // Alerts, screens and views that name this window see it gone from its destructor on.
+    core::WeakAnchor<Window> m_anchor { this };
 };
 
 }

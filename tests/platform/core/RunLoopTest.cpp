@@ -8,10 +8,14 @@
 #include "platform/core/Timer.h"
 
 #include <atomic>
+#include <chrono>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <unistd.h>
 
 using namespace core;
 
@@ -91,7 +95,7 @@ TEST_F(RunLoopTest, ATimerThatReArmsItselfKeepsExactDeadlines)
     RunLoop::main().runUntil(200);
     ASSERT_EQ(times.size(), 5u);
     for (size_t i = 0; i < times.size(); i++)
-        EXPECT_DOUBLE_EQ(times[i], 100.25 + 0.25 * i);
+        EXPECT_DOUBLE_EQ(times[i], 100.25 + 0.25 * static_cast<double>(i));
     EXPECT_EQ(RunLoop::main().pendingTimerCount(), 0u);
 }
 
@@ -202,6 +206,33 @@ TEST(ThreadTest, TimersRunOnAWorkerThreadsLoop)
     thread->perform([&] { Timer::scheduledTimerWithTimeInterval(0.002, nullptr, [group](Timer&) { group->leave(); }); });
     EXPECT_TRUE(group->wait(5));
     EXPECT_EQ(fired, 1);
+}
+
+TEST(ThreadTest, PostingToAThreadWhoseLoopStoppedIsHarmless)
+{
+    auto thread = Thread::create("Stops");
+    std::atomic<pid_t> tid { 0 };
+    thread->perform([&] {
+        tid = gettid();
+        RunLoop::current().stop();
+    });
+    // Wait until the thread has really ended (its thread-local loop went with it), bounded so a
+    // thread that does not stop fails the test instead of hanging it.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    bool ended = false;
+    while (!ended && std::chrono::steady_clock::now() < deadline) {
+        pid_t id = tid;
+        ended = id != 0 && !std::filesystem::exists("/proc/self/task/" + std::to_string(id));
+        if (!ended)
+            std::this_thread::yield();
+    }
+    ASSERT_TRUE(ended);
+
+    std::atomic<bool> ran { false };
+    thread->perform([&] { ran = true; });
+    thread->runLoop().stop();
+    thread.reset();
+    EXPECT_FALSE(ran);
 }
 
 TEST(DispatchTest, GroupNotifiesOnceAllWorkIsDone)

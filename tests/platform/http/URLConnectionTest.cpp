@@ -185,6 +185,18 @@ TEST_F(URLConnectionTest, DeliversResponseThenBodyThenFinishOnTheScheduledThread
     EXPECT_EQ(http->URL(), m_server.url("/data"));
 }
 
+TEST_F(URLConnectionTest, AConnectionWhoseLoopWentWithItsThreadStartsNothing)
+{
+    auto thread = core::Thread::create("Gone");
+    auto recorder = std::make_shared<Recorder>();
+    auto connection = URLConnection::create(URLRequest(m_server.url("/data")), recorder, URLConnection::StartImmediately::No);
+    connection->scheduleInRunLoop(thread->runLoop(), RunLoopCommonModes);
+    thread.reset();
+    connection->start();
+    connection->cancel();
+    EXPECT_TRUE(recorder->events.empty());
+}
+
 TEST_F(URLConnectionTest, SplitsContentTypeIntoMimeTypeAndEncoding)
 {
     auto recorder = std::make_shared<Recorder>();

@@ -108,9 +108,9 @@ TEST_F(WindowTest, AlertsShowOneAtATime)
     window->keyDown(Key::Return);
     EXPECT_EQ(window->currentAlert(), second);
     window->layoutIfNeeded();
-    auto button = window->viewWithAccessibilityIdentifier("alertButton1");
-    ASSERT_NE(button, nullptr);
-    tap(button->windowFrame().center());
+    auto okButton = window->viewWithAccessibilityIdentifier("alertButton1");
+    ASSERT_NE(okButton, nullptr);
+    tap(okButton->windowFrame().center());
     EXPECT_EQ(order, (std::vector<std::string> { "first", "second1" }));
     EXPECT_EQ(window->currentAlert(), nullptr);
 }
