@@ -69,7 +69,7 @@ void ClickSynth::mix(float* mono, int frames)
         if (voice.fadeLength) {
             n = std::min(n, voice.fadeLeft);
             for (int i = 0; i < n; ++i)
-                mono[i] += table[voice.position + i] * float(voice.fadeLeft - i) / voice.fadeLength;
+                mono[i] += table[voice.position + i] * float(voice.fadeLeft - i) / float(voice.fadeLength);
             voice.fadeLeft -= n;
         } else {
             for (int i = 0; i < n; ++i)

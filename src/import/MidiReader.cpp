@@ -434,7 +434,7 @@ core::Result<Score> MidiReader::readBytes(std::string_view bytes)
     std::stable_sort(meters.begin(), meters.end(), [](const auto& a, const auto& b) { return a.tick < b.tick; });
     for (const TimedValue& tempo : tempi) {
         double qpm = 60e6 / tempo.value;
-        double at = tempo.tick / division;
+        double at = double(tempo.tick) / division;
         if (!score.tempi.empty() && std::fabs(score.tempi.back().at - at) < 1e-9)
             score.tempi.back().quartersPerMinute = qpm;
         else if (score.tempi.empty() || score.tempi.back().quartersPerMinute != qpm)
@@ -444,7 +444,7 @@ core::Result<Score> MidiReader::readBytes(std::string_view bytes)
     uint64_t endTick = percussionEnd;
     for (const RawNote& n : notes)
         endTick = std::max(endTick, n.end);
-    double end = endTick / division;
+    double end = double(endTick) / division;
     // Bars from the time signatures; a signature that falls inside a bar cuts that bar short.
     int beats = 4, beatType = 4;
     bool dotted = false;
@@ -452,7 +452,7 @@ core::Result<Score> MidiReader::readBytes(std::string_view bytes)
     double position = 0;
     int number = 1;
     while (position < end - 1e-9) {
-        while (nextMeter < meters.size() && meters[nextMeter].tick / division <= position + 1e-9) {
+        while (nextMeter < meters.size() && double(meters[nextMeter].tick) / division <= position + 1e-9) {
             const TimedValue& m = meters[nextMeter++];
             if (m.value > 0 && m.extra <= 7) {
                 beats = int(m.value);
@@ -463,7 +463,7 @@ core::Result<Score> MidiReader::readBytes(std::string_view bytes)
         }
         double length = 4.0 * beats / beatType;
         if (nextMeter < meters.size()) {
-            double change = meters[nextMeter].tick / division;
+            double change = double(meters[nextMeter].tick) / division;
             if (change > position + 1e-9 && change < position + length - 1e-9)
                 length = change - position;
         }
@@ -485,8 +485,8 @@ core::Result<Score> MidiReader::readBytes(std::string_view bytes)
     score.notes.reserve(notes.size());
     for (const RawNote& raw : notes) {
         Score::Note& note = score.notes.emplace_back();
-        note.start = raw.start / division;
-        note.length = (raw.end - raw.start) / division;
+        note.start = double(raw.start) / division;
+        note.length = double(raw.end - raw.start) / division;
         note.part = partOfKey[size_t(raw.partKey)];
         note.midiPitch = raw.key;
         note.step = spelling[raw.key % 12].step;
@@ -504,11 +504,11 @@ core::Result<Score> MidiReader::readBytes(std::string_view bytes)
             view.remove_prefix(1);
         std::string clean = printable(view);
         if (!clean.empty())
-            score.lyrics.push_back({ tick / division, clean });
+            score.lyrics.push_back({ double(tick) / division, clean });
     }
     for (auto& [tick, text] : markers)
         if (!text.empty())
-            score.rehearsals.push_back({ tick / division, text });
+            score.rehearsals.push_back({ double(tick) / division, text });
     return score;
 }
 

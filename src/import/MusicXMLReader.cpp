@@ -297,10 +297,10 @@ void Reader::readPart(const pugi::xml_node& part, int partIndex)
                 }
                 if (pugi::xml_node lyric = child.child("lyric")) {
                     std::string text;
-                    for (pugi::xml_node part : lyric.children("text")) {
+                    for (pugi::xml_node syllable : lyric.children("text")) {
                         if (!text.empty())
                             text += ' ';
-                        text += trimmed(part.child_value());
+                        text += trimmed(syllable.child_value());
                     }
                     std::string syllabic = trimmed(lyric.child_value("syllabic"));
                     if (!text.empty() && (syllabic == "begin" || syllabic == "middle"))

@@ -66,7 +66,7 @@ bool Transport::jumpToBar(int32_t p, const score::ScoreSheet& sheet, ui::ScrollV
     }
     size_t beats = sheet.shadowArray().size();
     if (beatSum < 0 || size_t(beatSum) >= beats) {
-        core::log("Bar %d would start at beat %lld of a song of %zu beats: the position stays at bar %d", p, (long long)(beatSum + 1),
+        core::log("Bar %d would start at beat %lld of a song of %zu beats: the position stays at bar %d", p, static_cast<long long>(beatSum + 1),
             beats, m_page);
         return false;
     }

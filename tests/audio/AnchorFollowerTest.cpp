@@ -17,7 +17,7 @@ struct Device {
     double jitter;
     uint32_t seed = 12345;
 
-    double heard(int64_t frame) const { return 5.0 + frame / rate; }
+    double heard(int64_t frame) const { return 5.0 + double(frame) / rate; }
     double reading(int64_t frame)
     {
         seed = seed * 1664525u + 1013904223u;

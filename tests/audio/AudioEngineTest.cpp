@@ -143,7 +143,7 @@ TEST(ClickTest, HalfSpeedDoublesTheGaps)
     }
     for (size_t i = 0; i < gaps[0].size(); ++i) {
         // Each gap is the difference of two rounded frames, so doubling may differ by one frame.
-        EXPECT_NEAR(double(gaps[1][i]), 2.0 * gaps[0][i], 1.0) << "gap " << i;
+        EXPECT_NEAR(double(gaps[1][i]), 2.0 * double(gaps[0][i]), 1.0) << "gap " << i;
     }
     EXPECT_EQ(gaps[1][2], 2 * gaps[0][2]); // 120 bpm: 24000 and 48000 frames
 }
