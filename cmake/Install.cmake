@@ -20,7 +20,11 @@ endif()
 # The MIME types of the score files BeatStrip opens, for the desktop entry's MimeType= line.
 # Importable score types go here (e.g. application/vnd.recordare.musicxml+xml); Exec= then
 # needs a file field code (%F) for the files to arrive.
-set(BEATSTRIP_MIME_TYPES)
+set(BEATSTRIP_MIME_TYPES
+  application/vnd.recordare.musicxml+xml
+  application/vnd.recordare.musicxml
+  audio/midi
+  audio/x-midi)
 if(BEATSTRIP_MIME_TYPES)
   list(JOIN BEATSTRIP_MIME_TYPES ";" mime_list)
   set(BEATSTRIP_DESKTOP_MIME_LINE "\nMimeType=${mime_list};")

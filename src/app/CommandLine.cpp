@@ -56,7 +56,7 @@ std::string wrappedKeyNames()
 
 std::string CommandLine::usage()
 {
-    return "Usage: beatstrip [options]\n"
+    return "Usage: beatstrip [options] [FILE...]\n"
            "       beatstrip import FILE... [--title TEXT] [--home DIR]\n"
            "\n"
            "Plays music scores as a scrolling strip of note blocks.\n"
@@ -201,6 +201,10 @@ std::string CommandLine::parse(int argc, const char* const* argv)
         } else if (arg == "--frame-stats") {
             if (!value(frameStatsPath) || frameStatsPath.empty())
                 return "--frame-stats needs a file";
+        } else if (!arg.empty() && arg[0] != '-') {
+            // Score files named on the command line (a desktop's "Open with") are imported by
+            // the window, as if dropped on it.
+            openFiles.push_back(std::string(arg));
         } else {
             return "unknown option '" + std::string(arg) + "'";
         }
@@ -215,6 +219,8 @@ std::string CommandLine::parse(int argc, const char* const* argv)
         return "--screenshot-after is for the window; headless scripts use 'screenshot FILE'";
     if (!frameStatsPath.empty() && headless)
         return "--frame-stats is for the window";
+    if (!openFiles.empty() && headless)
+        return "score files to open are for the window; headless runs take --script";
     return {};
 }
 

@@ -34,6 +34,8 @@ struct CommandLine {
     // `beatstrip import FILE... [--title TEXT]`: import the files as songs and exit.
     bool importSongs = false;
     std::vector<std::string> importFiles;
+    // Window: score files to import and select once the library shows (a desktop's "Open with").
+    std::vector<std::string> openFiles;
     std::string importTitle;
 
     // Empty string on success, else a message naming the offending argument.

@@ -9,6 +9,7 @@
 #include "import/SongImporter.h"
 #include "library/ContentDownload.h"
 #include "library/ModeSelectionViewController.h"
+#include "platform/core/Dispatch.h"
 #include "platform/core/FileManager.h"
 #include "platform/core/Log.h"
 #include "platform/core/LogFile.h"
@@ -235,6 +236,13 @@ int main(int argc, char** argv)
         if (library)
             library->importFiles(paths);
     };
+    if (!options.openFiles.empty()) {
+        dispatch::mainQueue().async([&application, files = options.openFiles] {
+            auto library = std::dynamic_pointer_cast<library::ModeSelectionViewController>(application.window().rootViewController());
+            if (library)
+                library->importFiles(files);
+        });
+    }
     int status = (*window)->run(application.window(), windowOptions);
     player::BeatSound::setEngine(nullptr);
     return status;
