@@ -35,7 +35,7 @@ double threadSeconds()
 {
     timespec ts {};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return ts.tv_sec + ts.tv_nsec / 1e9;
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
 }
 
 struct PlayedBeat {
@@ -168,10 +168,10 @@ void offlineExactness()
     printf("offline: %zu beats (tempi 60-180 bpm with 72.5, bars 40-49 looped 3 more times), %.1f s of audio\n",
         beats.size(), beats.back().time + beats.back().duration - beats.front().time);
     printf("  clicks in the audio: %zu of %zu found, %zu on their deadline's frame, worst error %lld frames\n",
-        c.found, c.expected, c.exact, (long long)c.worst);
+        c.found, c.expected, c.exact, static_cast<long long>(c.worst));
     printf("  notes in the audio:  %zu of %zu found, %zu on their deadline's frame, worst error %lld frames"
            " (first audible frame %lld after the start, as for a note due on a block boundary)\n",
-        n.found, n.expected, n.exact, (long long)n.worst, (long long)noteLead);
+        n.found, n.expected, n.exact, static_cast<long long>(n.worst), static_cast<long long>(noteLead));
     printf("  mixer's own record:  %zu of %zu onsets on their deadline's frame\n", loggedExact, clickLog.size() + noteLog.size());
     const bool met = c.exact == c.expected && c.found == c.expected && n.exact == n.expected && n.found == n.expected;
     printf("  goal: 0 frames error for every click and note (%s)\n", met ? "met" : "NOT met");
@@ -248,7 +248,7 @@ void callbackCost()
 double percentile(std::vector<double> v, double p)
 {
     std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, size_t(p * (v.size() - 1) + 0.5))];
+    return v[std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5))];
 }
 
 // Clicks sent 100 ms ahead of their deadlines, as the player would, through SDL's dummy driver.

@@ -206,7 +206,7 @@ int main(int argc, char** argv)
     printf("  net::HTTPRequestOperation: %8.1f MB/s\n", opRate);
     printf("  curl command-line tool:    %8.1f MB/s\n", curlRate);
     printf("  ratio operation/curl:      %8.3f (goal >= 0.9: %s)\n", opRate / curlRate, opRate / curlRate >= 0.9 ? "met" : "NOT met");
-    printf("  operation peak memory growth: %.1f MB (worst of 5; goal < 16 MB: %s)\n", bestOp.peakGrowthKb / 1024.0,
+    printf("  operation peak memory growth: %.1f MB (worst of 5; goal < 16 MB: %s)\n", static_cast<double>(bestOp.peakGrowthKb) / 1024.0,
         bestOp.peakGrowthKb < 16 * 1024 ? "met" : "NOT met");
     if (!allOk) {
         printf("  a download failed or came out short\n");

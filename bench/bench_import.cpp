@@ -153,7 +153,7 @@ int main(int argc, char** argv)
     double xmlRatio = importXml / parse;
     double midiRatio = importMidi / decode;
     printf("MusicXML, 2,000 bars x 4 parts (%.1f MB): pugixml parse %.1f ms, import %.1f ms: ratio %.2f (goal <= 3): %s\n",
-        xml.size() / 1e6, parse * 1e3, importXml * 1e3, xmlRatio, xmlRatio <= 3 ? "met" : "NOT met");
+        double(xml.size()) / 1e6, parse * 1e3, importXml * 1e3, xmlRatio, xmlRatio <= 3 ? "met" : "NOT met");
     printf("  full import into a folder, written and flushed: %.1f ms\n", fullXml * 1e3);
     printf("MIDI, %zu notes: read and decode %.2f ms, import %.2f ms: ratio %.2f (goal <= 3): %s\n",
         score ? score->notes.size() : size_t(0), decode * 1e3, importMidi * 1e3, midiRatio, midiRatio <= 3 ? "met" : "NOT met");
