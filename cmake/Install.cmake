@@ -70,7 +70,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(BEATSTRIP_DEB_DATA_DEPENDS
   fonts-liberation2
-  # The SoundFont package goes here once the program plays sound.
+  # The General MIDI SoundFont the notes play with by default.
+  timgm6mb-soundfont
 )
 list(JOIN BEATSTRIP_DEB_DATA_DEPENDS ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 include(CPack)
