@@ -19,6 +19,7 @@ labels = ^($(subst $(space),|,$(strip $(1))))$$
 
 # Sanitizers stop at the first report and say where.
 SAN_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:halt_on_error=1 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 # ThreadSanitizer cannot map its shadow memory under the high address randomisation of newer
