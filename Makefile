@@ -21,7 +21,7 @@ labels = ^($(subst $(space),|,$(strip $(1))))$$
 SAN_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:halt_on_error=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/tests/tsan.supp
 # ThreadSanitizer cannot map its shadow memory under the high address randomisation of newer
 # kernels ("unexpected memory mapping"); running without randomisation avoids that.
 NO_ASLR := $(shell setarch $$(uname -m) -R true >/dev/null 2>&1 && echo "setarch $$(uname -m) -R")
