@@ -90,12 +90,12 @@ public:
         std::unique_lock lock(m_mutex);
         return m_cv.wait_for(lock, std::chrono::duration<double>(seconds), [this] { return m_open; });
     }
+    // Notified under the lock: a waiter that wakes may destroy the gate at once, which must not
+    // happen while this thread is still inside the broadcast.
     void open()
     {
-        {
-            std::lock_guard lock(m_mutex);
-            m_open = true;
-        }
+        std::lock_guard lock(m_mutex);
+        m_open = true;
         m_cv.notify_all();
     }
 
