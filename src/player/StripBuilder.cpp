@@ -88,21 +88,21 @@ void StripBuilder::addBeat(const score::ScoreRow& row)
     beatButton->layer().setZPosition(10);
     m_strip.addSubview(beatButton);
 
-    TempoEditor::BeatSpec spec;
-    spec.key = key;
-    spec.x = frame.x;
-    spec.labelY = frame.y;
-    spec.plusY = top;
-    spec.minusY = score::points(row, column::sharpFlat);
-    spec.group = row.intValue(column::barNo);
-    spec.index = row.intValue(column::beatsPerBar);
+    TempoEditor::BeatPlacement placement;
+    placement.key = key;
+    placement.x = frame.x;
+    placement.labelY = frame.y;
+    placement.plusY = top;
+    placement.minusY = score::points(row, column::sharpFlat);
+    placement.group = row.intValue(column::barNo);
+    placement.index = row.intValue(column::beatsPerBar);
     // With a saved list the tempo comes from it; a key outside it falls back to the row.
     const auto& saved = m_sheet.savedBeatList();
     if (m_sheet.hasSavedBeatList() && key >= 1 && size_t(key) <= saved.size())
-        spec.text = std::string(saved[size_t(key) - 1].text(column::tempo));
+        placement.text = std::string(saved[size_t(key) - 1].text(column::tempo));
     else
-        spec.text = std::string(row.text(column::tempo));
-    m_tempi.addBeat(spec, beatButton.get());
+        placement.text = std::string(row.text(column::tempo));
+    m_tempi.addBeat(placement, beatButton.get());
 }
 
 void StripBuilder::addKeyLabel(const score::ScoreRow& row)

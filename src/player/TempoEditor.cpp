@@ -44,16 +44,16 @@ void TempoEditor::setActions(std::weak_ptr<void> owner, ui::Control::Action plus
 
 // The label is made with its beat, hidden, as the arrangement and the view dumps expect every
 // beat to have one; the step buttons wait until something shows them.
-void TempoEditor::addBeat(const BeatSpec& spec, ui::View* beatButton)
+void TempoEditor::addBeat(const BeatPlacement& placement, ui::View* beatButton)
 {
-    if (!m_collecting.empty() && m_beats[m_collecting.back()].label->group() != spec.group)
+    if (!m_collecting.empty() && m_beats[m_collecting.back()].label->group() != placement.group)
         closeGroup();
     Beat beat;
-    beat.key = spec.key;
-    beat.plusY = spec.plusY;
-    beat.minusY = spec.minusY;
+    beat.key = placement.key;
+    beat.plusY = placement.plusY;
+    beat.minusY = placement.minusY;
     beat.beatButton = beatButton;
-    beat.label = makeLabel(spec);
+    beat.label = makeLabel(placement);
     m_beats.push_back(std::move(beat));
     m_collecting.push_back(m_beats.size() - 1);
     if (m_strip)
@@ -172,15 +172,15 @@ void TempoEditor::makeView(Beat& beat, Kind kind)
         insertAfterEarlierControls(beat, kind, view);
 }
 
-std::shared_ptr<Tempo> TempoEditor::makeLabel(const BeatSpec& spec) const
+std::shared_ptr<Tempo> TempoEditor::makeLabel(const BeatPlacement& placement) const
 {
-    auto label = Tempo::create(ui::RectMake(spec.x, spec.labelY, 24, 12));
+    auto label = Tempo::create(ui::RectMake(placement.x, placement.labelY, 24, 12));
     label->setTextColor(ui::Color::black());
     label->setFont(ui::Font::named("Arial", 10.8));
-    label->setTag(m_tags.labelTag(spec.key));
-    label->setText(spec.text);
-    label->setGroup(spec.group);
-    label->setIndex(spec.index);
+    label->setTag(m_tags.labelTag(placement.key));
+    label->setText(placement.text);
+    label->setGroup(placement.group);
+    label->setIndex(placement.index);
     label->setHidden(true);
     label->layer().setZPosition(10);
     return label;

@@ -35,7 +35,7 @@ class Tempo;
 class TempoEditor {
 public:
     // Where a beat's controls go: points in the strip, and the label's text and group.
-    struct BeatSpec {
+    struct BeatPlacement {
         int32_t key = 0;
         float x = 0;
         float labelY = 0;
@@ -51,7 +51,7 @@ public:
     void setActions(std::weak_ptr<void> owner, ui::Control::Action plus, ui::Control::Action minus);
 
     // Layout: the controls of the next beat, whose beat button was just added to the strip.
-    void addBeat(const BeatSpec& spec, ui::View* beatButton);
+    void addBeat(const BeatPlacement& placement, ui::View* beatButton);
     // The group still collecting joins the finished ones (the end of the layout).
     void closeGroup();
 
@@ -104,7 +104,7 @@ private:
     void setLabelShown(Beat& beat, bool shown);
     void setButtonShown(Beat& beat, Kind kind, bool shown);
     void makeView(Beat& beat, Kind kind);
-    std::shared_ptr<Tempo> makeLabel(const BeatSpec& spec) const;
+    std::shared_ptr<Tempo> makeLabel(const BeatPlacement& placement) const;
     std::shared_ptr<ui::Button> makeButton(const Beat& beat, Kind kind) const;
     void insertAfterEarlierControls(const Beat& beat, Kind kind, std::shared_ptr<ui::View> view);
 

@@ -28,16 +28,16 @@ protected:
         auto button = ui::Button::create(ui::ButtonType::System, ui::RectMake(100 * key, 30, 40, 30));
         button->setTag(key);
         m_strip->addSubview(button);
-        TempoEditor::BeatSpec spec;
-        spec.key = key;
-        spec.x = float(100 * key);
-        spec.labelY = 11;
-        spec.plusY = 30.5f;
-        spec.minusY = 100;
-        spec.group = group;
-        spec.index = key;
-        spec.text = tempo;
-        m_tempi.addBeat(spec, button.get());
+        TempoEditor::BeatPlacement placement;
+        placement.key = key;
+        placement.x = float(100 * key);
+        placement.labelY = 11;
+        placement.plusY = 30.5f;
+        placement.minusY = 100;
+        placement.group = group;
+        placement.index = key;
+        placement.text = tempo;
+        m_tempi.addBeat(placement, button.get());
         m_strip->addSubview(ui::View::create(ui::RectMake(100 * key, 200, 10, 10)));
         m_rows.push_back(score::ScoreRow::fromMap(beatLine(group, key, 4, tempo, 200 * key, 200)));
     }
