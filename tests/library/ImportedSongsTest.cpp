@@ -1,5 +1,6 @@
 // Imported songs in the library: listed after the downloaded ones under "My songs", opened from
 // their own folder, never sharing saved state with a downloaded song, and deleted on confirmation.
+#include "LibraryScreenFixture.h"
 #include "library/ModeSelectionViewController.h"
 #include "library/Screens.h"
 
@@ -33,35 +34,8 @@ const char* kWaltz = R"(<?xml version="1.0"?><score-partwise><work><work-title>T
 <measure number="2"><attributes><time><beats>2</beats><beat-type>4</beat-type></time></attributes>
 <note><pitch><step>E</step><octave>4</octave></pitch><duration>2</duration></note></measure></part></score-partwise>)";
 
-class ImportedSongsTest : public testing::Test {
+class ImportedSongsTest : public LibraryScreenFixture {
 protected:
-    void SetUp() override
-    {
-        render::Renderer::installTextMetrics();
-        clock = core::ManualClock::create(0);
-        core::RunLoop::main().setClock(clock);
-        core::UserDefaults::resetStandardUserDefaults();
-        ui::Storyboard::reset();
-        ui::Application::resetShared();
-    }
-    void TearDown() override
-    {
-        ui::Application::resetShared();
-        ui::Storyboard::reset();
-        core::RunLoop::resetMain();
-        core::UserDefaults::resetStandardUserDefaults();
-    }
-
-    std::shared_ptr<ModeSelectionViewController> launch()
-    {
-        library::registerScreens();
-        EXPECT_TRUE(ui::Application::shared().launch());
-        window().layoutIfNeeded();
-        return std::dynamic_pointer_cast<ModeSelectionViewController>(window().rootViewController());
-    }
-
-    ui::Window& window() { return ui::Application::shared().window(); }
-
     std::string writeSource(const std::string& name, const std::string& bytes)
     {
         std::string path = home.home() + "/" + name;
@@ -73,30 +47,6 @@ protected:
     {
         auto report = import::SongImporter::importFile(writeSource("waltz.musicxml", kWaltz), {});
         ASSERT_TRUE(report.ok()) << report.error().localizedDescription;
-    }
-
-    void tapRow(const ModeSelectionViewController& screen, int row)
-    {
-        auto rect = screen.tableview->convertRect(screen.tableview->rectForRowAtIndexPath({ 0, row }), nullptr);
-        window().touchDown({ rect.midX(), rect.midY() });
-        window().touchUp({ rect.midX(), rect.midY() });
-        window().layoutIfNeeded();
-    }
-
-    std::shared_ptr<player::ViewController> presentedPlayer()
-    {
-        core::RunLoop::main().runUntil(clock->now() + 1);
-        return std::dynamic_pointer_cast<player::ViewController>(window().frontViewController());
-    }
-
-    std::vector<std::string> titles(const ModeSelectionViewController& screen)
-    {
-        std::vector<std::string> out;
-        for (int row = 0; row < screen.tableview->numberOfRowsInSection(0); row++) {
-            auto cell = screen.tableview->cellForRowAtIndexPath({ 0, row });
-            out.push_back(cell ? cell->textLabel()->text() : "<not shown>");
-        }
-        return out;
     }
 
     // The alert showing now as "title|message", answered with the button; empty when none.
@@ -111,8 +61,6 @@ protected:
         return text;
     }
 
-    TempHome home;
-    std::shared_ptr<core::ManualClock> clock;
 };
 
 }
@@ -123,7 +71,7 @@ TEST_F(ImportedSongsTest, ImportedSongsFollowUnderMySongsAndOpenFromTheirOwnFold
     importWaltz();
     auto screen = launch();
     ASSERT_TRUE(screen);
-    EXPECT_EQ(titles(*screen), (std::vector<std::string> { "Ode to Joy", "MY SONGS", "Tiny Waltz" }));
+    EXPECT_EQ(visibleTitles(*screen), (std::vector<std::string> { "Ode to Joy", "MY SONGS", "Tiny Waltz" }));
     EXPECT_TRUE(screen->emptyHint->isHidden());
 
     tapRow(*screen, 1); // the heading opens nothing
@@ -184,7 +132,7 @@ TEST_F(ImportedSongsTest, DeleteAsksFirstThenRemovesTheSongItsEntryAndItsSavedTe
     window().touchUp(centre);
     EXPECT_EQ(answerAlert(0), "Delete song?|\"Tiny Waltz\" and its saved tempi will be removed from My songs.");
     EXPECT_TRUE(core::files::fileExistsAtPath(songFile)) << "Cancel keeps the song";
-    EXPECT_EQ(titles(*screen).size(), 2u);
+    EXPECT_EQ(visibleTitles(*screen).size(), 2u);
 
     // Delete on the keyboard asks about the selected imported song; nothing selected, nothing asked.
     window().keyDown(ui::Key::Delete);
@@ -195,7 +143,7 @@ TEST_F(ImportedSongsTest, DeleteAsksFirstThenRemovesTheSongItsEntryAndItsSavedTe
     EXPECT_FALSE(core::files::fileExistsAtPath(songFile));
     EXPECT_TRUE(import::SongImporter::entries(import::SongImporter::importedFolder()).empty());
     EXPECT_FALSE(core::UserDefaults::standardUserDefaults()->valueForKey("/imported/tiny_waltz").has_value());
-    EXPECT_TRUE(titles(*screen).empty());
+    EXPECT_TRUE(visibleTitles(*screen).empty());
     EXPECT_FALSE(screen->emptyHint->isHidden());
 }
 
@@ -206,7 +154,7 @@ TEST_F(ImportedSongsTest, ImportingFilesListsAndSelectsTheFirstAndNamesTheFailur
     std::string bad = writeSource("broken.mid", "MThd");
     std::string good = writeSource("waltz.musicxml", kWaltz);
     EXPECT_EQ(screen->importFiles({ bad, good }), 1u);
-    EXPECT_EQ(titles(*screen), (std::vector<std::string> { "MY SONGS", "Tiny Waltz" }));
+    EXPECT_EQ(visibleTitles(*screen), (std::vector<std::string> { "MY SONGS", "Tiny Waltz" }));
     EXPECT_EQ(screen->tableview->indexPathForSelectedRow(), (ui::IndexPath { 0, 1 }));
     std::string alert = answerAlert(0);
     EXPECT_NE(alert.find("Not imported|broken.mid: it is not a Standard MIDI File"), std::string::npos) << alert;
@@ -256,7 +204,7 @@ TEST_F(ImportedSongsTest, ImportButtonChoosesAScoreFileStartingInTheMusicFolder)
 
     press("chooserCancel");
     EXPECT_EQ(window().frontViewController(), screen);
-    EXPECT_TRUE(titles(*screen).empty());
+    EXPECT_TRUE(visibleTitles(*screen).empty());
 
     press("import");
     chooser = std::dynamic_pointer_cast<ui::FileChooserViewController>(window().frontViewController());
@@ -270,6 +218,6 @@ TEST_F(ImportedSongsTest, ImportButtonChoosesAScoreFileStartingInTheMusicFolder)
     chooser->choose(0);
     core::RunLoop::main().runUntil(clock->now() + 1);
     EXPECT_EQ(window().frontViewController(), screen);
-    EXPECT_EQ(titles(*screen), (std::vector<std::string> { "MY SONGS", "Tiny Waltz" }));
+    EXPECT_EQ(visibleTitles(*screen), (std::vector<std::string> { "MY SONGS", "Tiny Waltz" }));
     EXPECT_EQ(screen->tableview->indexPathForSelectedRow(), (ui::IndexPath { 0, 1 }));
 }

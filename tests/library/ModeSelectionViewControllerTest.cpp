@@ -1,4 +1,5 @@
 #include "library/AppDelegate.h"
+#include "LibraryScreenFixture.h"
 #include "library/ModeSelectionViewController.h"
 #include "library/Screens.h"
 
@@ -30,70 +31,12 @@ const char* kThreeSongs = R"({"FileInfo": [
     {"fileName": "Canon in D", "path": "canon.csv"},
     {"fileName": "Twice", "path": "a.csv.b.csv"}]})";
 
-class ModeSelectionViewControllerTest : public testing::Test {
+class ModeSelectionViewControllerTest : public LibraryScreenFixture {
 protected:
-    void SetUp() override
-    {
-        render::Renderer::installTextMetrics();
-        clock = core::ManualClock::create(0);
-        core::RunLoop::main().setClock(clock);
-        ui::Storyboard::reset();
-        ui::Application::resetShared();
-    }
-    void TearDown() override
-    {
-        ui::Application::resetShared();
-        ui::Storyboard::reset();
-        core::RunLoop::resetMain();
-    }
-
-    // Starts the app as main() does and returns its first screen.
-    std::shared_ptr<ModeSelectionViewController> launch()
-    {
-        library::registerScreens();
-        EXPECT_TRUE(ui::Application::shared().launch());
-        window().layoutIfNeeded();
-        auto screen = std::dynamic_pointer_cast<ModeSelectionViewController>(window().rootViewController());
-        EXPECT_TRUE(screen) << "the library is the first screen";
-        return screen;
-    }
-
-    ui::Window& window() { return ui::Application::shared().window(); }
-    void advance(double seconds) { core::RunLoop::main().runUntil(clock->now() + seconds); }
-
-    void tap(ui::Point point)
-    {
-        window().touchDown(point);
-        window().touchUp(point);
-        window().layoutIfNeeded();
-    }
-    void tapRow(const ModeSelectionViewController& screen, int row)
-    {
-        auto rect = screen.tableview->convertRect(screen.tableview->rectForRowAtIndexPath({ 0, row }), nullptr);
-        tap({ rect.midX(), rect.midY() });
-    }
     void tapSegment(const ModeSelectionViewController& screen, int segment)
     {
         auto rect = screen.modeControl->convertRect(screen.modeControl->rectForSegment(segment), nullptr);
         tap({ rect.midX(), rect.midY() });
-    }
-
-    // The player on top after a tap on a row, once its presentation has run.
-    std::shared_ptr<player::ViewController> presentedPlayer()
-    {
-        advance(1);
-        return std::dynamic_pointer_cast<player::ViewController>(window().frontViewController());
-    }
-
-    std::vector<std::string> visibleTitles(const ModeSelectionViewController& screen)
-    {
-        std::vector<std::string> titles;
-        int rows = screen.tableview->numberOfRowsInSection(0);
-        for (int row = 0; row < rows; row++) {
-            auto cell = screen.tableview->cellForRowAtIndexPath({ 0, row });
-            titles.push_back(cell ? cell->textLabel()->text() : "<not shown>");
-        }
-        return titles;
     }
 
     void keepScreenshot(const std::string& name)
@@ -103,8 +46,6 @@ protected:
         }
     }
 
-    TempHome home;
-    std::shared_ptr<core::ManualClock> clock;
 };
 
 }
