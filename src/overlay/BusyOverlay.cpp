@@ -371,7 +371,7 @@ void BusyOverlay::layoutSubviews()
     if (!m_labelText.empty())
         input.label = m_labelFont.sizeOfText(m_labelText);
     if (!m_detailsLabelText.empty())
-        input.details = m_detailsLabelFont.sizeOfText(m_detailsLabelText);
+        input.details = ui::Label::sizeOfWrappedText(m_detailsLabelText, m_detailsLabelFont, input.area.width - 4 * m_margin, 0);
     input.square = m_square;
     input.minSize = m_minSize;
     input.offset = { m_xOffset, m_yOffset };

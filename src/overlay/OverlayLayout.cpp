@@ -51,7 +51,7 @@ OverlayLayout::Frames OverlayLayout::layout(const Input& in)
     if (indicatorAndLabel)
         contentHeight += in.padding;
 
-    // The details label draws one line, so it measures as one, within the room that is left.
+    // The details label gets the room that is left.
     ui::Size detailsSize = clamped(in.details);
     if (in.details) {
         const double remainingHeight = height - contentHeight - in.padding - 4 * in.margin;

@@ -16,7 +16,8 @@ public:
         ui::Size area;
         double margin = 0;
         double padding = 0;
-        // Natural sizes; none where a part is absent or has no text.
+        // Natural sizes (the details label's wrapped to the width the box may take, the area's
+        // less four margins); none where a part is absent or has no text.
         std::optional<ui::Size> indicator;
         std::optional<ui::Size> label;
         std::optional<ui::Size> details;
