@@ -1,9 +1,11 @@
 #include "app/WindowSdl.h"
 
 #include "app/FrameStats.h"
+#include "app/Resources.h"
 #include "app/SdlInput.h"
 #include "app/SdlPresenter.h"
 #include "app/WakePlan.h"
+#include "app/WindowIcon.h"
 #include "app/WindowGeometry.h"
 #include "platform/core/Log.h"
 #include "platform/core/RunLoop.h"
@@ -32,6 +34,25 @@ std::vector<WindowGeometry::Area> displayAreas()
             areas.push_back({ r.x, r.y, r.w, r.h });
     }
     return areas;
+}
+
+// The hicolor icon the desktop entry names, also on the window itself (the task switcher and a
+// window manager without the desktop entry show it). A missing icon only costs a log line.
+void setIcon(SDL_Window* window)
+{
+    auto icon = WindowIcon::load(resources::iconPath());
+    if (!icon) {
+        core::log("No window icon: %s", icon.error().localizedDescription.c_str());
+        return;
+    }
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(icon->pixels.data(), icon->width, icon->height, 32,
+        icon->width * 4, SDL_PIXELFORMAT_ARGB8888);
+    if (!surface) {
+        core::log("No window icon: %s", SDL_GetError());
+        return;
+    }
+    SDL_SetWindowIcon(window, surface);
+    SDL_FreeSurface(surface);
 }
 
 }
@@ -211,6 +232,7 @@ core::Result<std::shared_ptr<WindowSdl>> WindowSdl::open()
     if (!impl->window)
         return fail(std::string("cannot open a window: ") + SDL_GetError());
     SDL_SetWindowMinimumSize(impl->window, kMinimumWidth, kMinimumHeight);
+    setIcon(impl->window);
     impl->windowed = place;
     impl->windowed.fullScreen = false;
     if (place.fullScreen)
