@@ -10,8 +10,8 @@ WERROR ?=
 LAUNCHER := $(shell command -v ccache >/dev/null 2>&1 && echo "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache")
 
 # The GoogleTest programs; ThreadSanitizer runs the ones whose code uses threads.
-UNIT_TESTS := core_tests ui_tests render_tests http_tests score_tests archive_tests net_tests \
-	overlay_tests player_tests library_tests app_tests
+UNIT_TESTS := core_tests audio_tests ui_tests render_tests http_tests score_tests archive_tests \
+	import_tests net_tests overlay_tests player_tests library_tests app_tests
 TSAN_TESTS := core_tests http_tests net_tests library_tests
 empty :=
 space := $(empty) $(empty)

@@ -1,5 +1,6 @@
 #include "app/Resources.h"
 
+#include "app/WindowIcon.h"
 #include "platform/core/Paths.h"
 
 #include <climits>
@@ -96,6 +97,11 @@ std::string assetsDirectory()
     if (fromBuildFolder())
         return BEATSTRIP_SOURCE_DIR "/assets";
     return core::paths::stringByAppendingPathComponent(dataDirectory(), "assets");
+}
+
+std::string iconPath()
+{
+    return WindowIcon::pathFor(dataDirectory());
 }
 
 std::string contentURL(const std::string& fromCommandLine)

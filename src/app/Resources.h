@@ -16,6 +16,9 @@ std::string assetsDirectory();
 // out of the box.
 std::string contentURL(const std::string& fromCommandLine);
 
+// The window icon's PNG: the hicolor icon installed beside the data folder, else the source tree's.
+std::string iconPath();
+
 // The installed data folder for an executable at `executable`, or "" when that executable is the
 // one in the build folder. Exposed so it can be checked without installing.
 std::string dataDirectoryFor(const std::string& executable);

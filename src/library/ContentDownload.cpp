@@ -1,6 +1,7 @@
 #include "library/ContentDownload.h"
 
-#include "archive/ZipArchive.h"
+#include "library/DownloadFailure.h"
+#include "library/PackageInstaller.h"
 #include "library/SongIndex.h"
 #include "net/HTTPRequestOperation.h"
 #include "platform/core/Dispatch.h"
@@ -15,7 +16,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
-#include <cerrno>
 #include <cstdlib>
 #include <mutex>
 
@@ -33,60 +33,12 @@ std::string join(const std::string& folder, const std::string& name)
     return core::paths::stringByAppendingPathComponent(folder, name);
 }
 
-core::Error failure(long code, std::string description)
-{
-    return core::Error::make(ContentDownload::errorDomain, code, std::move(description));
-}
-
-// A failure that keeps what caused it: another layer's error, or a file operation's errno.
-core::Error failure(long code, std::string description, const core::Error& cause)
-{
-    auto error = failure(code, std::move(description));
-    const core::Error& root = cause.underlying && cause.domain == "NSCocoaErrorDomain" ? *cause.underlying : cause;
-    error.userInfo[ContentDownload::kCauseDomainKey] = root.domain;
-    error.userInfo[ContentDownload::kCauseCodeKey] = std::to_string(root.code);
-    if (cause.underlying && root.domain != "NSPOSIXErrorDomain" && cause.underlying->domain == "NSPOSIXErrorDomain") {
-        error.userInfo[ContentDownload::kCauseDomainKey] = "NSPOSIXErrorDomain";
-        error.userInfo[ContentDownload::kCauseCodeKey] = std::to_string(cause.underlying->code);
-        error.userInfo["archiveCode"] = std::to_string(cause.code);
-    }
-    return error;
-}
-
-std::string titleCase(std::string text)
-{
-    bool start = true;
-    for (char& c : text) {
-        if (start)
-            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        start = c == ' ' || c == '-';
-    }
-    return text;
-}
-
 bool isHTTP(const std::string& url)
 {
     auto lower = url.substr(0, 8);
     std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
     return lower.starts_with("http://") || lower.starts_with("https://");
 }
-
-std::vector<std::string> childrenOf(const std::string& folder)
-{
-    auto listed = core::files::contentsOfDirectoryAtPath(folder);
-    return listed ? *listed : std::vector<std::string> {};
-}
-
-// Counts the entries the extraction passed over (unsafe names, links leaving the folder).
-class EntryCounter : public archive::ZipArchiveDelegate {
-public:
-    void zipArchiveWillUnzipFileAtIndex(long, long, const std::string&, archive::ZipFileInfo) override { started++; }
-    void zipArchiveDidUnzipFileAtIndex(long, long, const std::string&, archive::ZipFileInfo) override { finished++; }
-    void zipArchiveDidFailToUnzipArchiveAtPath(const std::string&, const core::Error& why) override { reason = why; }
-    std::atomic<long> started = 0;
-    std::atomic<long> finished = 0;
-    std::optional<core::Error> reason;
-};
 
 }
 
@@ -140,46 +92,7 @@ void ContentDownload::setSlowTransferWindow(long seconds)
 
 std::string ContentDownload::causeOf(const core::Error& failure)
 {
-    const auto info = [&](const char* key) {
-        auto it = failure.userInfo.find(key);
-        return it == failure.userInfo.end() ? std::string() : it->second;
-    };
-    const std::string domain = info(kCauseDomainKey);
-    const long code = std::atol(info(kCauseCodeKey).c_str());
-    const bool posix = domain == "NSPOSIXErrorDomain";
-    if (posix && (code == ENOSPC || code == EDQUOT))
-        return "There is not enough disk space.";
-    switch (failure.domain == errorDomain ? failure.code : 0) {
-    case BadStatus:
-        if (int status = std::atoi(info(kStatusKey).c_str()); status > 0)
-            return core::format("The server answered %d (%s).", status,
-                titleCase(http::HTTPURLResponse::localizedStringForStatusCode(status)).c_str());
-        return "The server could not be reached.";
-    case TransferFailed:
-        if (posix)
-            return "The songs folder cannot be written.";
-        if (domain == http::URLErrorDomain) {
-            if (code == http::URLErrorDataLengthExceedsMaximum)
-                return "The package is too large.";
-            if (code == http::URLErrorTimedOut)
-                return "The connection was too slow.";
-            if (code == http::URLErrorNetworkConnectionLost)
-                return "The connection was interrupted.";
-        }
-        return "The server could not be reached.";
-    case BadArchive:
-        if (domain == archive::ZipArchive::errorDomain && code == archive::ZipArchive::errorCodeNoSpace)
-            return "There is not enough disk space.";
-        if (domain == archive::ZipArchive::errorDomain && code == archive::ZipArchive::errorCodeTooLarge)
-            return "The package is too large.";
-        if (posix)
-            return "The songs folder cannot be written.";
-        return "The package is damaged.";
-    case NoIndex:
-        return "The package is damaged.";
-    default:
-        return "The songs folder cannot be written.";
-    }
+    return DownloadFailure::causeOf(failure);
 }
 
 std::string ContentDownload::stagingFolder()
@@ -213,7 +126,7 @@ void ContentDownload::begin()
     if (core::files::fileExistsAtPath(staging))
         core::files::removeItemAtPath(staging);
     if (auto made = core::files::createDirectoryAtPath(staging, false); !made) {
-        finish(failure(InstallFailed, made.error().localizedDescription, made.error()));
+        finish(DownloadFailure::make(InstallFailed, made.error().localizedDescription, made.error()));
         return;
     }
 
@@ -229,7 +142,7 @@ void ContentDownload::begin()
         if (auto finished = weakOperation.lock())
             self->transferFinished(finished);
         else
-            self->finish(failure(TransferFailed, "the transfer ended without its operation"));
+            self->finish(DownloadFailure::make(TransferFailed, "the transfer ended without its operation"));
     });
     operation->start();
 }
@@ -237,7 +150,7 @@ void ContentDownload::begin()
 void ContentDownload::transferFinished(const std::shared_ptr<net::HTTPRequestOperation>& operation)
 {
     if (auto error = operation->error()) {
-        auto why = failure(TransferFailed, core::format("the transfer failed: %s", error->localizedDescription.c_str()), *error);
+        auto why = DownloadFailure::make(TransferFailed, core::format("the transfer failed: %s", error->localizedDescription.c_str()), *error);
         if (error->domain == http::URLErrorDomain && error->code == http::URLErrorDataLengthExceedsMaximum)
             why.localizedDescription = core::format("the package is larger than the limit of %lld bytes", static_cast<long long>(maximumPackageSize()));
         finish(why);
@@ -246,11 +159,11 @@ void ContentDownload::transferFinished(const std::shared_ptr<net::HTTPRequestOpe
     if (isHTTP(operation->request().URL())) {
         auto response = std::dynamic_pointer_cast<const http::HTTPURLResponse>(operation->response());
         if (!response) {
-            finish(failure(BadStatus, "the server sent no HTTP response"));
+            finish(DownloadFailure::make(BadStatus, "the server sent no HTTP response"));
             return;
         }
         if (response->statusCode() < 200 || response->statusCode() > 299) {
-            auto why = failure(BadStatus, core::format("the server answered %d (%s)", response->statusCode(),
+            auto why = DownloadFailure::make(BadStatus, core::format("the server answered %d (%s)", response->statusCode(),
                 http::HTTPURLResponse::localizedStringForStatusCode(response->statusCode()).c_str()));
             why.userInfo[kStatusKey] = std::to_string(response->statusCode());
             finish(why);
@@ -263,105 +176,9 @@ void ContentDownload::transferFinished(const std::shared_ptr<net::HTTPRequestOpe
     const std::string package = SongIndex::packageFolder();
     const std::string staging = stagingFolder();
     dispatch::globalQueue().async([self, package, staging] {
-        auto outcome = install(package, staging);
+        auto outcome = PackageInstaller::install(package, staging);
         dispatch::mainQueue().async([self, outcome] { self->finish(outcome); });
     });
-}
-
-// Extracts the package into `unpacked` and checks it holds a usable song index.
-std::optional<core::Error> ContentDownload::extractAndCheck(const std::string& archivePath, const std::string& unpacked)
-{
-    auto counter = std::make_shared<EntryCounter>();
-    core::Error zipError;
-    if (!archive::ZipArchive::unzipFileAtPath(archivePath, unpacked, true, std::nullopt, &zipError, counter)) {
-        auto reason = counter->reason.value_or(zipError);
-        return failure(BadArchive, "the package cannot be extracted: " + reason.localizedDescription, reason);
-    }
-    if (counter->finished != counter->started)
-        return failure(BadArchive, core::format("the package holds %ld unsafe entries", counter->started - counter->finished));
-    auto index = core::files::contentsAtPath(join(unpacked, "data/info.json"));
-    if (!index)
-        return failure(NoIndex, "the package has no data/info.json");
-    if (!SongIndex::parse(*index))
-        return failure(NoIndex, "data/info.json in the package lists no songs under \"FileInfo\"");
-    return std::nullopt;
-}
-
-// Old items aside, new ones in by renames. On failure everything moved is put back; on success
-// `movedAside` names the old items waiting in `aside`.
-std::optional<core::Error> ContentDownload::swapIntoPlace(const std::string& package, const std::string& unpacked,
-    const std::string& aside, std::vector<std::string>& movedAside)
-{
-    if (auto made = core::files::createDirectoryAtPath(aside, false); !made)
-        return failure(InstallFailed, made.error().localizedDescription, made.error());
-    auto putBack = [&] {
-        for (auto& name : movedAside)
-            core::files::moveItemAtPath(join(aside, name), join(package, name));
-    };
-    for (auto& name : childrenOf(package)) {
-        if (name == kStagingName)
-            continue;
-        core::log("%s", name.c_str());
-        if (auto moved = core::files::moveItemAtPath(join(package, name), join(aside, name)); !moved) {
-            core::log("%s", moved.error().localizedDescription.c_str());
-            if (name == "data") {
-                putBack();
-                return failure(InstallFailed, "the old content folder cannot be replaced", moved.error());
-            }
-            continue;
-        }
-        movedAside.push_back(name);
-    }
-    std::vector<std::string> movedIn;
-    for (auto& name : childrenOf(unpacked)) {
-        if (name == kStagingName) {
-            core::log("The package entry \"%s\" is not installed: the name is reserved", name.c_str());
-            continue;
-        }
-        if (auto moved = core::files::moveItemAtPath(join(unpacked, name), join(package, name)); !moved) {
-            core::log("%s", moved.error().localizedDescription.c_str());
-            if (name == "data") {
-                for (auto& done : movedIn)
-                    core::files::removeItemAtPath(join(package, done));
-                putBack();
-                return failure(InstallFailed, "the new content folder cannot be put in place", moved.error());
-            }
-            continue;
-        }
-        movedIn.push_back(name);
-    }
-    return std::nullopt;
-}
-
-// The old items go; what cannot be removed stays in the package folder, since left in the
-// staging folder it would block every later download.
-void ContentDownload::removeOldItems(const std::string& package, const std::string& aside, const std::vector<std::string>& movedAside)
-{
-    for (auto& name : movedAside) {
-        if (auto removed = core::files::removeItemAtPath(join(aside, name)); !removed) {
-            core::log("%s", removed.error().localizedDescription.c_str());
-            if (!core::files::fileExistsAtPath(join(package, name)))
-                core::files::moveItemAtPath(join(aside, name), join(package, name));
-        }
-    }
-}
-
-std::optional<core::Error> ContentDownload::install(const std::string& package, const std::string& staging)
-{
-    const std::string archivePath = join(staging, "data.zip");
-    const std::string unpacked = join(staging, "unpacked");
-    const std::string aside = join(staging, "old");
-    auto outcome = extractAndCheck(archivePath, unpacked);
-    std::vector<std::string> movedAside;
-    if (!outcome)
-        outcome = swapIntoPlace(package, unpacked, aside, movedAside);
-    if (!outcome) {
-        if (auto moved = core::files::moveItemAtPath(archivePath, join(package, "data.zip")); !moved)
-            core::log("%s", moved.error().localizedDescription.c_str());
-        removeOldItems(package, aside, movedAside);
-    }
-    core::files::removeItemAtPath(staging);
-    return outcome;
 }
 
 void ContentDownload::finish(std::optional<core::Error> failure)
@@ -382,20 +199,7 @@ void ContentDownload::finish(std::optional<core::Error> failure)
 
 void ContentDownload::recoverInterruptedInstall()
 {
-    const std::string package = SongIndex::packageFolder();
-    const std::string staging = stagingFolder();
-    if (!core::files::fileExistsAtPath(staging))
-        return;
-    // An old item still aside with nothing in its place was cut off mid-swap: it goes back.
-    const std::string aside = join(staging, "old");
-    for (auto& name : childrenOf(aside)) {
-        if (!core::files::fileExistsAtPath(join(package, name)))
-            core::files::moveItemAtPath(join(aside, name), join(package, name));
-    }
-    if (auto removed = core::files::removeItemAtPath(staging); !removed)
-        core::log("%s", removed.error().localizedDescription.c_str());
-    else
-        core::log("Removed what an interrupted download left in %s", staging.c_str());
+    PackageInstaller::recoverInterruptedInstall(SongIndex::packageFolder(), stagingFolder());
 }
 
 }

@@ -69,12 +69,6 @@ private:
     explicit ContentDownload(Completion completion);
     void begin();
     void transferFinished(const std::shared_ptr<net::HTTPRequestOperation>& operation);
-    // Worker thread: extract, check, swap.
-    static std::optional<core::Error> install(const std::string& packageFolder, const std::string& staging);
-    static std::optional<core::Error> extractAndCheck(const std::string& archivePath, const std::string& unpacked);
-    static std::optional<core::Error> swapIntoPlace(const std::string& package, const std::string& unpacked,
-        const std::string& aside, std::vector<std::string>& movedAside);
-    static void removeOldItems(const std::string& package, const std::string& aside, const std::vector<std::string>& movedAside);
     void finish(std::optional<core::Error> failure);
 
     Completion m_completion;

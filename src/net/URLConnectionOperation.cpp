@@ -1,6 +1,9 @@
 #include "net/URLConnectionOperation.h"
 
+#include "net/ChunkWriter.h"
 #include "net/SecurityPolicy.h"
+#include "net/SharedNetworking.h"
+#include "net/StateTransition.h"
 #include "platform/core/Dispatch.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/core/RunLoop.h"
@@ -10,57 +13,9 @@
 #include "platform/http/URLError.h"
 #include "platform/http/URLResponse.h"
 
-#include <cerrno>
-#include <new>
-
 namespace net {
 
 namespace {
-
-// A write that takes no bytes is tried again this many times before the stream counts as failed.
-constexpr int maxEmptyWrites = 3;
-
-const char* keyPathFromOperationState(long state)
-{
-    switch (state) {
-    case OperationReadyState: return "isReady";
-    case OperationExecutingState: return "isExecuting";
-    case OperationFinishedState: return "isFinished";
-    case OperationPausedState: return "isPaused";
-    default: return "state";
-    }
-}
-
-bool stateTransitionIsValid(long from, long to, bool isCancelled)
-{
-    switch (from) {
-    case OperationReadyState:
-        switch (to) {
-        case OperationPausedState:
-        case OperationExecutingState: return true;
-        case OperationFinishedState: return isCancelled;
-        default: return false;
-        }
-    case OperationExecutingState:
-        return to == OperationPausedState || to == OperationFinishedState;
-    case OperationFinishedState:
-        return false;
-    case OperationPausedState:
-        return to == OperationReadyState;
-    default:
-        return true;
-    }
-}
-
-std::atomic<long> s_pendingOperations { 0 };
-
-std::shared_ptr<dispatch::Group> sharedCompletionGroup()
-{
-    static std::once_flag flag;
-    static std::shared_ptr<dispatch::Group> group;
-    dispatch::once(flag, [] { group = dispatch::Group::create(); });
-    return group;
-}
 
 void postOnMain(const char* name, std::shared_ptr<void> object)
 {
@@ -91,30 +46,12 @@ URLConnectionOperation::~URLConnectionOperation()
 
 std::shared_ptr<core::Thread> URLConnectionOperation::networkRequestThread()
 {
-    // Made once and never stopped, not even by static destruction at exit (which would join it
-    // and race its run loop's teardown): the holder lives in storage that is never destroyed.
-    static std::once_flag flag;
-    alignas(std::shared_ptr<core::Thread>) static unsigned char storage[sizeof(std::shared_ptr<core::Thread>)];
-    static std::shared_ptr<core::Thread>* thread = nullptr;
-    dispatch::once(flag, [] { thread = ::new (storage) std::shared_ptr<core::Thread>(core::Thread::create("Networking")); });
-    return *thread;
+    return SharedNetworking::thread();
 }
 
 long URLConnectionOperation::pendingOperationCount()
 {
-    return s_pendingOperations.load();
-}
-
-void URLConnectionOperation::enterPending()
-{
-    if (!m_pending.exchange(true))
-        s_pendingOperations++;
-}
-
-void URLConnectionOperation::leavePending()
-{
-    if (m_pending.exchange(false))
-        s_pendingOperations--;
+    return SharedNetworking::pendingCount();
 }
 
 long URLConnectionOperation::state() const
@@ -173,8 +110,7 @@ void URLConnectionOperation::setOutputStream(std::shared_ptr<http::OutputStream>
 
 int64_t URLConnectionOperation::totalBytesRead() const
 {
-    std::lock_guard lock(m_lock);
-    return m_totalBytesRead;
+    return m_progress.totalBytesRead();
 }
 
 std::shared_ptr<http::URLConnection> URLConnectionOperation::connection() const
@@ -257,8 +193,7 @@ void URLConnectionOperation::setUserInfo(std::map<std::string, std::string> info
 
 void URLConnectionOperation::setDownloadProgressBlock(DownloadProgressBlock block)
 {
-    std::lock_guard lock(m_lock);
-    m_downloadProgress = std::move(block);
+    m_progress.setBlock(std::move(block));
 }
 
 void URLConnectionOperation::setRedirectResponseBlock(RedirectResponseBlock block)
@@ -289,11 +224,11 @@ bool URLConnectionOperation::isPaused() const
 
 void URLConnectionOperation::setState(long state)
 {
-    if (!stateTransitionIsValid(this->state(), state, isCancelled()))
+    if (!StateTransition::isValid(this->state(), state, isCancelled()))
         return;
     std::lock_guard lock(m_lock);
-    std::string oldKey = keyPathFromOperationState(m_state);
-    std::string newKey = keyPathFromOperationState(state);
+    std::string oldKey = StateTransition::keyPath(m_state);
+    std::string newKey = StateTransition::keyPath(state);
     willChangeValueForKey(newKey);
     willChangeValueForKey(oldKey);
     m_state = state;
@@ -315,13 +250,13 @@ void URLConnectionOperation::setCompletionBlock(std::function<void()> block)
             return;
         auto group = strong->completionGroup();
         if (!group)
-            group = sharedCompletionGroup();
+            group = SharedNetworking::completionGroup();
         dispatch::Queue* queue = strong->completionQueue();
         if (!queue)
             queue = &dispatch::mainQueue();
         group->async(*queue, [block, strong] {
             block();
-            strong->leavePending();
+            SharedNetworking::leavePending(strong->m_pending);
         });
         // Releases the caller's block, and what it holds, once it has run.
         group->notify(dispatch::globalQueue(), [strong] { strong->setCompletionBlock(nullptr); });
@@ -334,10 +269,10 @@ void URLConnectionOperation::start()
     auto thread = networkRequestThread();
     if (isCancelled()) {
         if (!isFinished())
-            enterPending();
+            SharedNetworking::enterPending(m_pending);
         thread->perform([self = self()] { self->cancelConnection(); });
     } else if (isReady()) {
-        enterPending();
+        SharedNetworking::enterPending(m_pending);
         setState(OperationExecutingState);
         thread->perform([self = self()] { self->operationDidStart(); });
     }
@@ -369,7 +304,7 @@ void URLConnectionOperation::finish()
         std::lock_guard lock(m_lock);
         // With no block to wait for, the operation is done with once it finishes.
         if (!completionBlock() && !isFinished())
-            leavePending();
+            SharedNetworking::leavePending(m_pending);
         setState(OperationFinishedState);
     }
     postOnMain(URLConnectionOperationDidFinishNotification, self());
@@ -421,73 +356,17 @@ void URLConnectionOperation::didReceiveResponse(http::URLConnection&, const std:
     m_response = response;
 }
 
-void URLConnectionOperation::failWithStreamError(http::URLConnection& connection, const core::Error& error)
-{
-    connection.cancel();
-    didFailWithError(connection, error);
-}
-
 void URLConnectionOperation::didReceiveData(http::URLConnection& connection, std::string_view data)
 {
     auto keepAlive = self();
-    auto stream = outputStream();
-    if (!stream->hasSpaceAvailable()) {
-        // The kit's streams are synchronous: no space now means none later, so waiting cannot help.
-        failWithStreamError(connection, stream->streamError() ? *stream->streamError() : http::makePOSIXError(EBADF));
+    if (auto failure = ChunkWriter::write(*outputStream(), data)) {
+        connection.cancel();
+        didFailWithError(connection, *failure);
         return;
     }
-    auto* bytes = reinterpret_cast<const uint8_t*>(data.data());
-    size_t written = 0;
-    int emptyWrites = 0;
-    while (written < data.size()) {
-        long n = stream->write(bytes + written, data.size() - written);
-        if (n < 0) {
-            // Dropping the rest silently would let a truncated body pass for a complete one.
-            failWithStreamError(connection, stream->streamError() ? *stream->streamError() : http::makePOSIXError(EIO));
-            return;
-        }
-        if (n == 0) {
-            if (++emptyWrites > maxEmptyWrites) {
-                failWithStreamError(connection, stream->streamError() ? *stream->streamError() : http::makePOSIXError(ENOSPC));
-                return;
-            }
-            continue;
-        }
-        emptyWrites = 0;
-        written += static_cast<size_t>(n);
-    }
-
-    uint64_t length = data.size();
-    bool hasProgressBlock;
-    {
-        std::lock_guard lock(m_lock);
-        hasProgressBlock = static_cast<bool>(m_downloadProgress);
-    }
-    if (!hasProgressBlock) {
-        // Nobody watches chunk by chunk: fold the counts into one pending update, so a fast
-        // transfer does not wake the main thread for every chunk.
-        if (m_unreportedBytes.fetch_add(length) == 0) {
-            dispatch::mainQueue().async([self = std::move(keepAlive)] {
-                uint64_t pending = self->m_unreportedBytes.exchange(0);
-                std::lock_guard lock(self->m_lock);
-                self->m_totalBytesRead += static_cast<int64_t>(pending);
-            });
-        }
-        return;
-    }
-    dispatch::mainQueue().async([self = std::move(keepAlive), length] {
-        int64_t total;
-        DownloadProgressBlock progress;
-        std::shared_ptr<const http::URLResponse> response;
-        {
-            std::lock_guard lock(self->m_lock);
-            self->m_totalBytesRead += static_cast<int64_t>(length);
-            total = self->m_totalBytesRead;
-            progress = self->m_downloadProgress;
-            response = self->m_response;
-        }
-        if (progress)
-            progress(length, total, response ? response->expectedContentLength() : -1);
+    m_progress.addBytes(data.size(), keepAlive, [keepAlive] {
+        auto response = keepAlive->response();
+        return response ? response->expectedContentLength() : -1;
     });
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include "platform/core/Error.h"
+#include "net/TransferProgress.h"
 #include "platform/core/Operation.h"
 #include "platform/http/URLConnectionDelegate.h"
 #include "platform/http/URLRequest.h"
@@ -55,7 +56,7 @@ public:
         std::string user;
         std::string password;
     };
-    using DownloadProgressBlock = std::function<void(uint64_t bytesRead, int64_t totalBytesRead, int64_t totalBytesExpectedToRead)>;
+    using DownloadProgressBlock = TransferProgress::Block;
     using RedirectResponseBlock = std::function<std::optional<http::URLRequest>(
         http::URLConnection&, const http::URLRequest&, const std::shared_ptr<const http::URLResponse>&)>;
 
@@ -133,9 +134,6 @@ private:
     void operationDidStart();
     void cancelConnection();
     void finish();
-    void failWithStreamError(http::URLConnection& connection, const core::Error& error);
-    void enterPending();
-    void leavePending();
 
     const std::string m_lockName = "net.networking.operation.lock";
     long m_state = OperationReadyState;
@@ -145,8 +143,7 @@ private:
     std::optional<core::Error> m_error;
     std::optional<std::string> m_responseData;
     std::shared_ptr<http::OutputStream> m_outputStream;
-    int64_t m_totalBytesRead = 0;
-    std::atomic<uint64_t> m_unreportedBytes { 0 };
+    // Whether this operation counts among the pending ones (SharedNetworking).
     std::atomic<bool> m_pending { false };
     std::shared_ptr<http::URLConnection> m_connection;
     bool m_shouldUseCredentialStorage = true;
@@ -155,7 +152,7 @@ private:
     dispatch::Queue* m_completionQueue = nullptr;
     std::shared_ptr<dispatch::Group> m_completionGroup;
     std::map<std::string, std::string> m_userInfo;
-    DownloadProgressBlock m_downloadProgress;
+    TransferProgress m_progress;
     RedirectResponseBlock m_redirectResponse;
 };
 

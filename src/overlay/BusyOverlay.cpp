@@ -1,16 +1,13 @@
 #include "overlay/BusyOverlay.h"
 
+#include "overlay/OverlayLayout.h"
+
 #include "platform/core/Dispatch.h"
 #include "platform/core/RunLoop.h"
 #include "platform/core/Timer.h"
 #include "platform/ui/ActivityIndicator.h"
-#include "platform/ui/BezierPath.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/Painter.h"
-
-#include <algorithm>
-#include <cmath>
-#include <numbers>
 
 namespace overlay {
 
@@ -24,12 +21,6 @@ bool isMainThread()
 double now()
 {
     return core::RunLoop::main().now();
-}
-
-// Halves away from zero, whole points.
-double roundPoint(double value)
-{
-    return std::round(value);
 }
 
 }
@@ -138,92 +129,56 @@ void BusyOverlay::propertiesChanged()
 
 // Observed properties: applied on the main thread, then laid out and drawn again.
 
-void BusyOverlay::setMode(int mode)
+template<typename T>
+void BusyOverlay::setObserved(T BusyOverlay::*field, T value, void (BusyOverlay::*update)())
 {
-    onMainThread([mode](BusyOverlay& o) {
-        if (o.m_mode == mode)
+    onMainThread([field, update, value = std::move(value)](BusyOverlay& o) {
+        if (o.*field == value)
             return;
-        o.m_mode = mode;
-        o.updateIndicators();
+        o.*field = value;
+        (o.*update)();
         o.propertiesChanged();
     });
+}
+
+void BusyOverlay::setMode(int mode)
+{
+    setObserved(&BusyOverlay::m_mode, mode, &BusyOverlay::updateIndicators);
 }
 
 void BusyOverlay::setActivityIndicatorColor(ui::Color color)
 {
-    onMainThread([color](BusyOverlay& o) {
-        if (o.m_activityIndicatorColor == color)
-            return;
-        o.m_activityIndicatorColor = color;
-        o.updateIndicators();
-        o.propertiesChanged();
-    });
+    setObserved(&BusyOverlay::m_activityIndicatorColor, color, &BusyOverlay::updateIndicators);
 }
 
 void BusyOverlay::setLabelText(std::string text)
 {
-    onMainThread([text = std::move(text)](BusyOverlay& o) {
-        if (o.m_labelText == text)
-            return;
-        o.m_labelText = text;
-        o.updateLabels();
-        o.propertiesChanged();
-    });
+    setObserved(&BusyOverlay::m_labelText, std::move(text), &BusyOverlay::updateLabels);
 }
 
 void BusyOverlay::setDetailsLabelText(std::string text)
 {
-    onMainThread([text = std::move(text)](BusyOverlay& o) {
-        if (o.m_detailsLabelText == text)
-            return;
-        o.m_detailsLabelText = text;
-        o.updateLabels();
-        o.propertiesChanged();
-    });
+    setObserved(&BusyOverlay::m_detailsLabelText, std::move(text), &BusyOverlay::updateLabels);
 }
 
 void BusyOverlay::setLabelFont(ui::Font font)
 {
-    onMainThread([font = std::move(font)](BusyOverlay& o) {
-        if (o.m_labelFont == font)
-            return;
-        o.m_labelFont = font;
-        o.updateLabels();
-        o.propertiesChanged();
-    });
+    setObserved(&BusyOverlay::m_labelFont, std::move(font), &BusyOverlay::updateLabels);
 }
 
 void BusyOverlay::setLabelColor(ui::Color color)
 {
-    onMainThread([color](BusyOverlay& o) {
-        if (o.m_labelColor == color)
-            return;
-        o.m_labelColor = color;
-        o.updateLabels();
-        o.propertiesChanged();
-    });
+    setObserved(&BusyOverlay::m_labelColor, color, &BusyOverlay::updateLabels);
 }
 
 void BusyOverlay::setDetailsLabelFont(ui::Font font)
 {
-    onMainThread([font = std::move(font)](BusyOverlay& o) {
-        if (o.m_detailsLabelFont == font)
-            return;
-        o.m_detailsLabelFont = font;
-        o.updateLabels();
-        o.propertiesChanged();
-    });
+    setObserved(&BusyOverlay::m_detailsLabelFont, std::move(font), &BusyOverlay::updateLabels);
 }
 
 void BusyOverlay::setDetailsLabelColor(ui::Color color)
 {
-    onMainThread([color](BusyOverlay& o) {
-        if (o.m_detailsLabelColor == color)
-            return;
-        o.m_detailsLabelColor = color;
-        o.updateLabels();
-        o.propertiesChanged();
-    });
+    setObserved(&BusyOverlay::m_detailsLabelColor, color, &BusyOverlay::updateLabels);
 }
 
 // Geometry and look: main thread; they take effect at the next layout and drawing.
@@ -407,74 +362,31 @@ void BusyOverlay::layoutSubviews()
         if (!(frame() == host->bounds()))
             setFrame(host->bounds());
     }
-    const ui::Rect all = bounds();
-    const double width = all.width();
-    const double height = all.height();
-    const double margin = m_margin;
-    const double maxWidth = width - 4 * margin;
-
-    ui::Size indicatorSize;
-    if (m_indicator) {
-        indicatorSize = m_indicator->bounds().size;
-        indicatorSize.width = std::min(indicatorSize.width, maxWidth);
-    }
-
-    ui::Size labelSize;
-    if (!m_labelText.empty()) {
-        labelSize = m_labelFont.sizeOfText(m_labelText);
-        labelSize.width = std::min(labelSize.width, maxWidth);
-    }
-
-    const bool indicatorAndLabel = labelSize.height > 0 && indicatorSize.height > 0;
-    double contentHeight = indicatorSize.height + labelSize.height;
-    if (indicatorAndLabel)
-        contentHeight += kPadding;
-
-    // The details label draws one line, so it measures as one, within the room that is left.
-    ui::Size detailsSize;
-    if (!m_detailsLabelText.empty()) {
-        const double remainingHeight = height - contentHeight - kPadding - 4 * margin;
-        detailsSize = m_detailsLabelFont.sizeOfText(m_detailsLabelText);
-        detailsSize.width = std::min(detailsSize.width, maxWidth);
-        detailsSize.height = std::max(0.0, std::min(detailsSize.height, remainingHeight));
-    }
-    const bool detailsPadding = detailsSize.height > 0 && (indicatorSize.height > 0 || labelSize.height > 0);
-    contentHeight += detailsSize.height;
-    if (detailsPadding)
-        contentHeight += kPadding;
-
-    ui::Size box;
-    box.width = std::max({ indicatorSize.width, labelSize.width, detailsSize.width }) + 2 * margin;
-    box.height = contentHeight + 2 * margin;
-    if (m_square) {
-        double side = std::max(box.width, box.height);
-        if (side <= width - 2 * margin)
-            box.width = side;
-        if (side <= height - 2 * margin)
-            box.height = side;
-    }
-    box.width = std::max(box.width, m_minSize.width);
-    box.height = std::max(box.height, m_minSize.height);
-    m_size = box;
-
-    double y = roundPoint((height - box.height) / 2) + margin + m_yOffset;
-    const double xOffset = m_xOffset;
+    OverlayLayout::Input input;
+    input.area = bounds().size;
+    input.margin = m_margin;
+    input.padding = kPadding;
     if (m_indicator)
-        m_indicator->setFrame({ { roundPoint((width - indicatorSize.width) / 2) + xOffset, y }, indicatorSize });
-    y += indicatorSize.height;
-    if (indicatorAndLabel)
-        y += kPadding;
-    m_label->setFrame({ { roundPoint((width - labelSize.width) / 2) + xOffset, y }, labelSize });
-    y += labelSize.height;
-    if (detailsPadding)
-        y += kPadding;
-    m_detailsLabel->setFrame({ { roundPoint((width - detailsSize.width) / 2) + xOffset, y }, detailsSize });
+        input.indicator = m_indicator->bounds().size;
+    if (!m_labelText.empty())
+        input.label = m_labelFont.sizeOfText(m_labelText);
+    if (!m_detailsLabelText.empty())
+        input.details = ui::Label::sizeOfWrappedText(m_detailsLabelText, m_detailsLabelFont, input.area.width - 4 * m_margin, 0);
+    input.square = m_square;
+    input.minSize = m_minSize;
+    input.offset = { m_xOffset, m_yOffset };
+
+    const OverlayLayout::Frames frames = OverlayLayout::layout(input);
+    m_size = frames.box;
+    if (m_indicator)
+        m_indicator->setFrame(frames.indicator);
+    m_label->setFrame(frames.label);
+    m_detailsLabel->setFrame(frames.details);
 }
 
 ui::Rect BusyOverlay::boxRect() const
 {
-    const ui::Rect all = bounds();
-    return { { roundPoint((all.width() - m_size.width) / 2) + m_xOffset, roundPoint((all.height() - m_size.height) / 2) + m_yOffset }, m_size };
+    return OverlayLayout::boxRect(bounds().size, m_size, { m_xOffset, m_yOffset });
 }
 
 void BusyOverlay::draw(ui::Painter& painter, ui::Rect)
@@ -482,17 +394,7 @@ void BusyOverlay::draw(ui::Painter& painter, ui::Rect)
     const ui::Rect box = boxRect();
     if (box.width() <= 0 || box.height() <= 0)
         return;
-    const double radius = m_cornerRadius;
-    constexpr double pi = std::numbers::pi;
-    // Four quarter arcs, clockwise from the top edge.
-    ui::BezierPath path;
-    path.moveToPoint({ box.minX() + radius, box.minY() });
-    path.addArc({ box.maxX() - radius, box.minY() + radius }, radius, 3 * pi / 2, 0, true);
-    path.addArc({ box.maxX() - radius, box.maxY() - radius }, radius, 0, pi / 2, true);
-    path.addArc({ box.minX() + radius, box.maxY() - radius }, radius, pi / 2, pi, true);
-    path.addArc({ box.minX() + radius, box.minY() + radius }, radius, pi, 3 * pi / 2, true);
-    path.closePath();
-    painter.fillPath(path, m_color ? *m_color : ui::Color::black().withAlpha(m_opacity));
+    painter.fillPath(OverlayLayout::outline(box, m_cornerRadius), m_color ? *m_color : ui::Color::black().withAlpha(m_opacity));
 }
 
 }

@@ -134,6 +134,10 @@ private:
     // Applies `change` now on the main thread, else posts it there for as long as the overlay lives.
     void onMainThread(std::function<void(BusyOverlay&)> change);
     void propertiesChanged();
+    // An observed property: set on the main thread; when it changed, `update` refreshes the
+    // subviews and the overlay is laid out and drawn again.
+    template<typename T>
+    void setObserved(T BusyOverlay::*field, T value, void (BusyOverlay::*update)());
 
     void showUsingAnimation(bool animated);
     void hideUsingAnimation(bool animated);

@@ -373,3 +373,31 @@ TEST_F(BusyOverlayTest, CustomColourReplacesTheTranslucentBlack)
     const ui::Rect box = overlay->boxRect();
     expectColorNear(surface->pixel(int(box.x()) + 3, int(box.midY())), ui::Color::blue(), "box");
 }
+
+// The details label takes as many lines as its text needs in the width the box may take, and
+// the box grows to hold them; a short text keeps its one line.
+TEST_F(BusyOverlayTest, LongDetailsWrapInsideTheBox)
+{
+    host->setFrame(ui::RectMake(0, 0, 300, 600));
+    auto overlay = BusyOverlay::showAddedTo(host, Animated::No);
+    overlay->setLabelText("Downloading");
+    overlay->setDetailsLabelText("Short");
+    overlay->layoutIfNeeded();
+    const ui::Font font = overlay->detailsLabelFont();
+    EXPECT_DOUBLE_EQ(overlay->detailsLabel()->frame().height(), font.sizeOfText("Short").height);
+    const double oneLineBox = overlay->size().height;
+
+    const std::string details = "The package is fetched from the content server, checked, and only then put in place of the old songs.";
+    overlay->setDetailsLabelText(details);
+    overlay->layoutIfNeeded();
+    const double maxWidth = 300 - 4 * overlay->margin();
+    const auto lines = ui::Label::wrappedLines(details, font, maxWidth, 0);
+    ASSERT_GT(lines.size(), 1u);
+    const ui::Rect frame = overlay->detailsLabel()->frame();
+    EXPECT_LE(frame.width(), maxWidth);
+    EXPECT_DOUBLE_EQ(frame.height(), static_cast<double>(lines.size()) * font.lineHeight());
+    EXPECT_DOUBLE_EQ(overlay->size().height, oneLineBox + frame.height() - font.sizeOfText("Short").height);
+    // Inside the box, below the label.
+    EXPECT_GE(frame.y(), overlay->label()->frame().maxY());
+    EXPECT_LE(frame.maxY(), overlay->boxRect().maxY() - overlay->margin());
+}

@@ -19,6 +19,25 @@ std::shared_ptr<Surface> Surface::create(int widthPixels, int heightPixels)
     return std::shared_ptr<Surface>(new Surface(surface, widthPixels, heightPixels));
 }
 
+core::Result<std::shared_ptr<Surface>> Surface::createFromPNG(const std::string& path)
+{
+    cairo_surface_t* loaded = cairo_image_surface_create_from_png(path.c_str());
+    if (cairo_status_t status = cairo_surface_status(loaded); status != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(loaded);
+        return core::Error::make("BeatStripImageErrorDomain", status,
+            "Cannot read the PNG image " + path + ": " + cairo_status_to_string(status));
+    }
+    // Opaque PNGs load without an alpha channel; painted onto a new picture, every image has one.
+    auto surface = create(cairo_image_surface_get_width(loaded), cairo_image_surface_get_height(loaded));
+    cairo_t* cr = cairo_create(cs(surface->m_surface));
+    cairo_set_source_surface(cr, loaded, 0, 0);
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    cairo_surface_destroy(loaded);
+    return surface;
+}
+
 Surface::~Surface()
 {
     cairo_surface_destroy(cs(m_surface));

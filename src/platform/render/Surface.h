@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/core/Error.h"
 #include "platform/ui/Color.h"
 
 #include <cstdint>
@@ -12,6 +13,8 @@ namespace render {
 class Surface {
 public:
     static std::shared_ptr<Surface> create(int widthPixels, int heightPixels);
+    // A PNG file's picture at its own size, or why it cannot be read.
+    static core::Result<std::shared_ptr<Surface>> createFromPNG(const std::string& path);
     ~Surface();
     Surface(const Surface&) = delete;
     Surface& operator=(const Surface&) = delete;

@@ -57,6 +57,8 @@ AlertView::AlertView(std::string title, std::string message, std::vector<std::st
     m_titleLabel->setText(m_title);
     m_messageLabel->setFont(Font::systemFont(14));
     m_messageLabel->setTextAlignment(TextAlignment::Center);
+    // A long message (a failure with its cause) wraps rather than losing its end.
+    m_messageLabel->setNumberOfLines(0);
     m_messageLabel->setText(m_message);
     m_box->addSubview(m_titleLabel);
     m_box->addSubview(m_messageLabel);
@@ -118,7 +120,8 @@ void AlertView::layoutSubviews()
     y += m_titleLabel->frame().height() + (m_message.empty() ? 0 : 4);
     m_messageLabel->setHidden(m_message.empty());
     if (!m_message.empty()) {
-        m_messageLabel->setFrame(RectMake(kPadding, y, labelWidth, std::ceil(m_messageLabel->font().lineHeight())));
+        const double lines = static_cast<double>(Label::wrappedLines(m_message, m_messageLabel->font(), labelWidth, 0).size());
+        m_messageLabel->setFrame(RectMake(kPadding, y, labelWidth, std::ceil(lines * m_messageLabel->font().lineHeight())));
         y += m_messageLabel->frame().height();
     }
     y += kPadding;
