@@ -17,12 +17,13 @@ mkdir -p "$home"
 # Last run's log, full: this run starts a fresh file and keeps it as beatstrip.log.1.
 head -c 1048576 /dev/zero | tr '\0' 'x' >"$home/beatstrip.log"
 
-# One window run of the gallery, clicked once on its "Tap me" button so it has a line to log.
+# One window run of the gallery, clicked once on its "Tap me" button so it has a line to log. It
+# stays up 10 s so a loaded machine still finds it before it quits.
 cat >"$work/drive.sh" <<'DRIVE'
 set -u
 beatstrip=$1 work=$2 home=$3 name=$4
 shift 4
-"$beatstrip" --gallery --home "$home" --screenshot-after 3 "$work/$name.png" "$@" \
+"$beatstrip" --gallery --home "$home" --screenshot-after 10 "$work/$name.png" "$@" \
     >"$work/$name.stdout" 2>"$work/$name.stderr" &
 pid=$!
 . "$E2E/window.bash"
