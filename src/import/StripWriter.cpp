@@ -17,6 +17,8 @@ constexpr double kTempoY = 4, kButtonY = 18, kMinusY = 84, kBarY = 22, kBarNumbe
 // The strip is 736 points high, but the player's toolbar covers its last 24.
 constexpr double kStripHeight = 712;
 constexpr const char* kLetters = "CDEFGAB";
+constexpr int kLyricLines = 3;
+constexpr double kLyricLineSpacing = 14;
 
 struct Rgb {
     int r, g, b;
@@ -74,8 +76,17 @@ public:
     void decimal(double value)
     {
         separate();
-        double rounded = std::round(value);
         char buffer[40];
+        // Most values are whole: positions of notes and beats on the grid.
+        if (value >= 0 && value < 1e15) {
+            auto whole = long(value);
+            if (double(whole) == value) {
+                auto end = std::to_chars(buffer, buffer + sizeof buffer, whole).ptr;
+                m_out.append(buffer, end);
+                return;
+            }
+        }
+        double rounded = std::round(value);
         if (std::fabs(value - rounded) < 1e-9 && std::fabs(value) < 1e15) {
             auto end = std::to_chars(buffer, buffer + sizeof buffer, long(rounded)).ptr;
             m_out.append(buffer, end);
@@ -158,15 +169,27 @@ private:
     std::vector<double> m_at, m_rate, m_seconds;
 };
 
-std::string pitchName(const Score::Note& note)
+// "F#4", "Bbb-1": written into `buffer`, which holds the longest.
+std::string_view pitchName(const Score::Note& note, char (&buffer)[16])
 {
-    std::string name(1, note.step);
-    for (int i = 0; i < note.alter; ++i)
-        name += '#';
-    for (int i = 0; i > note.alter; --i)
-        name += 'b';
-    name += std::to_string(note.octave);
-    return name;
+    char* at = buffer;
+    *at++ = note.step;
+    for (int i = 0; i < note.alter && i < 2; ++i)
+        *at++ = '#';
+    for (int i = 0; i > note.alter && i > -2; --i)
+        *at++ = 'b';
+    at = std::to_chars(at, buffer + sizeof buffer, note.octave).ptr;
+    return { buffer, size_t(at - buffer) };
+}
+
+// Lyric labels at their font (11 points): the width a syllable takes, generously, so labels on
+// one line never touch.
+double lyricWidth(std::string_view text)
+{
+    size_t characters = 0;
+    for (char c : text)
+        characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80; // UTF-8 continuation bytes share a character
+    return 6.5 * double(characters) + 3;
 }
 
 bool minorChord(const std::string& symbol)
@@ -245,13 +268,43 @@ StripWriter::Result StripWriter::write(const Score& score)
     const int rowCount = high - low + 1;
     const bool hasChords = !score.chords.empty();
     const bool hasLyrics = !score.lyrics.empty();
-    const double below = 6 + (hasChords ? 24 : 0) + (hasLyrics ? 24 : 0) + 10;
+    // Lyrics on up to three lines: a syllable goes on the first line where the one before it has
+    // ended, so syllables close together alternate instead of covering each other.
+    struct LyricLabel {
+        double x, width;
+        int line;
+        std::string text;
+    };
+    std::vector<LyricLabel> lyricLabels;
+    lyricLabels.reserve(score.lyrics.size());
+    int lyricLines = 1;
+    {
+        double lineFree[kLyricLines];
+        std::fill(std::begin(lineFree), std::end(lineFree), -1e300);
+        for (const Score::Mark& lyric : score.lyrics) {
+            std::string text = fieldText(lyric.text);
+            if (text.empty())
+                continue;
+            double x = lyric.at * ppq + 1;
+            double width = lyricWidth(text);
+            int line = 0;
+            while (line < kLyricLines && lineFree[line] > x + 1e-9)
+                ++line;
+            if (line == kLyricLines) // every line is taken: the one free soonest
+                line = int(std::min_element(std::begin(lineFree), std::end(lineFree)) - std::begin(lineFree));
+            lineFree[line] = x + width;
+            lyricLines = std::max(lyricLines, line + 1);
+            lyricLabels.push_back({ x, width, line, std::move(text) });
+        }
+    }
+    const double lyricExtra = kLyricLineSpacing * (lyricLines - 1);
+    const double below = 6 + (hasChords ? 24 : 0) + (hasLyrics ? 24 + lyricExtra : 0) + 10;
     const double rowHeight = std::clamp((kStripHeight - kPitchTop - below) / rowCount, 5.0, 20.0);
     const double noteHeight = rowHeight * 0.8;
     auto rowY = [&](int position) { return kPitchTop + (high - position) * rowHeight; };
     const double bassY = kPitchTop + rowCount * rowHeight + 6;
     const double lyricsY = bassY + (hasChords ? 24 : 0);
-    const double lineHeight = (hasLyrics ? lyricsY + 16 : bassY + 16) - kPitchTop;
+    const double lineHeight = (hasLyrics ? lyricsY + 16 + lyricExtra : bassY + 16) - kPitchTop;
     const int tonic = letterIndex("FCGDAEB"[((score.keyFifths + 1) % 7 + 7) % 7]);
 
     // Key view: row names, every row when they fit, else the C rows.
@@ -305,7 +358,9 @@ StripWriter::Result StripWriter::write(const Score& score)
         rows.text("1"), rows.text(""), rows.text(""), rows.text("0"), rows.text("0"), rows.text("0"), rows.text("1");
         rows.text(""), rows.text(""), rows.end();
         rows.block("14", { 0, 0, 0 }, x0 + 1, (kPitchTop + 100) / 2.0, 2, lineHeight, "0", "", "", { 0, 0, 0 }, 2, "", "");
-        rows.label("31", x0 + 3, kBarNumberY, 40, std::to_string(bar.number > 0 ? bar.number : int(barIndex) + 1), "2.5");
+        char number[16];
+        auto numberEnd = std::to_chars(number, number + sizeof number, bar.number > 0 ? bar.number : int(barIndex) + 1).ptr;
+        rows.label("31", x0 + 3, kBarNumberY, 40, std::string_view(number, size_t(numberEnd - number)), "2.5");
         for (int beat = 1; beat <= count; ++beat) {
             double from = bar.start + (beat - 1) * beatLen;
             double to = beat == count ? bar.start + bar.length : from + beatLen;
@@ -349,6 +404,7 @@ StripWriter::Result StripWriter::write(const Score& score)
         }
     std::vector<std::pair<int, double>> previous(score.parts.size(), { -1, 0.0 });
     auto bar = score.bars.begin();
+    char name[16];
     for (size_t i = 0; i < score.notes.size(); ++i) {
         const Score::Note& note = score.notes[i];
         if (score.parts[size_t(note.part)].percussion)
@@ -368,21 +424,17 @@ StripWriter::Result StripWriter::write(const Score& score)
         double x = note.start * ppq;
         rows.block(channel, letterColour(note.step), x + 1, rowY(position) + (rowHeight - noteHeight) / 2,
             std::max(2.0, note.length * ppq - 2), noteHeight, onBeatOne ? "1" : "0", leap >= 4 ? "U" : leap <= -4 ? "D" : "",
-            note.alter > 0 ? "#" : note.alter < 0 ? "b" : "", { 255, 255, 255 }, 3, "", pitchName(note));
+            note.alter > 0 ? "#" : note.alter < 0 ? "b" : "", { 255, 255, 255 }, 3, "", pitchName(note, name));
         ++result.notes;
+        if (!note.fingering)
+            continue;
         std::string fingering = fieldText(score.text(note.fingering));
         if (!fingering.empty())
             rows.label("36", x + 3, rowY(position) + (rowHeight + noteHeight) / 2 + 1, 7, fingering, "2", 5);
     }
 
-    for (size_t i = 0; i < score.lyrics.size(); ++i) {
-        const Score::Mark& lyric = score.lyrics[i];
-        std::string text = fieldText(lyric.text);
-        if (text.empty())
-            continue;
-        double gap = i + 1 < score.lyrics.size() ? score.lyrics[i + 1].at - lyric.at : 1;
-        rows.label("35", lyric.at * ppq + 1, lyricsY, std::max(gap * ppq, 44.0), text, "2.75");
-    }
+    for (const LyricLabel& lyric : lyricLabels)
+        rows.label("35", lyric.x, lyricsY + kLyricLineSpacing * lyric.line, lyric.width, lyric.text, "2.75");
     return result;
 }
 
