@@ -214,6 +214,26 @@ std::string StripWriter::fieldText(const std::string& text)
     return out.substr(a, out.find_last_not_of(" \"") - a + 1);
 }
 
+char* StripWriter::tempoLabel(double bpm, char (&out)[24], double* shown)
+{
+    // Whole numbers from 100 up, one decimal from 10, two below: at most four characters.
+    int decimals = bpm >= 99.95 ? 0 : bpm >= 9.995 ? 1 : 2;
+    double scale = decimals == 0 ? 1 : decimals == 1 ? 10 : 100;
+    double value = std::max(std::round(bpm * scale) / scale, 1 / scale);
+    if (!std::isfinite(value) || value > 1e6)
+        value = defaultQuartersPerMinute, decimals = 0;
+    char* end = std::to_chars(out, out + sizeof out, value, std::chars_format::fixed, decimals).ptr;
+    // "74.0" reads as "74".
+    if (decimals) {
+        while (end[-1] == '0')
+            --end;
+        if (end[-1] == '.')
+            --end;
+    }
+    *shown = value;
+    return end;
+}
+
 double StripWriter::beatLength(const Score::Bar& bar)
 {
     bool compound = bar.beatType == 8 && bar.beats % 3 == 0 && bar.beats > 3;
@@ -342,6 +362,7 @@ StripWriter::Result StripWriter::write(const Score& score)
     }
 
     TempoMap tempo(score.tempi);
+    double playedSeconds = 0;
     std::string flipText;
     int firstBarBeats = -1;
     size_t barIndex = 0;
@@ -364,9 +385,16 @@ StripWriter::Result StripWriter::write(const Score& score)
         for (int beat = 1; beat <= count; ++beat) {
             double from = bar.start + (beat - 1) * beatLen;
             double to = beat == count ? bar.start + bar.length : from + beatLen;
-            double seconds = tempo.seconds(to) - tempo.seconds(from);
+            // Each beat makes up for the rounding of the ones before, so every beat starts within
+            // half a rounding step of its time in the score.
+            double exact = tempo.seconds(to) - tempo.seconds(from);
+            double seconds = std::clamp(tempo.seconds(to) - playedSeconds, exact / 2, exact * 2);
             double bpm = seconds > 1e-9 ? 60.0 / seconds : defaultQuartersPerMinute;
-            rows.text("41"), rows.integer(long(barIndex)), rows.integer(beat), rows.decimal(bpm);
+            char tempoText[24];
+            double shown = 0;
+            auto tempoEnd = StripWriter::tempoLabel(bpm, tempoText, &shown);
+            playedSeconds += 60.0 / shown;
+            rows.text("41"), rows.integer(long(barIndex)), rows.integer(beat), rows.text(std::string_view(tempoText, size_t(tempoEnd - tempoText)));
             rows.half(from * ppq), rows.half(kTempoY), rows.half((to - from) * ppq), rows.text("30");
             rows.integer(count), rows.half(kButtonY), rows.half(kMinusY), rows.text("0"), rows.text("0"), rows.text("0");
             rows.text("10"), rows.text(""), rows.text(""), rows.end();

@@ -244,3 +244,30 @@ TEST(StripWriter, LyricLabelsOfCloseSyllablesDoNotOverlap)
     auto barLine = rowsOfChannel(sheet, "14").at(0);
     EXPECT_GE((barLine.floatValue("ipad_rows") + barLine.floatValue("height(110)")) / 2, lowest - 2);
 }
+
+TEST(StripWriter, TempoLabelsAreShortAndTheBeatsStillKeepTheScoresTime)
+{
+    // 74.523 and 105.555 quarters a minute, as MIDI files give them, then a slow 7.777.
+    Score score = oneVoice({});
+    for (int i = 0; i < 30; ++i)
+        score.bars.push_back(bar(4.0 * i, 4, 4, 4));
+    score.tempi = { { 0, 74.523 }, { 40, 105.555 }, { 100, 7.777 } };
+    auto sheet = sheetOf(StripWriter::write(score).text);
+    const auto& beats = sheet.shadowArray();
+    ASSERT_EQ(beats.size(), 120u);
+    double played = 0;
+    for (size_t i = 0; i < beats.size(); ++i) {
+        SCOPED_TRACE(i);
+        std::string label(beats[i].text("tempo (40)"));
+        EXPECT_LE(label.size(), 4u) << label << " does not fit the tempo label";
+        double quarters = double(i);
+        double exact = std::min(quarters, 40.0) * 60 / 74.523 + std::clamp(quarters - 40, 0.0, 60.0) * 60 / 105.555
+            + std::max(quarters - 100, 0.0) * 60 / 7.777;
+        // Off by at most what rounding one beat's tempo moves it: 60 / t * (half a step / t), the
+        // most for the slowest, 60 / 7.777 * (0.005 / 7.777) = 4.96 ms.
+        EXPECT_NEAR(played, exact, 0.005);
+        played += 60.0 / std::stod(label);
+    }
+    EXPECT_EQ(beats[0].text("tempo (40)"), "74.5");
+    EXPECT_EQ(beats[60].text("tempo (40)").size(), 3u) << "whole numbers from 100 up";
+}
