@@ -37,6 +37,20 @@ Rgb letterColour(char letter)
     }
 }
 
+// The same colours as the text of their three fields.
+std::string_view letterColourText(char letter)
+{
+    switch (letter) {
+    case 'C': return "226,46,46";
+    case 'D': return "245,140,30";
+    case 'E': return "232,206,28";
+    case 'F': return "58,170,72";
+    case 'G': return "36,150,204";
+    case 'A': return "104,82,200";
+    default: return "200,70,160";
+    }
+}
+
 Rgb chordColour(char letter)
 {
     switch (letter) {
@@ -52,56 +66,62 @@ Rgb chordColour(char letter)
 
 int letterIndex(char step)
 {
-    const char* found = std::strchr(kLetters, step);
-    return found && *found ? int(found - kLetters) : 0;
+    switch (step) {
+    case 'D': return 1;
+    case 'E': return 2;
+    case 'F': return 3;
+    case 'G': return 4;
+    case 'A': return 5;
+    case 'B': return 6;
+    default: return 0;
+    }
 }
 
 int diatonic(const Score::Note& note) { return note.octave * 7 + letterIndex(note.step); }
 
-// Appends rows field by field, in the header's column order.
+// Appends rows field by field, in the header's column order, straight into the song's text: a
+// song of many notes has hundreds of thousands of fields, so each is written by hand, without a
+// call per character or a check per append.
+// The writers of single fields are inlined into the rows: a call each costs as much as the field.
+#define BEATSTRIP_INLINE [[gnu::always_inline]] inline
+
 class Rows {
 public:
-    explicit Rows(std::string& out) : m_out(out) { }
+    explicit Rows(std::string& out) : m_out(out), m_used(out.size()) { }
+    // Cuts the text where the last row ends.
+    void finish() { m_out.resize(m_used); }
+    Rows(const Rows&) = delete;
+    Rows& operator=(const Rows&) = delete;
 
-    void text(std::string_view value) { separate(), m_out.append(value); }
-    void integer(long value)
+    BEATSTRIP_INLINE void text(std::string_view value)
     {
-        separate();
-        char buffer[24];
-        auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
-        m_out.append(buffer, end);
+        char* at = room(value.size() + 1);
+        if (m_column++)
+            *at++ = ',';
+        for (char c : value)
+            *at++ = c;
+        m_used = size_t(at - m_out.data());
+    }
+    BEATSTRIP_INLINE void integer(long value)
+    {
+        char* at = room(24);
+        if (m_column++)
+            *at++ = ',';
+        m_used = size_t(writeInteger(at, value) - m_out.data());
     }
     // Points written as half points, the shortest exact text up to three decimals.
-    void half(double points) { decimal(points * 2); }
-    void decimal(double value)
+    BEATSTRIP_INLINE void half(double points) { decimal(points * 2); }
+    BEATSTRIP_INLINE void decimal(double value)
     {
-        separate();
-        char buffer[40];
-        // Most values are whole: positions of notes and beats on the grid.
-        if (value >= 0 && value < 1e15) {
-            auto whole = long(value);
-            if (double(whole) == value) {
-                auto end = std::to_chars(buffer, buffer + sizeof buffer, whole).ptr;
-                m_out.append(buffer, end);
-                return;
-            }
-        }
-        double rounded = std::round(value);
-        if (std::fabs(value - rounded) < 1e-9 && std::fabs(value) < 1e15) {
-            auto end = std::to_chars(buffer, buffer + sizeof buffer, long(rounded)).ptr;
-            m_out.append(buffer, end);
-            return;
-        }
-        auto end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 3).ptr;
-        while (end > buffer && end[-1] == '0')
-            --end;
-        if (end > buffer && end[-1] == '.')
-            --end;
-        m_out.append(buffer, end);
+        char* at = room(40);
+        if (m_column++)
+            *at++ = ',';
+        m_used = size_t(writeDecimal(at, value) - m_out.data());
     }
-    void end()
+    BEATSTRIP_INLINE void end()
     {
-        m_out += '\r';
+        *room(1) = '\r';
+        ++m_used;
         m_column = 0;
     }
 
@@ -119,6 +139,19 @@ public:
         end();
     }
 
+    // A note block: as a block with the letter's colour as text, white marks, z-level 3 and no
+    // content; notes are most of a song's rows.
+    void note(std::string_view channel, std::string_view colour, double x, double y, double w, double h, std::string_view flipView,
+        std::string_view riseFall, std::string_view sharpFlat, std::string_view pitch)
+    {
+        text(channel), text(colour);
+        half(x), half(y), half(w), half(h);
+        text(flipView), text(riseFall), text(sharpFlat);
+        text("255,255,255,3,");
+        text(pitch);
+        end();
+    }
+
     void label(std::string_view channel, double x, double y, double w, std::string_view content, std::string_view fontQuarter,
         int z = 4, Rgb colour = { 0, 0, 0 })
     {
@@ -126,13 +159,53 @@ public:
     }
 
 private:
-    void separate()
+    // Where the next `count` characters go.
+    BEATSTRIP_INLINE char* room(size_t count)
     {
-        if (m_column++)
-            m_out += ',';
+        if (m_out.size() - m_used < count)
+            grow(count);
+        return m_out.data() + m_used;
+    }
+    // A slice at a time: what is grown is filled in first, and the rows overwrite it.
+    void grow(size_t count) { m_out.resize(m_out.size() + std::max<size_t>(count, 64 * 1024)); }
+
+    BEATSTRIP_INLINE static char* writeInteger(char* at, long value)
+    {
+        if (value < 0 || value >= 1000000000)
+            return std::to_chars(at, at + 24, value).ptr;
+        // Small numbers, nearly all of them: digits from the right.
+        char digits[12];
+        int count = 0;
+        do {
+            digits[count++] = char('0' + value % 10);
+            value /= 10;
+        } while (value);
+        while (count)
+            *at++ = digits[--count];
+        return at;
+    }
+
+    static char* writeDecimal(char* at, double value)
+    {
+        // Most values are whole: positions of notes and beats on the grid.
+        if (value >= 0 && value < 1e15) {
+            auto whole = long(value);
+            if (double(whole) == value)
+                return writeInteger(at, whole);
+        }
+        double rounded = std::round(value);
+        if (std::fabs(value - rounded) < 1e-9 && std::fabs(value) < 1e15)
+            return writeInteger(at, long(rounded));
+        char* end = std::to_chars(at, at + 40, value, std::chars_format::fixed, 3).ptr;
+        while (end > at && end[-1] == '0')
+            --end;
+        if (end > at && end[-1] == '.')
+            --end;
+        return end;
     }
 
     std::string& m_out;
+    size_t m_used;
     int m_column = 0;
 };
 
@@ -262,10 +335,12 @@ StripWriter::Result StripWriter::write(const Score& score)
 {
     Result result;
     std::string& out = result.text;
-    out.reserve(200 * (score.bars.size() * 8 + score.notes.size()) + 4096);
-    Rows rows(out);
+    // Rows are some 50 characters long: beats, three a bar, notes, marks, labels of the pitch rows.
+    out.reserve(64 * (std::min(beatCount(score), maximumBeats) + 3 * score.bars.size() + score.notes.size() + score.lyrics.size()
+                       + 2 * score.chords.size() + 2 * score.rehearsals.size() + 256));
     out += "channel,Bar No(40),Beats per Bar(40),tempo (40),ipad_col(107),ipad_rows,length(109),height(110),flip_view,"
            "rise_fall,sharp_flat,fingering/chord,lyrics,ipad_color(105),Z-level,Content,pitch\r";
+    Rows rows(out);
 
     const double ppq = pointsPerQuarter;
     const double totalWidth = score.totalLength() * ppq;
@@ -450,9 +525,9 @@ StripWriter::Result StripWriter::write(const Score& score)
         soundingUntil = std::max(soundingUntil, note.start + note.length);
         bool onBeatOne = bar != score.bars.end() && std::fabs(note.start - bar->start) < 1e-9;
         double x = note.start * ppq;
-        rows.block(channel, letterColour(note.step), x + 1, rowY(position) + (rowHeight - noteHeight) / 2,
+        rows.note(channel, letterColourText(note.step), x + 1, rowY(position) + (rowHeight - noteHeight) / 2,
             std::max(2.0, note.length * ppq - 2), noteHeight, onBeatOne ? "1" : "0", leap >= 4 ? "U" : leap <= -4 ? "D" : "",
-            note.alter > 0 ? "#" : note.alter < 0 ? "b" : "", { 255, 255, 255 }, 3, "", pitchName(note, name));
+            note.alter > 0 ? "#" : note.alter < 0 ? "b" : "", pitchName(note, name));
         ++result.notes;
         if (!note.fingering)
             continue;
@@ -463,6 +538,7 @@ StripWriter::Result StripWriter::write(const Score& score)
 
     for (const LyricLabel& lyric : lyricLabels)
         rows.label("35", lyric.x, lyricsY + kLyricLineSpacing * lyric.line, lyric.width, lyric.text, "2.75");
+    rows.finish();
     return result;
 }
 
