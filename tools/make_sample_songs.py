@@ -5,6 +5,10 @@ per song, from public-domain melodies.
 Run from anywhere: python3 tools/make_sample_songs.py. The output is checked in; rerun after
 changing a melody or the layout and commit both.
 
+examples/scores holds three of these songs as MusicXML (Ode to Joy, Amazing Grace, Silent Night);
+the import tests check that importing them plays exactly as these files do (bars, beats, tempi,
+notes and their times). Change a melody or a tempo in both places.
+
 Layout of the strip, in points (the files hold half points, so every value is written doubled):
 
     y   4  tempo labels of the beats           y  76  chord symbols (33 major, 34 minor)

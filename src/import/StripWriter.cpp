@@ -196,7 +196,9 @@ private:
         double rounded = std::round(value);
         if (std::fabs(value - rounded) < 1e-9 && std::fabs(value) < 1e15)
             return writeInteger(at, long(rounded));
-        char* end = std::to_chars(at, at + 40, value, std::chars_format::fixed, 3).ptr;
+        auto [end, error] = std::to_chars(at, at + 39, value, std::chars_format::fixed, 3);
+        if (error != std::errc()) // beyond any strip: the shortest form, which always fits
+            return std::to_chars(at, at + 39, value).ptr;
         while (end > at && end[-1] == '0')
             --end;
         if (end > at && end[-1] == '.')
