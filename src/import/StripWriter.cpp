@@ -141,11 +141,12 @@ public:
 
     // A note block: as a block with the letter's colour as text, white marks, z-level 3 and no
     // content; notes are most of a song's rows.
-    void note(std::string_view channel, std::string_view colour, double x, double y, double w, double h, std::string_view flipView,
-        std::string_view riseFall, std::string_view sharpFlat, std::string_view pitch)
+    // Its top and height come as text too: they depend only on the pitch row.
+    void note(std::string_view channel, std::string_view colour, double x, std::string_view y, double w, std::string_view h,
+        std::string_view flipView, std::string_view riseFall, std::string_view sharpFlat, std::string_view pitch)
     {
         text(channel), text(colour);
-        half(x), half(y), half(w), half(h);
+        half(x), text(y), half(w), text(h);
         text(flipView), text(riseFall), text(sharpFlat);
         text("255,255,255,3,");
         text(pitch);
@@ -169,6 +170,7 @@ private:
     // A slice at a time: what is grown is filled in first, and the rows overwrite it.
     void grow(size_t count) { m_out.resize(m_out.size() + std::max<size_t>(count, 64 * 1024)); }
 
+public:
     BEATSTRIP_INLINE static char* writeInteger(char* at, long value)
     {
         if (value < 0 || value >= 1000000000)
@@ -206,6 +208,7 @@ private:
         return end;
     }
 
+private:
     std::string& m_out;
     size_t m_used;
     int m_column = 0;
@@ -510,6 +513,16 @@ StripWriter::Result StripWriter::write(const Score& score)
     std::vector<std::pair<int, double>> previous(score.parts.size(), { -1, 0.0 });
     auto bar = score.bars.begin();
     char name[16];
+    // The tops of the notes on each pitch row and their height, written once.
+    auto halfText = [](double points) {
+        char buffer[48];
+        return std::string(buffer, Rows::writeDecimal(buffer, points * 2));
+    };
+    std::vector<std::string> noteTops;
+    noteTops.reserve(size_t(rowCount));
+    for (int position = low; position <= high; ++position)
+        noteTops.push_back(halfText(rowY(position) + (rowHeight - noteHeight) / 2));
+    const std::string noteHeightText = halfText(noteHeight);
     for (size_t i = 0; i < score.notes.size(); ++i) {
         const Score::Note& note = score.notes[i];
         if (score.parts[size_t(note.part)].percussion)
@@ -518,7 +531,9 @@ StripWriter::Result StripWriter::write(const Score& score)
             ++bar;
         double beatLen = bar != score.bars.end() ? beatLength(*bar) : 1.0;
         int position = diatonic(note);
-        const char* channel = i == lastPitched ? "20" : note.length >= 2 * beatLen - 1e-9 ? "106" : "1";
+        std::string_view channel = i == lastPitched ? std::string_view("20")
+            : note.length >= 2 * beatLen - 1e-9   ? std::string_view("106")
+                                                  : std::string_view("1");
         // A leap counts only in a line of single notes, from the note before: against a note still
         // sounding (a chord, a second voice) it would mark every change of hand.
         auto& [before, soundingUntil] = previous[size_t(note.part)];
@@ -527,8 +542,8 @@ StripWriter::Result StripWriter::write(const Score& score)
         soundingUntil = std::max(soundingUntil, note.start + note.length);
         bool onBeatOne = bar != score.bars.end() && std::fabs(note.start - bar->start) < 1e-9;
         double x = note.start * ppq;
-        rows.note(channel, letterColourText(note.step), x + 1, rowY(position) + (rowHeight - noteHeight) / 2,
-            std::max(2.0, note.length * ppq - 2), noteHeight, onBeatOne ? "1" : "0", leap >= 4 ? "U" : leap <= -4 ? "D" : "",
+        rows.note(channel, letterColourText(note.step), x + 1, noteTops[size_t(position - low)],
+            std::max(2.0, note.length * ppq - 2), noteHeightText, onBeatOne ? "1" : "0", leap >= 4 ? "U" : leap <= -4 ? "D" : "",
             note.alter > 0 ? "#" : note.alter < 0 ? "b" : "", pitchName(note, name));
         ++result.notes;
         if (!note.fingering)
