@@ -1,5 +1,8 @@
 #include "import/StripWriter.h"
 
+#include "import/StripColours.h"
+#include "import/StripRows.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -20,50 +23,6 @@ constexpr const char* kLetters = "CDEFGAB";
 constexpr int kLyricLines = 3;
 constexpr double kLyricLineSpacing = 14;
 
-struct Rgb {
-    int r, g, b;
-};
-
-Rgb letterColour(char letter)
-{
-    switch (letter) {
-    case 'C': return { 226, 46, 46 };
-    case 'D': return { 245, 140, 30 };
-    case 'E': return { 232, 206, 28 };
-    case 'F': return { 58, 170, 72 };
-    case 'G': return { 36, 150, 204 };
-    case 'A': return { 104, 82, 200 };
-    default: return { 200, 70, 160 };
-    }
-}
-
-// The same colours as the text of their three fields.
-std::string_view letterColourText(char letter)
-{
-    switch (letter) {
-    case 'C': return "226,46,46";
-    case 'D': return "245,140,30";
-    case 'E': return "232,206,28";
-    case 'F': return "58,170,72";
-    case 'G': return "36,150,204";
-    case 'A': return "104,82,200";
-    default: return "200,70,160";
-    }
-}
-
-Rgb chordColour(char letter)
-{
-    switch (letter) {
-    case 'C': return { 250, 200, 200 };
-    case 'D': return { 252, 222, 190 };
-    case 'E': return { 248, 240, 180 };
-    case 'F': return { 200, 236, 200 };
-    case 'G': return { 196, 226, 246 };
-    case 'A': return { 216, 208, 246 };
-    default: return { 240, 200, 230 };
-    }
-}
-
 int letterIndex(char step)
 {
     switch (step) {
@@ -78,141 +37,6 @@ int letterIndex(char step)
 }
 
 int diatonic(const Score::Note& note) { return note.octave * 7 + letterIndex(note.step); }
-
-// Appends rows field by field, in the header's column order, straight into the song's text: a
-// song of many notes has hundreds of thousands of fields, so each is written by hand, without a
-// call per character or a check per append.
-// The writers of single fields are inlined into the rows: a call each costs as much as the field.
-#define BEATSTRIP_INLINE [[gnu::always_inline]] inline
-
-class Rows {
-public:
-    explicit Rows(std::string& out) : m_out(out), m_used(out.size()) { }
-    // Cuts the text where the last row ends.
-    void finish() { m_out.resize(m_used); }
-    Rows(const Rows&) = delete;
-    Rows& operator=(const Rows&) = delete;
-
-    BEATSTRIP_INLINE void text(std::string_view value)
-    {
-        char* at = room(value.size() + 1);
-        if (m_column++)
-            *at++ = ',';
-        for (char c : value)
-            *at++ = c;
-        m_used = size_t(at - m_out.data());
-    }
-    BEATSTRIP_INLINE void integer(long value)
-    {
-        char* at = room(24);
-        if (m_column++)
-            *at++ = ',';
-        m_used = size_t(writeInteger(at, value) - m_out.data());
-    }
-    // Points written as half points, the shortest exact text up to three decimals.
-    BEATSTRIP_INLINE void half(double points) { decimal(points * 2); }
-    BEATSTRIP_INLINE void decimal(double value)
-    {
-        char* at = room(40);
-        if (m_column++)
-            *at++ = ',';
-        m_used = size_t(writeDecimal(at, value) - m_out.data());
-    }
-    BEATSTRIP_INLINE void end()
-    {
-        *room(1) = '\r';
-        ++m_used;
-        m_column = 0;
-    }
-
-    // A drawn item: a note block, band, line or label.
-    void block(std::string_view channel, Rgb colour, double x, double y, double w, double h, std::string_view flipView,
-        std::string_view riseFall, std::string_view sharpFlat, Rgb mark, int z, std::string_view content, std::string_view pitch)
-    {
-        text(channel);
-        integer(colour.r), integer(colour.g), integer(colour.b);
-        half(x), half(y), half(w), half(h);
-        text(flipView), text(riseFall), text(sharpFlat);
-        integer(mark.r), integer(mark.g), integer(mark.b);
-        integer(z);
-        text(content), text(pitch);
-        end();
-    }
-
-    // A note block: as a block with the letter's colour as text, white marks, z-level 3 and no
-    // content; notes are most of a song's rows.
-    // Its top and height come as text too: they depend only on the pitch row.
-    void note(std::string_view channel, std::string_view colour, double x, std::string_view y, double w, std::string_view h,
-        std::string_view flipView, std::string_view riseFall, std::string_view sharpFlat, std::string_view pitch)
-    {
-        text(channel), text(colour);
-        half(x), text(y), half(w), text(h);
-        text(flipView), text(riseFall), text(sharpFlat);
-        text("255,255,255,3,");
-        text(pitch);
-        end();
-    }
-
-    void label(std::string_view channel, double x, double y, double w, std::string_view content, std::string_view fontQuarter,
-        int z = 4, Rgb colour = { 0, 0, 0 })
-    {
-        block(channel, colour, x, y, w, 0, fontQuarter, "", "", { 0, 0, 0 }, z, content, "");
-    }
-
-private:
-    // Where the next `count` characters go.
-    BEATSTRIP_INLINE char* room(size_t count)
-    {
-        if (m_out.size() - m_used < count)
-            grow(count);
-        return m_out.data() + m_used;
-    }
-    // A slice at a time: what is grown is filled in first, and the rows overwrite it.
-    void grow(size_t count) { m_out.resize(m_out.size() + std::max<size_t>(count, 64 * 1024)); }
-
-public:
-    BEATSTRIP_INLINE static char* writeInteger(char* at, long value)
-    {
-        if (value < 0 || value >= 1000000000)
-            return std::to_chars(at, at + 24, value).ptr;
-        // Small numbers, nearly all of them: digits from the right.
-        char digits[12];
-        int count = 0;
-        do {
-            digits[count++] = char('0' + value % 10);
-            value /= 10;
-        } while (value);
-        while (count)
-            *at++ = digits[--count];
-        return at;
-    }
-
-    static char* writeDecimal(char* at, double value)
-    {
-        // Most values are whole: positions of notes and beats on the grid.
-        if (value >= 0 && value < 1e15) {
-            auto whole = long(value);
-            if (double(whole) == value)
-                return writeInteger(at, whole);
-        }
-        double rounded = std::round(value);
-        if (std::fabs(value - rounded) < 1e-9 && std::fabs(value) < 1e15)
-            return writeInteger(at, long(rounded));
-        auto [end, error] = std::to_chars(at, at + 39, value, std::chars_format::fixed, 3);
-        if (error != std::errc()) // beyond any strip: the shortest form, which always fits
-            return std::to_chars(at, at + 39, value).ptr;
-        while (end > at && end[-1] == '0')
-            --end;
-        if (end > at && end[-1] == '.')
-            --end;
-        return end;
-    }
-
-private:
-    std::string& m_out;
-    size_t m_used;
-    int m_column = 0;
-};
 
 // Seconds at a time in quarter notes, through the tempo map, by binary search over the
 // cumulative seconds at each change.
@@ -345,7 +169,7 @@ StripWriter::Result StripWriter::write(const Score& score)
                        + 2 * score.chords.size() + 2 * score.rehearsals.size() + 256));
     out += "channel,Bar No(40),Beats per Bar(40),tempo (40),ipad_col(107),ipad_rows,length(109),height(110),flip_view,"
            "rise_fall,sharp_flat,fingering/chord,lyrics,ipad_color(105),Z-level,Content,pitch\r";
-    Rows rows(out);
+    StripRows rows(out);
 
     const double ppq = pointsPerQuarter;
     const double totalWidth = score.totalLength() * ppq;
@@ -497,8 +321,8 @@ StripWriter::Result StripWriter::write(const Score& score)
         if (end <= chord.at)
             end = chord.at + 1;
         char root = symbol[0];
-        rows.label(minorChord(symbol) ? "34" : "33", chord.at * ppq + 2, kChordY, 30, symbol, "2.75", 4, chordColour(root));
-        rows.block("71", letterColour(root), chord.at * ppq + 1, bassY, std::max(2.0, (end - chord.at) * ppq - 2), 14, "0", "", "",
+        rows.label(minorChord(symbol) ? "34" : "33", chord.at * ppq + 2, kChordY, 30, symbol, "2.75", 4, StripColours::chord(root));
+        rows.block("71", StripColours::letter(root), chord.at * ppq + 1, bassY, std::max(2.0, (end - chord.at) * ppq - 2), 14, "0", "", "",
             { 0, 0, 0 }, 3, "", symbol);
     }
 
@@ -516,7 +340,7 @@ StripWriter::Result StripWriter::write(const Score& score)
     // The tops of the notes on each pitch row and their height, written once.
     auto halfText = [](double points) {
         char buffer[48];
-        return std::string(buffer, Rows::writeDecimal(buffer, points * 2));
+        return std::string(buffer, StripRows::writeDecimal(buffer, points * 2));
     };
     std::vector<std::string> noteTops;
     noteTops.reserve(size_t(rowCount));
@@ -542,7 +366,7 @@ StripWriter::Result StripWriter::write(const Score& score)
         soundingUntil = std::max(soundingUntil, note.start + note.length);
         bool onBeatOne = bar != score.bars.end() && std::fabs(note.start - bar->start) < 1e-9;
         double x = note.start * ppq;
-        rows.note(channel, letterColourText(note.step), x + 1, noteTops[size_t(position - low)],
+        rows.note(channel, StripColours::letterText(note.step), x + 1, noteTops[size_t(position - low)],
             std::max(2.0, note.length * ppq - 2), noteHeightText, onBeatOne ? "1" : "0", leap >= 4 ? "U" : leap <= -4 ? "D" : "",
             note.alter > 0 ? "#" : note.alter < 0 ? "b" : "", pitchName(note, name));
         ++result.notes;
