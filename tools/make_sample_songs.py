@@ -219,7 +219,7 @@ def layout(song):
             rows.append(label("34" if minor else "33", x0 + offset * bw + 2, CHORD_Y, 30, symbol, 11,
                               rgb=CHORD_COLOUR[chord_root(symbol)]))
             rows.append(block("71", x0 + offset * bw + 1, bass_y, chord_length(song, bar, offset) * bw - 2, 14,
-                              LETTER_COLOUR[chord_root(symbol)], 3, pitch=symbol))
+                              LETTER_COLOUR[chord_root(symbol)], 3))
         for index, start, pitch, beats, syllable, before in notes_by_bar.get(bar, []):
             x = start * bw
             if pitch:

@@ -322,8 +322,10 @@ StripWriter::Result StripWriter::write(const Score& score)
             end = chord.at + 1;
         char root = symbol[0];
         rows.label(minorChord(symbol) ? "34" : "33", chord.at * ppq + 2, kChordY, 30, symbol, "2.75", 4, StripColours::chord(root));
+        // The bass block stays silent: a chord symbol in the pitch column would be read as a note,
+        // "D7" as the D four octaves above middle C.
         rows.block("71", StripColours::letter(root), chord.at * ppq + 1, bassY, std::max(2.0, (end - chord.at) * ppq - 2), 14, "0", "", "",
-            { 0, 0, 0 }, 3, "", symbol);
+            { 0, 0, 0 }, 3, "", "");
     }
 
     // Notes: coloured by letter, the last one red, long ones with rounded corners, a border on a
