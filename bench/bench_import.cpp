@@ -1,5 +1,5 @@
 // Importing score files, against the work that cannot be avoided in the same run: for MusicXML,
-// pugixml's parse of the file; for MIDI, reading the file's bytes and decoding its events.
+// pugixml's parse of the file; for MIDI, reading the file's bytes and decoding its events into a list.
 // Import here means reading the file into the score model and laying the song out in memory;
 // the full import into a folder (with its flush to disk) is printed too, for information.
 #include "BenchHome.h"

@@ -5,6 +5,10 @@ per song, from public-domain melodies.
 Run from anywhere: python3 tools/make_sample_songs.py. The output is checked in; rerun after
 changing a melody or the layout and commit both.
 
+examples/scores holds three of these songs as MusicXML (Ode to Joy, Amazing Grace, Silent Night);
+the import tests check that importing them plays exactly as these files do (bars, beats, tempi,
+notes and their times). Change a melody or a tempo in both places.
+
 Layout of the strip, in points (the files hold half points, so every value is written doubled):
 
     y   4  tempo labels of the beats           y  76  chord symbols (33 major, 34 minor)
@@ -215,7 +219,7 @@ def layout(song):
             rows.append(label("34" if minor else "33", x0 + offset * bw + 2, CHORD_Y, 30, symbol, 11,
                               rgb=CHORD_COLOUR[chord_root(symbol)]))
             rows.append(block("71", x0 + offset * bw + 1, bass_y, chord_length(song, bar, offset) * bw - 2, 14,
-                              LETTER_COLOUR[chord_root(symbol)], 3, pitch=symbol))
+                              LETTER_COLOUR[chord_root(symbol)], 3))
         for index, start, pitch, beats, syllable, before in notes_by_bar.get(bar, []):
             x = start * bw
             if pitch:

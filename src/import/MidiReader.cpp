@@ -1,6 +1,7 @@
 #include "import/MidiReader.h"
 
 #include "import/ImportError.h"
+#include "import/MidiTrackDecoder.h"
 #include "platform/core/FileManager.h"
 #include "platform/core/Log.h"
 
@@ -13,193 +14,6 @@
 namespace import {
 
 namespace {
-
-struct Event {
-    uint64_t tick = 0;
-    uint8_t status = 0;   // 0xFF meta, 0xF0/0xF7 system exclusive, else channel status
-    uint8_t metaType = 0;
-    uint8_t data1 = 0;
-    uint8_t data2 = 0;
-    std::string_view payload; // meta and system-exclusive data
-};
-
-// Walks the events of one track chunk. Every read is bounds-checked: a track that ends inside an
-// event stops there and says so.
-class TrackDecoder {
-public:
-    explicit TrackDecoder(std::string_view data) : m_data(data) { }
-
-    // False at the end of the track (the end-of-track event, the chunk's end or a fault).
-    bool next(Event& event)
-    {
-        if (m_done || m_position >= m_data.size())
-            return false;
-        uint32_t delta = 0;
-        if (!readVariable(delta))
-            return fail("ends in the middle of an event");
-        m_tick += delta;
-        if (m_position >= m_data.size())
-            return fail("ends in the middle of an event");
-        uint8_t byte = uint8_t(m_data[m_position]);
-        uint8_t status;
-        if (byte & 0x80) {
-            status = byte;
-            ++m_position;
-        } else if (m_running) {
-            status = m_running;
-        } else {
-            return fail("has a data byte where an event should start");
-        }
-        event = Event();
-        event.tick = m_tick;
-        event.status = status;
-        if (status == 0xFF) {
-            if (m_position >= m_data.size())
-                return fail("ends in the middle of an event");
-            event.metaType = uint8_t(m_data[m_position++]);
-            if (!readPayload(event.payload))
-                return fail("ends in the middle of an event");
-            // Running status survives meta events: writers rely on it.
-            if (event.metaType == 0x2F)
-                m_done = true;
-            return true;
-        }
-        if (status == 0xF0 || status == 0xF7) {
-            if (!readPayload(event.payload))
-                return fail("ends in the middle of an event");
-            return true;
-        }
-        if (status >= 0xF1) {
-            // System common and real-time messages do not belong in files; skip their data bytes.
-            size_t length = status == 0xF2 ? 2 : (status == 0xF1 || status == 0xF3) ? 1 : 0;
-            if (m_data.size() - m_position < length)
-                return fail("ends in the middle of an event");
-            m_position += length;
-            return true;
-        }
-        m_running = status;
-        size_t length = ((status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0) ? 1 : 2;
-        if (m_data.size() - m_position < length)
-            return fail("ends in the middle of an event");
-        event.data1 = uint8_t(m_data[m_position]) & 0x7F;
-        if (length == 2)
-            event.data2 = uint8_t(m_data[m_position + 1]) & 0x7F;
-        m_position += length;
-        return true;
-    }
-
-    uint64_t tick() const { return m_tick; }
-    const char* fault() const { return m_fault; }
-
-private:
-    bool fail(const char* why)
-    {
-        m_fault = why;
-        m_done = true;
-        return false;
-    }
-
-    bool readVariable(uint32_t& value)
-    {
-        value = 0;
-        for (int i = 0; i < 4; ++i) {
-            if (m_position >= m_data.size())
-                return false;
-            uint8_t byte = uint8_t(m_data[m_position++]);
-            value = (value << 7) | (byte & 0x7F);
-            if (!(byte & 0x80))
-                return true;
-        }
-        return false;
-    }
-
-    bool readPayload(std::string_view& payload)
-    {
-        uint32_t length = 0;
-        if (!readVariable(length) || m_data.size() - m_position < length)
-            return false;
-        payload = m_data.substr(m_position, length);
-        m_position += length;
-        return true;
-    }
-
-    std::string_view m_data;
-    size_t m_position = 0;
-    uint64_t m_tick = 0;
-    uint8_t m_running = 0;
-    bool m_done = false;
-    const char* m_fault = nullptr;
-};
-
-uint32_t bigEndian(std::string_view bytes, size_t at, size_t count)
-{
-    uint32_t value = 0;
-    for (size_t i = 0; i < count; ++i)
-        value = (value << 8) | uint8_t(bytes[at + i]);
-    return value;
-}
-
-struct Chunks {
-    int format = 0;
-    int declaredTracks = 0;
-    int division = 96;
-    bool smpte = false;
-    std::vector<std::string_view> tracks;
-    std::vector<std::string> report;
-};
-
-core::Result<Chunks> splitChunks(std::string_view bytes)
-{
-    if (bytes.size() < 14 || bytes.substr(0, 4) != "MThd")
-        return importError(ImportErrorCode::NotAScore, "it is not a Standard MIDI File (no MThd header)");
-    Chunks chunks;
-    uint32_t headerLength = bigEndian(bytes, 4, 4);
-    if (headerLength < 6)
-        return importError(ImportErrorCode::Malformed, "its MIDI header is too short");
-    chunks.format = int(bigEndian(bytes, 8, 2));
-    chunks.declaredTracks = int(bigEndian(bytes, 10, 2));
-    uint32_t division = bigEndian(bytes, 12, 2);
-    if (division & 0x8000) {
-        // Frames per second and ticks per frame: count a quarter note as half a second.
-        int framesPerSecond = -int(int8_t(division >> 8));
-        int ticksPerFrame = int(division & 0xFF);
-        if (framesPerSecond == 29)
-            framesPerSecond = 30;
-        chunks.division = std::max(1, framesPerSecond * ticksPerFrame / 2);
-        chunks.smpte = true;
-        chunks.report.push_back("time is given in SMPTE frames; read as 120 quarter notes a minute");
-    } else {
-        chunks.division = int(division);
-    }
-    if (chunks.division <= 0)
-        return importError(ImportErrorCode::Malformed, "its MIDI header gives zero ticks per quarter note");
-    if (chunks.format > 2)
-        return importError(ImportErrorCode::Unsupported, core::format("it is a MIDI file of unknown format %d", chunks.format));
-
-    size_t position = size_t(8) + std::min<uint32_t>(headerLength, uint32_t(bytes.size()));
-    while (bytes.size() - std::min(position, bytes.size()) >= 8) {
-        std::string_view id = bytes.substr(position, 4);
-        uint32_t length = bigEndian(bytes, position + 4, 4);
-        position += 8;
-        size_t available = bytes.size() - position;
-        if (length > available) {
-            chunks.report.push_back(core::format("track %zu is shorter than its header says (the file is truncated); read what is there",
-                chunks.tracks.size() + 1));
-            length = uint32_t(available);
-        }
-        if (id == "MTrk")
-            chunks.tracks.push_back(bytes.substr(position, length));
-        position += length;
-    }
-    if (chunks.tracks.empty())
-        return importError(ImportErrorCode::Malformed, "the MIDI file holds no tracks");
-    if (int(chunks.tracks.size()) != chunks.declaredTracks)
-        chunks.report.push_back(core::format("the header announces %d track%s but the file holds %zu; read all of them",
-            chunks.declaredTracks, chunks.declaredTracks == 1 ? "" : "s", chunks.tracks.size()));
-    if (chunks.format == 0 && chunks.tracks.size() > 1)
-        chunks.report.push_back(core::format("a format 0 file with %zu tracks; read them all as one song", chunks.tracks.size()));
-    return chunks;
-}
 
 // Letter spellings of the twelve pitch classes, with sharps and with flats.
 struct Spelling {
@@ -239,17 +53,19 @@ struct TimedValue {
 
 size_t MidiReader::countEvents(std::string_view bytes)
 {
-    auto chunks = splitChunks(bytes);
+    auto chunks = MidiChunks::split(bytes);
     if (!chunks)
         return 0;
-    size_t count = 0;
+    // Into an event list, as the least a reader does with them: events only counted could be
+    // decoded with no store at all, and would make too low a floor.
+    std::vector<MidiEvent> events;
+    MidiEvent event;
     for (std::string_view track : chunks->tracks) {
-        TrackDecoder decoder(track);
-        Event event;
+        MidiTrackDecoder decoder(track);
         while (decoder.next(event))
-            ++count;
+            events.push_back(event);
     }
-    return count;
+    return events.size();
 }
 
 core::Result<Score> MidiReader::readFile(const std::string& path)
@@ -262,7 +78,7 @@ core::Result<Score> MidiReader::readFile(const std::string& path)
 
 core::Result<Score> MidiReader::readBytes(std::string_view bytes)
 {
-    auto chunks = splitChunks(bytes);
+    auto chunks = MidiChunks::split(bytes);
     if (!chunks)
         return chunks.error();
     Score score;
@@ -294,18 +110,18 @@ core::Result<Score> MidiReader::readBytes(std::string_view bytes)
     // A note takes at least six bytes of a track.
     notes.reserve(std::min(bytes.size() / 6, Score::maximumNotes));
     for (size_t t = 0; t < chunks->tracks.size(); ++t) {
-        TrackDecoder decoder(chunks->tracks[t]);
+        MidiTrackDecoder decoder(chunks->tracks[t]);
         runs.push_back(notes.size());
         std::fill(firstOpen.begin(), firstOpen.end(), 0);
         std::fill(lastOpen.begin(), lastOpen.end(), 0);
-        Event event;
+        MidiEvent event;
         while (decoder.next(event)) {
             if (event.status == 0xFF) {
                 std::string_view data = event.payload;
                 switch (event.metaType) {
                 case 0x51:
                     if (data.size() >= 3 && !chunks->smpte) {
-                        uint32_t perQuarter = bigEndian(data, 0, 3);
+                        uint32_t perQuarter = MidiChunks::bigEndian(data, 0, 3);
                         if (perQuarter > 0)
                             tempi.push_back({ event.tick, perQuarter });
                     }

@@ -21,8 +21,8 @@ public:
     static core::Result<Score> readFile(const std::string& path);
     static core::Result<Score> readBytes(std::string_view bytes);
 
-    // Decodes every event of every track without building a score, and returns how many it saw:
-    // the peer the benchmark measures the reader against.
+    // Decodes every event of every track into a list of events, without building a score, and
+    // returns how many there are: the peer the benchmark measures the reader against.
     static size_t countEvents(std::string_view bytes);
 };
 

@@ -1,10 +1,12 @@
 #include "import/MusicXMLReader.h"
 
-#include "archive/ZipArchive.h"
 #include "import/ImportError.h"
+#include "import/MusicXMLContainer.h"
+#include "import/MusicXMLMarks.h"
+#include "import/PlayingOrder.h"
+#include "import/WrittenMeasure.h"
 #include "platform/core/FileManager.h"
 #include "platform/core/Log.h"
-#include "platform/core/Paths.h"
 
 #include <pugixml.hpp>
 
@@ -13,8 +15,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
-#include <set>
-#include <unistd.h>
 
 namespace import {
 
@@ -22,46 +22,6 @@ namespace {
 
 constexpr double kEpsilon = 1e-9;
 constexpr double kLongestQuarters = 4096;
-
-struct WrittenNote {
-    double start = 0;
-    double length = 0;
-    int part = 0;
-    int midiPitch = 60;
-    char step = 'C';
-    int alter = 0;
-    int octave = 4;
-    bool tieStart = false;
-    bool tieStop = false;
-    std::string accidental;
-    std::string fingering;
-};
-
-struct Timed {
-    double at = 0;
-    std::string text;
-};
-
-// One measure as written, merged over the parts.
-struct WrittenMeasure {
-    std::string number;
-    double length = 0;
-    int beats = 4;
-    int beatType = 4;
-    bool dottedMark = false;
-    bool forwardRepeat = false;
-    bool backwardRepeat = false;
-    int times = 2;
-    std::vector<int> endings;
-    bool dacapo = false;
-    bool fine = false;
-    std::string segno, dalsegno, coda, tocoda;
-    double tempoAtStart = 0; // 0: none given yet
-    std::vector<std::pair<double, double>> tempi;
-    std::vector<WrittenNote> notes;
-    std::vector<Timed> lyrics, chords, rehearsals;
-    bool sawContent = false;
-};
 
 bool named(const pugi::xml_node& node, const char* name) { return std::strcmp(node.name(), name) == 0; }
 
@@ -79,98 +39,7 @@ int stepSemitone(char step)
     return -1;
 }
 
-std::string trimmed(const char* text)
-{
-    std::string s(text);
-    size_t a = s.find_first_not_of(" \t\r\n");
-    if (a == std::string::npos)
-        return {};
-    size_t b = s.find_last_not_of(" \t\r\n");
-    return s.substr(a, b - a + 1);
-}
-
-std::vector<int> endingNumbers(const char* text)
-{
-    std::vector<int> numbers;
-    const char* p = text;
-    while (*p) {
-        if (*p >= '0' && *p <= '9') {
-            char* end = nullptr;
-            long n = std::strtol(p, &end, 10);
-            if (!numbers.empty() && p > text && *(p - 1) == '-') {
-                for (long k = numbers.back() + 1; k <= n && k < numbers.back() + 100; ++k)
-                    numbers.push_back(int(k));
-            } else if (n > 0 && n < 1000) {
-                numbers.push_back(int(n));
-            }
-            p = end;
-        } else {
-            ++p;
-        }
-    }
-    return numbers;
-}
-
-std::string chordSymbol(const pugi::xml_node& harmony)
-{
-    pugi::xml_node root = harmony.child("root");
-    const char* step = root.child_value("root-step");
-    if (!*step)
-        return {};
-    std::string symbol(1, step[0]);
-    int alter = int(std::lround(root.child("root-alter").text().as_double()));
-    for (int i = 0; i < alter; ++i)
-        symbol += '#';
-    for (int i = 0; i > alter; --i)
-        symbol += 'b';
-    pugi::xml_node kind = harmony.child("kind");
-    if (pugi::xml_attribute text = kind.attribute("text")) {
-        symbol += text.value();
-    } else {
-        static const std::map<std::string, std::string> suffixes = {
-            { "major", "" }, { "minor", "m" }, { "augmented", "aug" }, { "diminished", "dim" },
-            { "dominant", "7" }, { "major-seventh", "maj7" }, { "minor-seventh", "m7" },
-            { "diminished-seventh", "dim7" }, { "augmented-seventh", "aug7" }, { "half-diminished", "m7b5" },
-            { "major-minor", "m(maj7)" }, { "major-sixth", "6" }, { "minor-sixth", "m6" }, { "dominant-ninth", "9" },
-            { "major-ninth", "maj9" }, { "minor-ninth", "m9" }, { "dominant-11th", "11" }, { "dominant-13th", "13" },
-            { "suspended-second", "sus2" }, { "suspended-fourth", "sus4" }, { "power", "5" }, { "none", "" },
-        };
-        auto found = suffixes.find(trimmed(kind.child_value()));
-        if (found != suffixes.end())
-            symbol += found->second;
-    }
-    if (pugi::xml_node bass = harmony.child("bass")) {
-        const char* bassStep = bass.child_value("bass-step");
-        if (*bassStep) {
-            symbol += '/';
-            symbol += bassStep[0];
-            int bassAlter = int(std::lround(bass.child("bass-alter").text().as_double()));
-            if (bassAlter > 0)
-                symbol += '#';
-            if (bassAlter < 0)
-                symbol += 'b';
-        }
-    }
-    return symbol;
-}
-
-// Tempo in quarter notes a minute from a metronome mark, 0 when it gives none.
-double metronomeTempo(const pugi::xml_node& metronome, bool* dotted)
-{
-    const char* unit = metronome.child_value("beat-unit");
-    double perMinute = metronome.child("per-minute").text().as_double();
-    if (perMinute <= 0)
-        return 0;
-    static const std::map<std::string, double> quarters = { { "whole", 4 }, { "half", 2 }, { "quarter", 1 },
-        { "eighth", 0.5 }, { "16th", 0.25 }, { "32nd", 0.125 } };
-    auto found = quarters.find(trimmed(unit));
-    double value = found == quarters.end() ? 1 : found->second;
-    bool hasDot = bool(metronome.child("beat-unit-dot"));
-    if (hasDot)
-        value *= 1.5;
-    *dotted = hasDot && found != quarters.end() && found->second == 1;
-    return perMinute * value;
-}
+std::string trimmed(const char* text) { return MusicXMLMarks::trimmed(text); }
 
 class Reader {
 public:
@@ -178,38 +47,14 @@ public:
 
 private:
     void readPart(const pugi::xml_node& part, int partIndex);
-    void readSound(const pugi::xml_node& sound, WrittenMeasure& measure, double at);
-    core::Result<std::vector<size_t>> playingOrder() const;
 
     std::vector<WrittenMeasure> m_measures;
-    std::vector<bool> m_tempoSetInMeasure;
     Score m_score;
     size_t m_graceNotes = 0;
     size_t m_cueNotes = 0;
     size_t m_noteCount = 0;
     std::map<int, size_t> m_percussionNotes;
 };
-
-void Reader::readSound(const pugi::xml_node& sound, WrittenMeasure& measure, double at)
-{
-    if (pugi::xml_attribute tempo = sound.attribute("tempo")) {
-        double value = tempo.as_double();
-        if (value > 0 && std::isfinite(value))
-            measure.tempi.push_back({ at, value });
-    }
-    if (sound.attribute("dacapo"))
-        measure.dacapo = std::strcmp(sound.attribute("dacapo").value(), "no") != 0;
-    if (sound.attribute("fine"))
-        measure.fine = true;
-    if (pugi::xml_attribute a = sound.attribute("segno"))
-        measure.segno = a.value();
-    if (pugi::xml_attribute a = sound.attribute("dalsegno"))
-        measure.dalsegno = a.value();
-    if (pugi::xml_attribute a = sound.attribute("coda"))
-        measure.coda = a.value();
-    if (pugi::xml_attribute a = sound.attribute("tocoda"))
-        measure.tocoda = a.value();
-}
 
 void Reader::readPart(const pugi::xml_node& part, int partIndex)
 {
@@ -279,35 +124,7 @@ void Reader::readPart(const pugi::xml_node& part, int partIndex)
                 note.alter = std::clamp(note.alter, -2, 2);
                 note.midiPitch = std::clamp((note.octave + 1) * 12 + stepSemitone(note.step) + note.alter, 0, 127);
                 note.accidental = child.child_value("accidental");
-                for (pugi::xml_node tie : child.children("tie")) {
-                    if (!std::strcmp(tie.attribute("type").value(), "start"))
-                        note.tieStart = true;
-                    else if (!std::strcmp(tie.attribute("type").value(), "stop"))
-                        note.tieStop = true;
-                }
-                for (pugi::xml_node notations : child.children("notations")) {
-                    for (pugi::xml_node tied : notations.children("tied")) {
-                        if (!std::strcmp(tied.attribute("type").value(), "start"))
-                            note.tieStart = true;
-                        else if (!std::strcmp(tied.attribute("type").value(), "stop"))
-                            note.tieStop = true;
-                    }
-                    if (pugi::xml_node fingering = notations.child("technical").child("fingering"))
-                        note.fingering = trimmed(fingering.child_value());
-                }
-                if (pugi::xml_node lyric = child.child("lyric")) {
-                    std::string text;
-                    for (pugi::xml_node syllable : lyric.children("text")) {
-                        if (!text.empty())
-                            text += ' ';
-                        text += trimmed(syllable.child_value());
-                    }
-                    std::string syllabic = trimmed(lyric.child_value("syllabic"));
-                    if (!text.empty() && (syllabic == "begin" || syllabic == "middle"))
-                        text += '-';
-                    if (!text.empty())
-                        measure.lyrics.push_back({ start, text });
-                }
+                MusicXMLMarks::readNotations(child, note, measure, start);
                 measure.notes.push_back(std::move(note));
                 ++m_noteCount;
             } else if (!std::strcmp(name, "backup")) {
@@ -349,52 +166,13 @@ void Reader::readPart(const pugi::xml_node& part, int partIndex)
                 if (pugi::xml_node clef = child.child("clef"); clef && !std::strcmp(clef.child_value("sign"), "percussion"))
                     m_score.parts[partIndex].percussion = true;
             } else if (!std::strcmp(name, "direction")) {
-                double at = cursor + child.child("offset").text().as_double() / divisions;
-                for (pugi::xml_node type : child.children("direction-type")) {
-                    for (pugi::xml_node mark : type.children()) {
-                        if (named(mark, "rehearsal")) {
-                            std::string text = trimmed(mark.child_value());
-                            if (!text.empty() && partIndex == 0)
-                                measure.rehearsals.push_back({ at, text });
-                        } else if (named(mark, "metronome")) {
-                            bool dotted = false;
-                            double tempo = metronomeTempo(mark, &dotted);
-                            dottedMark = dotted;
-                            if (tempo > 0 && !child.child("sound").attribute("tempo"))
-                                measure.tempi.push_back({ at, tempo });
-                        }
-                    }
-                }
-                if (pugi::xml_node sound = child.child("sound"))
-                    readSound(sound, measure, at);
+                MusicXMLMarks::readDirection(child, measure, cursor, divisions, partIndex == 0, dottedMark);
             } else if (!std::strcmp(name, "sound")) {
-                readSound(child, measure, cursor);
+                MusicXMLMarks::readSound(child, measure, cursor);
             } else if (!std::strcmp(name, "harmony")) {
-                double at = cursor + child.child("offset").text().as_double() / divisions;
-                std::string symbol = chordSymbol(child);
-                if (!symbol.empty())
-                    measure.chords.push_back({ at, symbol });
+                MusicXMLMarks::readHarmony(child, measure, cursor, divisions);
             } else if (!std::strcmp(name, "barline")) {
-                if (pugi::xml_node repeat = child.child("repeat")) {
-                    if (!std::strcmp(repeat.attribute("direction").value(), "forward"))
-                        measure.forwardRepeat = true;
-                    else if (!std::strcmp(repeat.attribute("direction").value(), "backward")) {
-                        measure.backwardRepeat = true;
-                        if (pugi::xml_attribute times = repeat.attribute("times"))
-                            measure.times = std::clamp(times.as_int(2), 1, 1000);
-                    }
-                }
-                if (pugi::xml_node ending = child.child("ending")) {
-                    const char* type = ending.attribute("type").value();
-                    if (!std::strcmp(type, "start")) {
-                        endings = endingNumbers(ending.attribute("number").value());
-                        inEnding = !endings.empty();
-                        if (inEnding && measure.endings.empty())
-                            measure.endings = endings;
-                    } else {
-                        inEnding = false;
-                    }
-                }
+                MusicXMLMarks::readBarline(child, measure, endings, inEnding);
             }
         }
         measure.length = std::max(measure.length, furthest);
@@ -405,97 +183,6 @@ void Reader::readPart(const pugi::xml_node& part, int partIndex)
         measure.dottedMark = measure.dottedMark || dottedMark;
         ++index;
     }
-}
-
-// Measure indices in the order they are played.
-core::Result<std::vector<size_t>> Reader::playingOrder() const
-{
-    std::vector<size_t> order;
-    const size_t count = m_measures.size();
-    // After a jump repeats are not taken again, and each group of endings plays its last one.
-    std::vector<int> groupLast(count, 0);
-    for (size_t first = 0; first < count;) {
-        if (m_measures[first].endings.empty()) {
-            ++first;
-            continue;
-        }
-        size_t last = first;
-        int highest = 0;
-        while (last < count && !m_measures[last].endings.empty())
-            highest = std::max(highest, *std::max_element(m_measures[last].endings.begin(), m_measures[last].endings.end())), ++last;
-        std::fill(groupLast.begin() + long(first), groupLast.begin() + long(last), highest);
-        first = last;
-    }
-    std::vector<int> passes(count, 0);
-    std::vector<bool> jumped(count, false);
-    size_t repeatStart = 0;
-    int pass = 1;
-    bool afterJump = false;
-    size_t i = 0;
-    while (i < count) {
-        const WrittenMeasure& m = m_measures[i];
-        if (m.forwardRepeat && repeatStart != i) {
-            repeatStart = i;
-            pass = 1;
-        }
-        if (!m.endings.empty()) {
-            int wanted = afterJump ? groupLast[i] : pass;
-            if (std::find(m.endings.begin(), m.endings.end(), wanted) == m.endings.end()) {
-                ++i;
-                continue;
-            }
-        }
-        order.push_back(i);
-        if (order.size() > Score::maximumBars)
-            return importError(ImportErrorCode::TooLarge, core::format("it plays more than %zu bars", Score::maximumBars));
-        if (afterJump && m.fine)
-            break;
-        if (afterJump && !m.tocoda.empty()) {
-            size_t target = count;
-            for (size_t k = i + 1; k < count; ++k)
-                if (!m_measures[k].coda.empty()) {
-                    target = k;
-                    break;
-                }
-            if (target < count) {
-                i = target;
-                continue;
-            }
-        }
-        if (m.backwardRepeat && !afterJump) {
-            if (passes[i] + 1 < m.times) {
-                ++passes[i];
-                ++pass;
-                i = repeatStart;
-                continue;
-            }
-            passes[i] = 0;
-            pass = 1;
-            repeatStart = i + 1;
-        }
-        if ((m.dacapo || !m.dalsegno.empty()) && !jumped[i]) {
-            jumped[i] = true;
-            size_t target = 0;
-            if (!m.dalsegno.empty()) {
-                target = count;
-                for (size_t k = 0; k < count; ++k)
-                    if (!m_measures[k].segno.empty()) {
-                        if (target == count || m_measures[k].segno == m.dalsegno)
-                            target = k;
-                        if (m_measures[k].segno == m.dalsegno)
-                            break;
-                    }
-            }
-            if (target < count) {
-                afterJump = true;
-                pass = 1;
-                i = target;
-                continue;
-            }
-        }
-        ++i;
-    }
-    return order;
 }
 
 core::Result<Score> Reader::read(const pugi::xml_document& document)
@@ -566,7 +253,7 @@ core::Result<Score> Reader::read(const pugi::xml_document& document)
             m.length = 4.0 * m.beats / m.beatType;
     }
 
-    auto order = playingOrder();
+    auto order = PlayingOrder::of(m_measures);
     if (!order)
         return order.error();
 
@@ -662,13 +349,6 @@ core::Result<Score> Reader::read(const pugi::xml_document& document)
     return std::move(m_score);
 }
 
-std::string readFileToString(const std::string& path, bool* ok)
-{
-    auto bytes = core::files::contentsAtPath(path);
-    *ok = bool(bytes);
-    return bytes ? std::move(*bytes) : std::string();
-}
-
 }
 
 core::Result<Score> MusicXMLReader::readText(const std::string& text)
@@ -687,55 +367,15 @@ core::Result<Score> MusicXMLReader::readText(const std::string& text)
 
 core::Result<std::string> MusicXMLReader::rootFileOfContainer(const std::string& path)
 {
-    char pattern[] = "/tmp/beatstrip-mxl-XXXXXX";
-    std::string folder;
-    if (const char* tmp = getenv("TMPDIR"); tmp && *tmp) {
-        std::string withTmp = std::string(tmp) + "/beatstrip-mxl-XXXXXX";
-        if (mkdtemp(withTmp.data()))
-            folder = withTmp;
-    }
-    if (folder.empty() && mkdtemp(pattern))
-        folder = pattern;
-    if (folder.empty())
-        return importError(ImportErrorCode::CannotRead, "no temporary folder to unpack it in");
-    struct Cleanup {
-        std::string folder;
-        ~Cleanup() { (void)core::files::removeItemAtPath(folder); }
-    } cleanup { folder };
-
-    core::Error error;
-    if (!archive::ZipArchive::unzipFileAtPath(path, folder, true, std::nullopt, &error))
-        return importError(ImportErrorCode::Malformed, "it is a damaged zip archive");
-    bool ok = false;
-    std::string container = readFileToString(folder + "/META-INF/container.xml", &ok);
-    if (!ok)
-        return importError(ImportErrorCode::NotAScore, "it is a zip archive but not a MusicXML container (no META-INF/container.xml)");
-    pugi::xml_document document;
-    if (!document.load_buffer(container.data(), container.size()))
-        return importError(ImportErrorCode::Malformed, "its META-INF/container.xml is malformed");
-    std::string rootPath;
-    for (pugi::xml_node rootfile : document.child("container").child("rootfiles").children("rootfile")) {
-        const char* type = rootfile.attribute("media-type").value();
-        if (!*type || std::strstr(type, "musicxml")) {
-            rootPath = rootfile.attribute("full-path").value();
-            break;
-        }
-    }
-    if (rootPath.empty())
-        return importError(ImportErrorCode::NotAScore, "its META-INF/container.xml names no MusicXML root file");
-    // The archive layer leaves out unsafe names, so a root file that climbs out is simply absent.
-    std::string text = readFileToString(folder + "/" + rootPath, &ok);
-    if (!ok || rootPath.find("..") != std::string::npos)
-        return importError(ImportErrorCode::NotAScore, core::format("the root file %s named by its container is missing", rootPath.c_str()));
-    return text;
+    return MusicXMLContainer::rootFileText(path);
 }
 
 core::Result<Score> MusicXMLReader::readFile(const std::string& path)
 {
-    bool ok = false;
-    std::string bytes = readFileToString(path, &ok);
-    if (!ok)
+    auto read = core::files::contentsAtPath(path);
+    if (!read)
         return importError(ImportErrorCode::CannotRead, "the file cannot be read");
+    const std::string& bytes = *read;
     if (bytes.size() >= 4 && bytes.compare(0, 4, "PK\x03\x04") == 0) {
         auto text = rootFileOfContainer(path);
         if (!text)

@@ -1,5 +1,8 @@
 #include "import/StripWriter.h"
 
+#include "import/StripColours.h"
+#include "import/StripRows.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -17,113 +20,23 @@ constexpr double kTempoY = 4, kButtonY = 18, kMinusY = 84, kBarY = 22, kBarNumbe
 // The strip is 736 points high, but the player's toolbar covers its last 24.
 constexpr double kStripHeight = 712;
 constexpr const char* kLetters = "CDEFGAB";
-
-struct Rgb {
-    int r, g, b;
-};
-
-Rgb letterColour(char letter)
-{
-    switch (letter) {
-    case 'C': return { 226, 46, 46 };
-    case 'D': return { 245, 140, 30 };
-    case 'E': return { 232, 206, 28 };
-    case 'F': return { 58, 170, 72 };
-    case 'G': return { 36, 150, 204 };
-    case 'A': return { 104, 82, 200 };
-    default: return { 200, 70, 160 };
-    }
-}
-
-Rgb chordColour(char letter)
-{
-    switch (letter) {
-    case 'C': return { 250, 200, 200 };
-    case 'D': return { 252, 222, 190 };
-    case 'E': return { 248, 240, 180 };
-    case 'F': return { 200, 236, 200 };
-    case 'G': return { 196, 226, 246 };
-    case 'A': return { 216, 208, 246 };
-    default: return { 240, 200, 230 };
-    }
-}
+constexpr int kLyricLines = 3;
+constexpr double kLyricLineSpacing = 14;
 
 int letterIndex(char step)
 {
-    const char* found = std::strchr(kLetters, step);
-    return found && *found ? int(found - kLetters) : 0;
+    switch (step) {
+    case 'D': return 1;
+    case 'E': return 2;
+    case 'F': return 3;
+    case 'G': return 4;
+    case 'A': return 5;
+    case 'B': return 6;
+    default: return 0;
+    }
 }
 
 int diatonic(const Score::Note& note) { return note.octave * 7 + letterIndex(note.step); }
-
-// Appends rows field by field, in the header's column order.
-class Rows {
-public:
-    explicit Rows(std::string& out) : m_out(out) { }
-
-    void text(std::string_view value) { separate(), m_out.append(value); }
-    void integer(long value)
-    {
-        separate();
-        char buffer[24];
-        auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
-        m_out.append(buffer, end);
-    }
-    // Points written as half points, the shortest exact text up to three decimals.
-    void half(double points) { decimal(points * 2); }
-    void decimal(double value)
-    {
-        separate();
-        double rounded = std::round(value);
-        char buffer[40];
-        if (std::fabs(value - rounded) < 1e-9 && std::fabs(value) < 1e15) {
-            auto end = std::to_chars(buffer, buffer + sizeof buffer, long(rounded)).ptr;
-            m_out.append(buffer, end);
-            return;
-        }
-        auto end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 3).ptr;
-        while (end > buffer && end[-1] == '0')
-            --end;
-        if (end > buffer && end[-1] == '.')
-            --end;
-        m_out.append(buffer, end);
-    }
-    void end()
-    {
-        m_out += '\r';
-        m_column = 0;
-    }
-
-    // A drawn item: a note block, band, line or label.
-    void block(std::string_view channel, Rgb colour, double x, double y, double w, double h, std::string_view flipView,
-        std::string_view riseFall, std::string_view sharpFlat, Rgb mark, int z, std::string_view content, std::string_view pitch)
-    {
-        text(channel);
-        integer(colour.r), integer(colour.g), integer(colour.b);
-        half(x), half(y), half(w), half(h);
-        text(flipView), text(riseFall), text(sharpFlat);
-        integer(mark.r), integer(mark.g), integer(mark.b);
-        integer(z);
-        text(content), text(pitch);
-        end();
-    }
-
-    void label(std::string_view channel, double x, double y, double w, std::string_view content, std::string_view fontQuarter,
-        int z = 4, Rgb colour = { 0, 0, 0 })
-    {
-        block(channel, colour, x, y, w, 0, fontQuarter, "", "", { 0, 0, 0 }, z, content, "");
-    }
-
-private:
-    void separate()
-    {
-        if (m_column++)
-            m_out += ',';
-    }
-
-    std::string& m_out;
-    int m_column = 0;
-};
 
 // Seconds at a time in quarter notes, through the tempo map, by binary search over the
 // cumulative seconds at each change.
@@ -158,15 +71,27 @@ private:
     std::vector<double> m_at, m_rate, m_seconds;
 };
 
-std::string pitchName(const Score::Note& note)
+// "F#4", "Bbb-1": written into `buffer`, which holds the longest.
+std::string_view pitchName(const Score::Note& note, char (&buffer)[16])
 {
-    std::string name(1, note.step);
-    for (int i = 0; i < note.alter; ++i)
-        name += '#';
-    for (int i = 0; i > note.alter; --i)
-        name += 'b';
-    name += std::to_string(note.octave);
-    return name;
+    char* at = buffer;
+    *at++ = note.step;
+    for (int i = 0; i < note.alter && i < 2; ++i)
+        *at++ = '#';
+    for (int i = 0; i > note.alter && i > -2; --i)
+        *at++ = 'b';
+    at = std::to_chars(at, buffer + sizeof buffer, note.octave).ptr;
+    return { buffer, size_t(at - buffer) };
+}
+
+// Lyric labels at their font (11 points): the width a syllable takes, generously, so labels on
+// one line never touch.
+double lyricWidth(std::string_view text)
+{
+    size_t characters = 0;
+    for (char c : text)
+        characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80; // UTF-8 continuation bytes share a character
+    return 6.5 * double(characters) + 3;
 }
 
 bool minorChord(const std::string& symbol)
@@ -189,6 +114,26 @@ std::string StripWriter::fieldText(const std::string& text)
     if (a == std::string::npos)
         return {};
     return out.substr(a, out.find_last_not_of(" \"") - a + 1);
+}
+
+char* StripWriter::tempoLabel(double bpm, char (&out)[24], double* shown)
+{
+    // Whole numbers from 100 up, one decimal from 10, two below: at most four characters.
+    int decimals = bpm >= 99.95 ? 0 : bpm >= 9.995 ? 1 : 2;
+    double scale = decimals == 0 ? 1 : decimals == 1 ? 10 : 100;
+    double value = std::max(std::round(bpm * scale) / scale, 1 / scale);
+    if (!std::isfinite(value) || value > 1e6)
+        value = defaultQuartersPerMinute, decimals = 0;
+    char* end = std::to_chars(out, out + sizeof out, value, std::chars_format::fixed, decimals).ptr;
+    // "74.0" reads as "74".
+    if (decimals) {
+        while (end[-1] == '0')
+            --end;
+        if (end[-1] == '.')
+            --end;
+    }
+    *shown = value;
+    return end;
 }
 
 double StripWriter::beatLength(const Score::Bar& bar)
@@ -219,10 +164,12 @@ StripWriter::Result StripWriter::write(const Score& score)
 {
     Result result;
     std::string& out = result.text;
-    out.reserve(200 * (score.bars.size() * 8 + score.notes.size()) + 4096);
-    Rows rows(out);
+    // Rows are some 50 characters long: beats, three a bar, notes, marks, labels of the pitch rows.
+    out.reserve(64 * (std::min(beatCount(score), maximumBeats) + 3 * score.bars.size() + score.notes.size() + score.lyrics.size()
+                       + 2 * score.chords.size() + 2 * score.rehearsals.size() + 256));
     out += "channel,Bar No(40),Beats per Bar(40),tempo (40),ipad_col(107),ipad_rows,length(109),height(110),flip_view,"
            "rise_fall,sharp_flat,fingering/chord,lyrics,ipad_color(105),Z-level,Content,pitch\r";
+    StripRows rows(out);
 
     const double ppq = pointsPerQuarter;
     const double totalWidth = score.totalLength() * ppq;
@@ -245,13 +192,43 @@ StripWriter::Result StripWriter::write(const Score& score)
     const int rowCount = high - low + 1;
     const bool hasChords = !score.chords.empty();
     const bool hasLyrics = !score.lyrics.empty();
-    const double below = 6 + (hasChords ? 24 : 0) + (hasLyrics ? 24 : 0) + 10;
+    // Lyrics on up to three lines: a syllable goes on the first line where the one before it has
+    // ended, so syllables close together alternate instead of covering each other.
+    struct LyricLabel {
+        double x, width;
+        int line;
+        std::string text;
+    };
+    std::vector<LyricLabel> lyricLabels;
+    lyricLabels.reserve(score.lyrics.size());
+    int lyricLines = 1;
+    {
+        double lineFree[kLyricLines];
+        std::fill(std::begin(lineFree), std::end(lineFree), -1e300);
+        for (const Score::Mark& lyric : score.lyrics) {
+            std::string text = fieldText(lyric.text);
+            if (text.empty())
+                continue;
+            double x = lyric.at * ppq + 1;
+            double width = lyricWidth(text);
+            int line = 0;
+            while (line < kLyricLines && lineFree[line] > x + 1e-9)
+                ++line;
+            if (line == kLyricLines) // every line is taken: the one free soonest
+                line = int(std::min_element(std::begin(lineFree), std::end(lineFree)) - std::begin(lineFree));
+            lineFree[line] = x + width;
+            lyricLines = std::max(lyricLines, line + 1);
+            lyricLabels.push_back({ x, width, line, std::move(text) });
+        }
+    }
+    const double lyricExtra = kLyricLineSpacing * (lyricLines - 1);
+    const double below = 6 + (hasChords ? 24 : 0) + (hasLyrics ? 24 + lyricExtra : 0) + 10;
     const double rowHeight = std::clamp((kStripHeight - kPitchTop - below) / rowCount, 5.0, 20.0);
     const double noteHeight = rowHeight * 0.8;
     auto rowY = [&](int position) { return kPitchTop + (high - position) * rowHeight; };
     const double bassY = kPitchTop + rowCount * rowHeight + 6;
     const double lyricsY = bassY + (hasChords ? 24 : 0);
-    const double lineHeight = (hasLyrics ? lyricsY + 16 : bassY + 16) - kPitchTop;
+    const double lineHeight = (hasLyrics ? lyricsY + 16 + lyricExtra : bassY + 16) - kPitchTop;
     const int tonic = letterIndex("FCGDAEB"[((score.keyFifths + 1) % 7 + 7) % 7]);
 
     // Key view: row names, every row when they fit, else the C rows.
@@ -289,6 +266,7 @@ StripWriter::Result StripWriter::write(const Score& score)
     }
 
     TempoMap tempo(score.tempi);
+    double playedSeconds = 0;
     std::string flipText;
     int firstBarBeats = -1;
     size_t barIndex = 0;
@@ -305,13 +283,22 @@ StripWriter::Result StripWriter::write(const Score& score)
         rows.text("1"), rows.text(""), rows.text(""), rows.text("0"), rows.text("0"), rows.text("0"), rows.text("1");
         rows.text(""), rows.text(""), rows.end();
         rows.block("14", { 0, 0, 0 }, x0 + 1, (kPitchTop + 100) / 2.0, 2, lineHeight, "0", "", "", { 0, 0, 0 }, 2, "", "");
-        rows.label("31", x0 + 3, kBarNumberY, 40, std::to_string(bar.number > 0 ? bar.number : int(barIndex) + 1), "2.5");
+        char number[16];
+        auto numberEnd = std::to_chars(number, number + sizeof number, bar.number > 0 ? bar.number : int(barIndex) + 1).ptr;
+        rows.label("31", x0 + 3, kBarNumberY, 40, std::string_view(number, size_t(numberEnd - number)), "2.5");
         for (int beat = 1; beat <= count; ++beat) {
             double from = bar.start + (beat - 1) * beatLen;
             double to = beat == count ? bar.start + bar.length : from + beatLen;
-            double seconds = tempo.seconds(to) - tempo.seconds(from);
+            // Each beat makes up for the rounding of the ones before, so every beat starts within
+            // half a rounding step of its time in the score.
+            double exact = tempo.seconds(to) - tempo.seconds(from);
+            double seconds = std::clamp(tempo.seconds(to) - playedSeconds, exact / 2, exact * 2);
             double bpm = seconds > 1e-9 ? 60.0 / seconds : defaultQuartersPerMinute;
-            rows.text("41"), rows.integer(long(barIndex)), rows.integer(beat), rows.decimal(bpm);
+            char tempoText[24];
+            double shown = 0;
+            auto tempoEnd = StripWriter::tempoLabel(bpm, tempoText, &shown);
+            playedSeconds += 60.0 / shown;
+            rows.text("41"), rows.integer(long(barIndex)), rows.integer(beat), rows.text(std::string_view(tempoText, size_t(tempoEnd - tempoText)));
             rows.half(from * ppq), rows.half(kTempoY), rows.half((to - from) * ppq), rows.text("30");
             rows.integer(count), rows.half(kButtonY), rows.half(kMinusY), rows.text("0"), rows.text("0"), rows.text("0");
             rows.text("10"), rows.text(""), rows.text(""), rows.end();
@@ -334,9 +321,11 @@ StripWriter::Result StripWriter::write(const Score& score)
         if (end <= chord.at)
             end = chord.at + 1;
         char root = symbol[0];
-        rows.label(minorChord(symbol) ? "34" : "33", chord.at * ppq + 2, kChordY, 30, symbol, "2.75", 4, chordColour(root));
-        rows.block("71", letterColour(root), chord.at * ppq + 1, bassY, std::max(2.0, (end - chord.at) * ppq - 2), 14, "0", "", "",
-            { 0, 0, 0 }, 3, "", symbol);
+        rows.label(minorChord(symbol) ? "34" : "33", chord.at * ppq + 2, kChordY, 30, symbol, "2.75", 4, StripColours::chord(root));
+        // The bass block stays silent: a chord symbol in the pitch column would be read as a note,
+        // "D7" as the D four octaves above middle C.
+        rows.block("71", StripColours::letter(root), chord.at * ppq + 1, bassY, std::max(2.0, (end - chord.at) * ppq - 2), 14, "0", "", "",
+            { 0, 0, 0 }, 3, "", "");
     }
 
     // Notes: coloured by letter, the last one red, long ones with rounded corners, a border on a
@@ -349,6 +338,17 @@ StripWriter::Result StripWriter::write(const Score& score)
         }
     std::vector<std::pair<int, double>> previous(score.parts.size(), { -1, 0.0 });
     auto bar = score.bars.begin();
+    char name[16];
+    // The tops of the notes on each pitch row and their height, written once.
+    auto halfText = [](double points) {
+        char buffer[48];
+        return std::string(buffer, StripRows::writeDecimal(buffer, points * 2));
+    };
+    std::vector<std::string> noteTops;
+    noteTops.reserve(size_t(rowCount));
+    for (int position = low; position <= high; ++position)
+        noteTops.push_back(halfText(rowY(position) + (rowHeight - noteHeight) / 2));
+    const std::string noteHeightText = halfText(noteHeight);
     for (size_t i = 0; i < score.notes.size(); ++i) {
         const Score::Note& note = score.notes[i];
         if (score.parts[size_t(note.part)].percussion)
@@ -357,7 +357,9 @@ StripWriter::Result StripWriter::write(const Score& score)
             ++bar;
         double beatLen = bar != score.bars.end() ? beatLength(*bar) : 1.0;
         int position = diatonic(note);
-        const char* channel = i == lastPitched ? "20" : note.length >= 2 * beatLen - 1e-9 ? "106" : "1";
+        std::string_view channel = i == lastPitched ? std::string_view("20")
+            : note.length >= 2 * beatLen - 1e-9   ? std::string_view("106")
+                                                  : std::string_view("1");
         // A leap counts only in a line of single notes, from the note before: against a note still
         // sounding (a chord, a second voice) it would mark every change of hand.
         auto& [before, soundingUntil] = previous[size_t(note.part)];
@@ -366,23 +368,20 @@ StripWriter::Result StripWriter::write(const Score& score)
         soundingUntil = std::max(soundingUntil, note.start + note.length);
         bool onBeatOne = bar != score.bars.end() && std::fabs(note.start - bar->start) < 1e-9;
         double x = note.start * ppq;
-        rows.block(channel, letterColour(note.step), x + 1, rowY(position) + (rowHeight - noteHeight) / 2,
-            std::max(2.0, note.length * ppq - 2), noteHeight, onBeatOne ? "1" : "0", leap >= 4 ? "U" : leap <= -4 ? "D" : "",
-            note.alter > 0 ? "#" : note.alter < 0 ? "b" : "", { 255, 255, 255 }, 3, "", pitchName(note));
+        rows.note(channel, StripColours::letterText(note.step), x + 1, noteTops[size_t(position - low)],
+            std::max(2.0, note.length * ppq - 2), noteHeightText, onBeatOne ? "1" : "0", leap >= 4 ? "U" : leap <= -4 ? "D" : "",
+            note.alter > 0 ? "#" : note.alter < 0 ? "b" : "", pitchName(note, name));
         ++result.notes;
+        if (!note.fingering)
+            continue;
         std::string fingering = fieldText(score.text(note.fingering));
         if (!fingering.empty())
             rows.label("36", x + 3, rowY(position) + (rowHeight + noteHeight) / 2 + 1, 7, fingering, "2", 5);
     }
 
-    for (size_t i = 0; i < score.lyrics.size(); ++i) {
-        const Score::Mark& lyric = score.lyrics[i];
-        std::string text = fieldText(lyric.text);
-        if (text.empty())
-            continue;
-        double gap = i + 1 < score.lyrics.size() ? score.lyrics[i + 1].at - lyric.at : 1;
-        rows.label("35", lyric.at * ppq + 1, lyricsY, std::max(gap * ppq, 44.0), text, "2.75");
-    }
+    for (const LyricLabel& lyric : lyricLabels)
+        rows.label("35", lyric.x, lyricsY + kLyricLineSpacing * lyric.line, lyric.width, lyric.text, "2.75");
+    rows.finish();
     return result;
 }
 

@@ -33,6 +33,9 @@ public:
     static size_t beatCount(const Score& score);
     // Songs of more beats are refused: their files would be too large to play.
     static constexpr size_t maximumBeats = 2000000;
+    // The tempo label of a beat: short enough for the player's tempo label (four characters
+    // at most, so 74.5 but 106), and the tempo it stands for in `shown`. Returns the text's end.
+    static char* tempoLabel(double bpm, char (&out)[24], double* shown);
     // A text made safe for a field without quoting: no separators or line ends, no quotes or
     // spaces at the ends.
     static std::string fieldText(const std::string& text);
