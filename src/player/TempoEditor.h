@@ -50,6 +50,8 @@ public:
     // Taps on the step buttons go to these actions of the owner.
     void setActions(std::weak_ptr<void> owner, ui::Control::Action plus, ui::Control::Action minus);
 
+    // Room for this many beats, so a long song grows the list once.
+    void reserve(size_t beats) { m_beats.reserve(beats); }
     // Layout: the controls of the next beat, whose beat button was just added to the strip.
     void addBeat(const BeatPlacement& placement, ui::View* beatButton);
     // The group still collecting joins the finished ones and has its labels arranged; the layout
