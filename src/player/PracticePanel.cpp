@@ -37,6 +37,28 @@ ui::Color trainerTint(bool on)
     return on ? ui::Color::rgba(0.20, 0.55, 0.90, 0.18) : ui::Color::clear();
 }
 
+// The trainer's switch: a framed button whose tint says whether it is on.
+std::shared_ptr<ui::Button> makeTrainerButton()
+{
+    auto button = ui::Button::create(ui::ButtonType::System, ui::RectMake(484, 53, 72, 32));
+    button->setTitle("Trainer");
+    button->setTitleFont(ui::Font::systemFont(15));
+    button->setAccessibilityIdentifier("trainer");
+    button->layer().setCornerRadius(6);
+    button->layer().setBorderColor(ui::Color::white(0.78, 1));
+    button->layer().setBorderWidth(1);
+    return button;
+}
+
+std::shared_ptr<ui::Label> makeCaption(ui::Rect frame, const char* text)
+{
+    auto caption = ui::Label::create(frame);
+    caption->setText(text);
+    caption->setFont(ui::Font::systemFont(13));
+    caption->setTextColor(ui::Color::darkGray());
+    return caption;
+}
+
 }
 
 void PracticePanel::install(ui::View& root, std::weak_ptr<void> owner, Actions actions)
@@ -67,11 +89,7 @@ void PracticePanel::install(ui::View& root, std::weak_ptr<void> owner, Actions a
     m_position->setAccessibilityIdentifier("position");
     m_panel->addSubview(m_position);
 
-    auto caption = ui::Label::create(ui::RectMake(206, 52, 46, 34));
-    caption->setText("Speed");
-    caption->setFont(ui::Font::systemFont(13));
-    caption->setTextColor(ui::Color::darkGray());
-    m_panel->addSubview(caption);
+    m_panel->addSubview(makeCaption(ui::RectMake(206, 52, 46, 34), "Speed"));
     m_slider = ui::Slider::create(ui::RectMake(250, 53, 170, 32));
     m_slider->setMinimumValue(float(kMinSpeed));
     m_slider->setMaximumValue(float(kMaxSpeed));
@@ -87,13 +105,7 @@ void PracticePanel::install(ui::View& root, std::weak_ptr<void> owner, Actions a
     m_speedLabel->setAccessibilityIdentifier("speedLabel");
     m_panel->addSubview(m_speedLabel);
 
-    m_trainer = ui::Button::create(ui::ButtonType::System, ui::RectMake(484, 53, 72, 32));
-    m_trainer->setTitle("Trainer");
-    m_trainer->setTitleFont(ui::Font::systemFont(15));
-    m_trainer->setAccessibilityIdentifier("trainer");
-    m_trainer->layer().setCornerRadius(6);
-    m_trainer->layer().setBorderColor(ui::Color::white(0.78, 1));
-    m_trainer->layer().setBorderWidth(1);
+    m_trainer = makeTrainerButton();
     m_trainer->addTarget(owner, [this](ui::Object*) { setTrainerOn(!m_trainerOn); }, ui::ControlEvent::TouchUpInside);
     m_panel->addSubview(m_trainer);
     m_trainerStart = addField("trainerStart", "from", "70", 562, 34);
@@ -110,11 +122,7 @@ void PracticePanel::install(ui::View& root, std::weak_ptr<void> owner, Actions a
 std::shared_ptr<ui::TextField> PracticePanel::addField(const char* identifier, const char* caption, const char* text, double x,
     double captionWidth)
 {
-    auto label = ui::Label::create(ui::RectMake(x, 52, captionWidth, 34));
-    label->setText(caption);
-    label->setFont(ui::Font::systemFont(13));
-    label->setTextColor(ui::Color::darkGray());
-    m_panel->addSubview(label);
+    m_panel->addSubview(makeCaption(ui::RectMake(x, 52, captionWidth, 34), caption));
     auto field = ui::TextField::create(ui::RectMake(x + captionWidth + 2, 53, 42, 32));
     field->setText(text);
     field->setFont(ui::Font::systemFont(15));

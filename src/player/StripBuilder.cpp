@@ -52,6 +52,9 @@ StripBuilder::StripBuilder(ui::ScrollView& strip, ui::View& keyView, int32_t mod
     , m_upperTriangle(ui::Image::named("upper_triangle.png"))
     , m_lowerTriangle(ui::Image::named("lower_triangle.png"))
 {
+    // A row gives at most one child of the strip, and a beat's shown label one more.
+    m_strip.reserveSubviews(m_strip.subviews().size() + sheet.rows().size() + sheet.shadowArray().size());
+    m_tempi.reserve(sheet.shadowArray().size());
 }
 
 void StripBuilder::addRow(const score::ScoreRow& row)

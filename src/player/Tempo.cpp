@@ -4,7 +4,14 @@ namespace player {
 
 std::shared_ptr<Tempo> Tempo::create(ui::Rect frame)
 {
-    return std::shared_ptr<Tempo>(new Tempo(frame));
+    // One allocation for the label and its count.
+    struct Made : Tempo {
+        explicit Made(ui::Rect frame)
+            : Tempo(frame)
+        {
+        }
+    };
+    return std::make_shared<Made>(frame);
 }
 
 Tempo::Tempo(ui::Rect frame)

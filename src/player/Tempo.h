@@ -21,8 +21,10 @@ public:
 
     std::string className() const override { return "Tempo"; }
 
-private:
+protected:
     explicit Tempo(ui::Rect frame);
+
+private:
 
     bool m_shouldBeHide = false;
     int32_t m_group = 0;

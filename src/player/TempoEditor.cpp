@@ -42,22 +42,24 @@ void TempoEditor::setActions(std::weak_ptr<void> owner, ui::Control::Action plus
     m_minusAction = std::move(minus);
 }
 
-// The label is made with its beat, hidden, as the arrangement and the view dumps expect every
-// beat to have one; the step buttons wait until something shows them.
+// Nothing of a beat is made here: its label shows once its group is arranged, its step buttons
+// once something reveals them.
 void TempoEditor::addBeat(const BeatPlacement& placement, ui::View* beatButton)
 {
-    if (!m_collecting.empty() && m_beats[m_collecting.back()].label->group() != placement.group)
+    if (!m_collecting.empty() && m_beats[m_collecting.back()].group != placement.group)
         closeGroup();
     Beat beat;
     beat.key = placement.key;
+    beat.group = placement.group;
+    beat.index = placement.index;
+    beat.x = placement.x;
+    beat.labelY = placement.labelY;
     beat.plusY = placement.plusY;
     beat.minusY = placement.minusY;
+    beat.text = placement.text;
     beat.beatButton = beatButton;
-    beat.label = makeLabel(placement);
     m_beats.push_back(std::move(beat));
     m_collecting.push_back(m_beats.size() - 1);
-    if (m_strip)
-        m_strip->addSubview(m_beats.back().label);
 }
 
 void TempoEditor::closeGroup()
@@ -66,6 +68,7 @@ void TempoEditor::closeGroup()
         return;
     m_groups.push_back(std::move(m_collecting));
     m_collecting.clear();
+    arrange(m_groups.back());
 }
 
 std::optional<size_t> TempoEditor::positionOfKey(int32_t key) const
@@ -85,9 +88,9 @@ bool TempoEditor::reveal(int32_t key)
     if (!position)
         return false;
     Beat& beat = m_beats[*position];
-    setLabelShown(beat, true);
-    setButtonShown(beat, Kind::Plus, true);
-    setButtonShown(beat, Kind::Minus, true);
+    setShown(beat, Kind::Label, true);
+    setShown(beat, Kind::Plus, true);
+    setShown(beat, Kind::Minus, true);
     return true;
 }
 
@@ -96,11 +99,11 @@ bool TempoEditor::step(size_t position, int32_t by, score::ScoreSheet& sheet)
     if (position >= m_beats.size())
         return false;
     Beat& beat = m_beats[position];
-    int32_t value = stepped(score::intValue(beat.label->text()), by);
+    int32_t value = stepped(score::intValue(beat.text), by);
     // Only a step down is held at 1; "+" on a text without a number gives 1.
     if (by < 0 && value < 1)
         return false;
-    beat.label->setText(core::format("%d", value));
+    setText(beat, value);
     sheet.setBeatTempo(position, value);
     return true;
 }
@@ -110,10 +113,10 @@ void TempoEditor::stepAll(int32_t factor, score::ScoreSheet& sheet)
     std::vector<score::ScoreRow> list = sheet.shadowArray();
     for (size_t position = 0; position < m_beats.size(); ++position) {
         Beat& beat = m_beats[position];
-        int32_t value = stepped(score::intValue(beat.label->text()), factor);
+        int32_t value = stepped(score::intValue(beat.text), factor);
         if (value < 1)
             continue;
-        beat.label->setText(core::format("%d", value));
+        setText(beat, value);
         if (position < list.size())
             list[position] = list[position].withIntValue(score::column::tempo, value);
     }
@@ -122,66 +125,88 @@ void TempoEditor::stepAll(int32_t factor, score::ScoreSheet& sheet)
 
 void TempoEditor::rearrange()
 {
-    for (const auto& group : m_groups) {
-        if (group.empty())
-            continue;
-        int32_t first = score::intValue(m_beats[group.front()].label->text());
-        bool allSame = std::all_of(
-            group.begin(), group.end(), [&](size_t p) { return score::intValue(m_beats[p].label->text()) == first; });
-        for (size_t p : group)
-            setLabelShown(m_beats[p], !allSame || p == group.front());
-    }
+    for (const auto& group : m_groups)
+        arrange(group);
+}
+
+void TempoEditor::arrange(const std::vector<size_t>& group)
+{
+    if (group.empty())
+        return;
+    int32_t first = score::intValue(m_beats[group.front()].text);
+    bool allSame
+        = std::all_of(group.begin(), group.end(), [&](size_t p) { return score::intValue(m_beats[p].text) == first; });
+    for (size_t p : group)
+        setShown(m_beats[p], Kind::Label, !allSame || p == group.front());
 }
 
 void TempoEditor::hideStepButtons()
 {
     for (auto& beat : m_beats) {
-        setButtonShown(beat, Kind::Plus, false);
-        setButtonShown(beat, Kind::Minus, false);
+        setShown(beat, Kind::Plus, false);
+        setShown(beat, Kind::Minus, false);
     }
 }
 
-void TempoEditor::setLabelShown(Beat& beat, bool shown)
+void TempoEditor::setText(Beat& beat, int32_t value)
 {
-    beat.labelShown = shown;
-    beat.label->setHidden(!shown);
+    beat.text = core::format("%d", value);
+    if (beat.views && beat.views->label)
+        beat.views->label->setText(beat.text);
 }
 
-void TempoEditor::setButtonShown(Beat& beat, Kind kind, bool shown)
+void TempoEditor::setShown(Beat& beat, Kind kind, bool shown)
 {
-    bool& flag = kind == Kind::Plus ? beat.plusShown : beat.minusShown;
-    auto& view = kind == Kind::Plus ? beat.plus : beat.minus;
+    bool& flag = kind == Kind::Label ? beat.labelShown : kind == Kind::Plus ? beat.plusShown : beat.minusShown;
     flag = shown;
-    if (shown && !view)
+    if (shown && !viewOf(beat, kind))
         makeView(beat, kind);
-    if (view)
+    if (ui::View* view = viewOf(beat, kind))
         view->setHidden(!shown);
 }
 
-// A step button goes right behind the beat's button and its earlier controls, where it would
-// have been added at layout.
+ui::View* TempoEditor::viewOf(const Beat& beat, Kind kind)
+{
+    if (!beat.views)
+        return nullptr;
+    switch (kind) {
+    case Kind::Label:
+        return beat.views->label.get();
+    case Kind::Plus:
+        return beat.views->plus.get();
+    case Kind::Minus:
+        return beat.views->minus.get();
+    }
+    return nullptr;
+}
+
+// A control goes right behind the beat's button and its earlier controls, where it would have
+// been added at layout.
 void TempoEditor::makeView(Beat& beat, Kind kind)
 {
+    if (!beat.views)
+        beat.views = std::make_unique<Views>();
     std::shared_ptr<ui::View> view;
-    if (kind == Kind::Plus)
-        view = beat.plus = makeButton(beat, kind);
+    if (kind == Kind::Label)
+        view = beat.views->label = makeLabel(beat);
+    else if (kind == Kind::Plus)
+        view = beat.views->plus = makeButton(beat, kind);
     else
-        view = beat.minus = makeButton(beat, kind);
+        view = beat.views->minus = makeButton(beat, kind);
     view->setHidden(true);
     if (m_strip)
         insertAfterEarlierControls(beat, kind, view);
 }
 
-std::shared_ptr<Tempo> TempoEditor::makeLabel(const BeatPlacement& placement) const
+std::shared_ptr<Tempo> TempoEditor::makeLabel(const Beat& beat) const
 {
-    auto label = Tempo::create(ui::RectMake(placement.x, placement.labelY, 24, 12));
+    auto label = Tempo::create(ui::RectMake(beat.x, beat.labelY, 24, 12));
     label->setTextColor(ui::Color::black());
     label->setFont(ui::Font::named("Arial", 10.8));
-    label->setTag(m_tags.labelTag(placement.key));
-    label->setText(placement.text);
-    label->setGroup(placement.group);
-    label->setIndex(placement.index);
-    label->setHidden(true);
+    label->setTag(m_tags.labelTag(beat.key));
+    label->setText(beat.text);
+    label->setGroup(beat.group);
+    label->setIndex(beat.index);
     label->layer().setZPosition(10);
     return label;
 }
@@ -189,7 +214,7 @@ std::shared_ptr<Tempo> TempoEditor::makeLabel(const BeatPlacement& placement) co
 std::shared_ptr<ui::Button> TempoEditor::makeButton(const Beat& beat, Kind kind) const
 {
     bool plus = kind == Kind::Plus;
-    auto button = ui::Button::create(ui::ButtonType::System, ui::RectMake(beat.label->frame().x(), plus ? beat.plusY : beat.minusY, 25, 25));
+    auto button = ui::Button::create(ui::ButtonType::System, ui::RectMake(beat.x, plus ? beat.plusY : beat.minusY, 25, 25));
     button->setTag(plus ? m_tags.plusTag(beat.key) : m_tags.minusTag(beat.key));
     button->addTarget(m_owner, plus ? m_plusAction : m_minusAction, ui::ControlEvent::TouchDown);
     button->setTitle(plus ? "+" : "-");
@@ -197,48 +222,50 @@ std::shared_ptr<ui::Button> TempoEditor::makeButton(const Beat& beat, Kind kind)
     return button;
 }
 
+// The beat button is looked for from the end: during layout it is among the last children.
 void TempoEditor::insertAfterEarlierControls(const Beat& beat, Kind kind, std::shared_ptr<ui::View> view)
 {
     const auto& children = m_strip->subviews();
-    auto button = std::find_if(children.begin(), children.end(), [&](const auto& child) { return child.get() == beat.beatButton; });
-    if (button == children.end()) {
+    auto button = std::find_if(children.rbegin(), children.rend(), [&](const auto& child) { return child.get() == beat.beatButton; });
+    if (button == children.rend()) {
         m_strip->addSubview(std::move(view));
         return;
     }
-    size_t at = size_t(button - children.begin()) + 1;
-    if (beat.label)
+    size_t at = size_t(children.rend() - button);
+    if (kind != Kind::Label && viewOf(beat, Kind::Label))
         ++at;
-    if (kind == Kind::Minus && beat.plus)
+    if (kind == Kind::Minus && viewOf(beat, Kind::Plus))
         ++at;
     m_strip->insertSubview(std::move(view), at);
 }
 
 const std::string& TempoEditor::tempoText(size_t position) const
 {
-    return m_beats[position].label->text();
+    return m_beats[position].text;
 }
 
 std::shared_ptr<Tempo> TempoEditor::labelView(size_t position) const
 {
-    return position < m_beats.size() ? m_beats[position].label : nullptr;
+    return position < m_beats.size() && m_beats[position].views ? m_beats[position].views->label : nullptr;
 }
 
 std::shared_ptr<ui::Button> TempoEditor::plusView(size_t position) const
 {
-    return position < m_beats.size() ? m_beats[position].plus : nullptr;
+    return position < m_beats.size() && m_beats[position].views ? m_beats[position].views->plus : nullptr;
 }
 
 std::shared_ptr<ui::Button> TempoEditor::minusView(size_t position) const
 {
-    return position < m_beats.size() ? m_beats[position].minus : nullptr;
+    return position < m_beats.size() && m_beats[position].views ? m_beats[position].views->minus : nullptr;
 }
 
+// Where the label stands or would stand: its place in the strip, in root coordinates.
 std::optional<ui::Point> TempoEditor::labelPoint(size_t position) const
 {
     if (position >= m_beats.size() || !m_strip)
         return std::nullopt;
-    const auto& label = *m_beats[position].label;
-    return label.convertPoint(label.bounds().origin, m_root);
+    const Beat& beat = m_beats[position];
+    return m_strip->convertPoint({ beat.x, beat.labelY }, m_root);
 }
 
 }

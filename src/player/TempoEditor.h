@@ -24,11 +24,11 @@ namespace player {
 class Tempo;
 
 // The tempo controls of every beat and the edits made with them. A beat has a tempo label, a "+"
-// and a "-" button beside its beat button. The labels are made with the strip; the step buttons
-// stay hidden for most of a visit, so each is only a few numbers here until it is first shown:
-// its view is made then and put into the strip right behind the beat's earlier controls, where it
-// would have stood had it been made up front. A step button never shown has no view, so no tag
-// lookup finds it.
+// and a "-" button beside its beat button. Most of them stay hidden for a whole visit (a bar whose
+// beats share a tempo shows one label), so each is only a few numbers here until it is first
+// shown: its view is made then and put into the strip right behind the beat's earlier controls,
+// where it would have stood had it been made up front. A control never shown has no view, so no
+// tag lookup or dump finds it. Once made, a view stays, hidden or shown.
 //
 // Positions count beats in layout order (the order of `tempoArray`); the beat with key k sits at
 // position k - 1 of both this list and the beat list.
@@ -50,9 +50,13 @@ public:
     // Taps on the step buttons go to these actions of the owner.
     void setActions(std::weak_ptr<void> owner, ui::Control::Action plus, ui::Control::Action minus);
 
+    // Room for this many beats, so a long song grows the list once.
+    void reserve(size_t beats) { m_beats.reserve(beats); }
     // Layout: the controls of the next beat, whose beat button was just added to the strip.
     void addBeat(const BeatPlacement& placement, ui::View* beatButton);
-    // The group still collecting joins the finished ones (the end of the layout).
+    // The group still collecting joins the finished ones and has its labels arranged; the layout
+    // calls it at each change of group and at its end, so the labels a bar shows are made while
+    // their beat buttons are still near the end of the strip.
     void closeGroup();
 
     // Reveals the label, "+" and "-" of the beat with this key; false when there is none.
@@ -85,26 +89,37 @@ public:
     const TagScheme& tags() const { return m_tags; }
 
 private:
-    // What a beat keeps beyond its label, which holds its text, place, group and number.
+    // The views of a beat that has shown any control.
+    struct Views {
+        std::shared_ptr<Tempo> label;
+        std::shared_ptr<ui::Button> plus;
+        std::shared_ptr<ui::Button> minus;
+    };
+    // Everything a beat's controls need before and after they are made.
     struct Beat {
         int32_t key = 0;
+        int32_t group = 0;
+        int32_t index = 0;
+        float x = 0;
+        float labelY = 0;
         float plusY = 0;
         float minusY = 0;
         bool labelShown = false;
         bool plusShown = false;
         bool minusShown = false;
+        std::string text;
         ui::View* beatButton = nullptr;
-        std::shared_ptr<Tempo> label;
-        std::shared_ptr<ui::Button> plus;
-        std::shared_ptr<ui::Button> minus;
+        std::unique_ptr<Views> views;
     };
-    enum class Kind { Plus, Minus };
+    enum class Kind { Label, Plus, Minus };
 
     std::optional<size_t> positionOfKey(int32_t key) const;
-    void setLabelShown(Beat& beat, bool shown);
-    void setButtonShown(Beat& beat, Kind kind, bool shown);
+    void arrange(const std::vector<size_t>& group);
+    void setText(Beat& beat, int32_t value);
+    void setShown(Beat& beat, Kind kind, bool shown);
+    static ui::View* viewOf(const Beat& beat, Kind kind);
     void makeView(Beat& beat, Kind kind);
-    std::shared_ptr<Tempo> makeLabel(const BeatPlacement& placement) const;
+    std::shared_ptr<Tempo> makeLabel(const Beat& beat) const;
     std::shared_ptr<ui::Button> makeButton(const Beat& beat, Kind kind) const;
     void insertAfterEarlierControls(const Beat& beat, Kind kind, std::shared_ptr<ui::View> view);
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -34,6 +35,10 @@ private:
     std::vector<std::string> m_fieldNames;
     std::vector<std::string> m_keys;
     std::unordered_map<std::string, uint32_t, Hash, std::equal_to<>> m_index;
+    // The fields of the player's own column names (score/Columns.h), in their order there: laying
+    // out a song reads a dozen of them per row, and comparing their addresses costs less than
+    // hashing the names.
+    std::array<uint32_t, 16> m_known {};
 };
 
 }

@@ -7,6 +7,7 @@
 #include "score/Readings.h"
 #include "score/RowKind.h"
 #include "score/SavedBeatList.h"
+#include "score/RowBlock.h"
 #include "score/ScoreHeader.h"
 
 #include <algorithm>
@@ -16,6 +17,62 @@
 #include <numeric>
 
 namespace score {
+
+namespace {
+
+// The rows again, equal as maps, with their texts copied into blocks of their own. Each block is
+// filled completely before any row refers to it.
+std::vector<ScoreRow> compacted(const std::vector<ScoreRow>& rows)
+{
+    std::vector<ScoreRow> out;
+    out.reserve(rows.size());
+    size_t next = 0;
+    while (next < rows.size()) {
+        const auto& header = rows[next].header();
+        uint32_t fields = header->fieldCount();
+        if (fields == 0) {
+            out.push_back(rows[next++]);
+            continue;
+        }
+        // Consecutive rows of one header, as many as one block takes, measured first so that
+        // the block is reserved once.
+        size_t first = next;
+        size_t textBytes = 0;
+        for (; next < rows.size() && rows[next].header() == header && textBytes < RowBlock::targetTextBytes; ++next) {
+            size_t bytes = 0;
+            for (uint32_t f = 0; f < fields; ++f)
+                bytes += rows[next].field(f).size();
+            if (bytes > UINT32_MAX - textBytes)
+                break;
+            textBytes += bytes;
+        }
+        if (next == first) {
+            // A row too long for a block of its own stays where it is.
+            out.push_back(rows[next++]);
+            continue;
+        }
+        auto block = std::make_shared<RowBlock>(header);
+        block->reserve(textBytes, next - first);
+        for (size_t r = first; r < next; ++r) {
+            for (uint32_t f = 0; f < fields; ++f)
+                block->appendField(rows[r].field(f));
+            block->endRow();
+        }
+        for (uint32_t row = 0; row < uint32_t(next - first); ++row)
+            out.emplace_back(block, row);
+    }
+    return out;
+}
+
+}
+
+void ScoreSheet::releaseRows()
+{
+    std::vector<ScoreRow>().swap(m_rows);
+    std::vector<ScoreRow>().swap(m_savedBeatList);
+    m_shadowArray = compacted(m_shadowArray);
+    m_displayArray = compacted(m_displayArray);
+}
 
 namespace {
 

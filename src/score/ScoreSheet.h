@@ -45,12 +45,9 @@ public:
     void setShadowArray(std::vector<ScoreRow> beats) { m_shadowArray = std::move(beats); }
     // The beat at `position` with "tempo (40)" set to the number as "%d" text.
     void setBeatTempo(size_t position, int32_t tempo);
-    // Once laid out, the player keeps only the two lists.
-    void releaseRows()
-    {
-        std::vector<ScoreRow>().swap(m_rows);
-        std::vector<ScoreRow>().swap(m_savedBeatList);
-    }
+    // Once laid out, the player keeps only the two lists, their texts copied into storage of
+    // their own: the file's other rows, most of its text, go with the rows.
+    void releaseRows();
     // The scroll width: the sum of the bar rows' whole "length(109)" values, not halved.
     int64_t contentWidth() const { return m_contentWidth; }
 

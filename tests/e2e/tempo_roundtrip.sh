@@ -78,9 +78,17 @@ def load(name):
 def by_tag(dump):
     return {v["tag"]: v for v in walk(dump["root"]) if v.get("tag")}
 
+# A tempo label is made when it is first shown, so a dump holds the labels shown so far: beat
+# key -> text.
 def labels(dump):
     tags = by_tag(dump)
-    return [tags[800 + k]["text"] for k in range(1, 65) if 800 + k in tags]
+    return {k: tags[800 + k]["text"] for k in range(1, 65) if 800 + k in tags}
+
+# Whether every label in the dump reads the tempo of its beat in `tempi` (one text per beat) and
+# the beats in `keys` have theirs.
+def labels_read(dump, tempi, keys):
+    found = labels(dump)
+    return set(keys) <= set(found) and all(text == tempi[k - 1] for k, text in found.items())
 
 def shown(dump, base):
     tags = by_tag(dump)
@@ -88,18 +96,18 @@ def shown(dump, base):
 
 opened = load("first/opened.json")
 check(opened["screen"] == "ViewController", "the first song opens in the player")
-check(labels(opened) == ["100"] * 64, "Ode to Joy starts with 64 beats at 100")
 check(shown(opened, 800) == [1 + 4 * b for b in range(16)], "one tempo label per even bar")
+check(labels_read(opened, ["100"] * 64, [1 + 4 * b for b in range(16)]), "Ode to Joy starts with its beats at 100")
 
 edited = load("first/edited.json")
 after_steps = ["100", "101", "98"] + ["100"] * 61
-check(labels(edited) == after_steps, "beat 2 went up by one and beat 3 down by two")
+check(labels_read(edited, after_steps, [1, 2, 3, 5, 6, 7, 8]), "beat 2 went up by one and beat 3 down by two")
 check(shown(edited, 200) == [2, 3, 5, 6, 7, 8], "touched beats and the long-pressed bar show their \"+\"")
 check(shown(edited, 500) == [2, 3, 5, 6, 7, 8], "... and their \"-\"")
 
 saved = load("first/saved.json")
 expected = ["101", "102", "99"] + ["101"] * 61
-check(labels(saved) == expected, "the whole song went up by one")
+check(labels_read(saved, expected, [1, 2, 3, 4] + [1 + 4 * b for b in range(1, 16)]), "the whole song went up by one")
 check(shown(saved, 200) == [] and shown(saved, 500) == [], "saving hides every step button")
 check(shown(saved, 800) == [1, 2, 3, 4] + [1 + 4 * b for b in range(1, 16)], "the changed bar shows every label")
 check(load("first/library.json")["screen"] == "ModeSelectionViewController", "back on the library after leaving")
@@ -113,7 +121,7 @@ if "ode_to_joy" in stored:
 
 reopened = load("second/reopened.json")
 check(reopened["screen"] == "ViewController", "the second run opens the song")
-check(labels(reopened) == expected, "a new process shows the saved tempi")
+check(labels_read(reopened, expected, shown(saved, 800)), "a new process shows the saved tempi")
 check(shown(reopened, 800) == shown(saved, 800), "and arranges the labels as before")
 
 played = re.findall(r"Shader Timer started , Next: ([0-9.]+)$", open(os.path.join(work, "second.stderr")).read(), re.M)

@@ -70,8 +70,10 @@ def walk(view):
     for child in view["children"]:
         yield from walk(child)
 tags = {v["tag"]: v for v in walk(dump["root"]) if v.get("tag")}
-labels = [tags[800 + k]["text"] for k in range(1, 65) if 800 + k in tags]
-ok = labels == ["100", "101", "99"] + ["100"] * 61
-print(("ok   " if ok else "FAIL ") + "tempi edited in the window come back after a restart: %s" % labels[:5])
+# Labels are made when first shown: the edited bar shows all four, every other bar one.
+labels = {k: tags[800 + k]["text"] for k in range(1, 65) if 800 + k in tags}
+expected = ["100", "101", "99"] + ["100"] * 61
+ok = {1, 2, 3, 4} <= set(labels) and all(text == expected[k - 1] for k, text in labels.items())
+print(("ok   " if ok else "FAIL ") + "tempi edited in the window come back after a restart: %s" % [labels.get(k) for k in range(1, 6)])
 sys.exit(0 if ok else 1)
 CHECK

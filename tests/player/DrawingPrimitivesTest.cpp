@@ -119,6 +119,33 @@ TEST(RoundifyTest, MaskCoversTheBoundsAndRoundsOnlyTheNamedCorners)
     EXPECT_TRUE(view->layer().mask());
 }
 
+// A strip of thousands of blocks keeps one path per block size and corners, shared by their masks.
+TEST(RoundifyTest, BlocksOfOneSizeAndCornersShareOnePath)
+{
+    auto maskOf = [](ui::Rect frame, unsigned corners) {
+        auto view = ui::View::create(frame);
+        return maskForRoundedCorners(*view, corners, { 15, 15 });
+    };
+    auto first = maskOf(ui::RectMake(0, 0, 55, 14), ui::TopRight);
+    auto second = maskOf(ui::RectMake(300, 80, 55, 14), ui::TopRight);
+    auto otherCorners = maskOf(ui::RectMake(0, 0, 55, 14), ui::TopLeft);
+    auto otherSize = maskOf(ui::RectMake(0, 0, 56, 14), ui::TopRight);
+    EXPECT_NE(first, second);
+    EXPECT_EQ(&first->path(), &second->path());
+    EXPECT_NE(&first->path(), &otherCorners->path());
+    EXPECT_NE(&first->path(), &otherSize->path());
+    EXPECT_EQ(otherSize->path().bounds(), ui::RectMake(0, 0, 56, 14));
+    EXPECT_NE(otherCorners->path().elements().size(), 0u);
+
+    auto line = DottedLine::create(ui::RectMake(10, 50, 0, 80));
+    auto sameHeight = DottedLine::create(ui::RectMake(400, 90, 0, 80));
+    auto taller = DottedLine::create(ui::RectMake(10, 50, 0, 90));
+    auto dashes = [](const std::shared_ptr<DottedLine>& l) { return l->dashLayer(); };
+    EXPECT_EQ(&dashes(line)->path(), &dashes(sameHeight)->path());
+    EXPECT_NE(&dashes(line)->path(), &dashes(taller)->path());
+    EXPECT_EQ(dashes(taller)->path().bounds(), ui::RectMake(0, 0, 0, 90));
+}
+
 TEST(RoundifyTest, MaskedPixels)
 {
     auto paint = [](unsigned corners) {

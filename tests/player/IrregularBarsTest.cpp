@@ -62,6 +62,10 @@ TEST_F(IrregularBarsTest, EveryBeatHasItsOwnControlsNumberedByPlace)
     const std::vector<std::string> tempi = { "60", "60", "60", "120", "120", "120", "120" };
     for (int key = 1; key <= 7; ++key) {
         SCOPED_TRACE(key);
+        // A label hidden by its bar's arrangement is made when a touch on its beat reveals it.
+        auto beatButton = player->view()->viewWithTag(player->tagScheme().beatButtonTag(key));
+        ASSERT_TRUE(beatButton);
+        player->showControl(beatButton.get());
         auto label = std::dynamic_pointer_cast<Tempo>(player->view()->viewWithTag(player->tagScheme().labelTag(key)));
         ASSERT_TRUE(label);
         EXPECT_EQ(label.get(), player->tempoEditor().labelView(size_t(key) - 1).get());

@@ -77,6 +77,10 @@ TEST_F(StripBuilderTest, ABeatRowGivesItsButtonAndItsLabel)
     add({ { "channel", "41" }, { "Bar No(40)", "1" }, { "Beats per Bar(40)", "2" }, { "tempo (40)", "88" }, { "rise_fall", "61" },
         { "sharp_flat", "200" } });
     const auto& strip = m_strip->subviews();
+    // The label comes when its bar is complete, right behind the button.
+    ASSERT_EQ(strip.size(), 1u);
+    EXPECT_FALSE(m_tempi.labelView(0));
+    m_tempi.closeGroup();
     ASSERT_EQ(strip.size(), 2u);
     auto button = std::dynamic_pointer_cast<ui::Button>(strip[0]);
     ASSERT_TRUE(button);

@@ -61,7 +61,7 @@ protected:
 };
 
 // Unit 200: label k + 800, "+" k + 200, "-" k + 500.
-TEST_F(TempoEditorTest, LabelsComeWithTheStripAndStepButtonsOnlyWhenShown)
+TEST_F(TempoEditorTest, LabelsAreMadeWhenTheirBarShowsThemAndStepButtonsWhenRevealed)
 {
     addBeat(1, 0, "90");
     addBeat(2, 0, "90");
@@ -69,31 +69,60 @@ TEST_F(TempoEditorTest, LabelsComeWithTheStripAndStepButtonsOnlyWhenShown)
     addBeat(4, 1, "90");
     addBeat(5, 1, "95");
     m_tempi.closeGroup();
-    EXPECT_EQ(stripTags(), (std::vector<int> { 1, 801, 0, 2, 802, 0, 3, 803, 0, 4, 804, 0, 5, 805, 0 }));
+    // Bar 0 shares one tempo: one label, made behind its beat button as the bar closed. Bar 1
+    // varies: every label. A label never shown has no view.
+    EXPECT_EQ(stripTags(), (std::vector<int> { 1, 801, 0, 2, 0, 3, 803, 0, 4, 804, 0, 5, 805, 0 }));
+    std::vector<bool> shown;
     for (size_t p = 0; p < 5; ++p) {
         EXPECT_FALSE(m_tempi.plusView(p));
         EXPECT_FALSE(m_tempi.minusView(p));
-        EXPECT_FALSE(m_tempi.labelShown(p)) << "hidden until arranged";
-        EXPECT_TRUE(m_tempi.labelView(p)->isHidden());
-    }
-    EXPECT_EQ(m_tempi.tempLabelControls(), (std::vector<std::vector<size_t>> { { 0, 1 }, { 2, 3, 4 } }));
-
-    // Bar 0 shares one tempo: one label. Bar 1 varies: every label.
-    m_tempi.rearrange();
-    std::vector<bool> shown;
-    for (size_t p = 0; p < 5; ++p) {
         shown.push_back(m_tempi.labelShown(p));
-        EXPECT_EQ(m_tempi.labelView(p)->isHidden(), !m_tempi.labelShown(p));
+        if (auto label = m_tempi.labelView(p))
+            EXPECT_EQ(label->isHidden(), !m_tempi.labelShown(p));
+        else
+            EXPECT_FALSE(m_tempi.labelShown(p));
     }
     EXPECT_EQ(shown, (std::vector<bool> { true, false, true, true, true }));
+    EXPECT_FALSE(m_tempi.labelView(1));
+    EXPECT_FALSE(m_root->viewWithTag(802));
+    EXPECT_EQ(m_tempi.tempoText(1), "90") << "the text is kept without a view";
+    EXPECT_EQ(m_tempi.tempLabelControls(), (std::vector<std::vector<size_t>> { { 0, 1 }, { 2, 3, 4 } }));
 
-    // Evening out bar 1 shows one label; showing beat 2 makes its buttons right behind its label.
+    // Arranging again changes nothing.
+    m_tempi.rearrange();
+    EXPECT_EQ(stripTags(), (std::vector<int> { 1, 801, 0, 2, 0, 3, 803, 0, 4, 804, 0, 5, 805, 0 }));
+
+    // Evening out bar 1 shows one label; the hidden ones stay made. Showing beat 2 makes its
+    // label and buttons right behind its beat button.
     ASSERT_TRUE(m_tempi.step(4, -5, m_sheet));
     m_tempi.rearrange();
+    EXPECT_TRUE(m_tempi.labelShown(2));
     EXPECT_FALSE(m_tempi.labelShown(3));
+    ASSERT_TRUE(m_tempi.labelView(3));
     EXPECT_TRUE(m_tempi.labelView(3)->isHidden());
+    EXPECT_EQ(m_tempi.labelView(4)->text(), "90");
     m_tempi.reveal(2);
     EXPECT_EQ(stripTags(), (std::vector<int> { 1, 801, 0, 2, 802, 202, 502, 0, 3, 803, 0, 4, 804, 0, 5, 805, 0 }));
+    EXPECT_FALSE(m_tempi.labelView(1)->isHidden());
+}
+
+// A label's place on screen is known before its view is made, and is where the view then stands.
+TEST_F(TempoEditorTest, LabelPointIsTheLabelsPlaceMadeOrNot)
+{
+    m_strip->setContentSize({ 4000, 736 });
+    m_strip->setFrame(ui::RectMake(0, 32, 1024, 736));
+    m_strip->setContentOffset({ 150, 0 });
+    addBeat(1, 0, "90");
+    addBeat(2, 0, "90");
+    m_tempi.closeGroup();
+    ASSERT_FALSE(m_tempi.labelView(1));
+    auto before = m_tempi.labelPoint(1);
+    ASSERT_TRUE(before);
+    EXPECT_EQ(*before, (ui::Point { 200 - 150, 11 + 32 }));
+    m_tempi.reveal(2);
+    auto label = m_tempi.labelView(1);
+    ASSERT_TRUE(label);
+    EXPECT_EQ(label->convertPoint(label->bounds().origin, m_root.get()), *before);
 }
 
 TEST_F(TempoEditorTest, RevealingMakesTheStepButtonsInLayoutOrder)

@@ -320,8 +320,8 @@ TEST_F(LayoutTest, DottedLineRow)
     EXPECT_EQ(dotted->layer().zPosition(), 2);
 }
 
-// The beat button and its tempo label are laid out at once; the step buttons are made by the
-// tempo editor when first shown (TempoEditorTest).
+// The beat button is laid out at once; its tempo label and step buttons are made by the tempo
+// editor when first shown (TempoEditorTest).
 TEST_F(LayoutTest, BeatRowMakesItsButtonAndLabelWithTheirTags)
 {
     m_player = emptyScreen(3);
@@ -332,15 +332,17 @@ TEST_F(LayoutTest, BeatRowMakesItsButtonAndLabelWithTheirTags)
     line["ipad_rows"] = "22";
     m_player->drawData(rowOf(line));
     const auto& strip = m_player->scrollView()->subviews();
-    ASSERT_EQ(strip.size(), 2u);
-
+    ASSERT_EQ(strip.size(), 1u);
     auto beat = std::dynamic_pointer_cast<ui::Button>(strip[0]);
-    auto label = std::dynamic_pointer_cast<Tempo>(strip[1]);
-    ASSERT_TRUE(beat && label);
+    ASSERT_TRUE(beat);
+    const auto& tempi = m_player->tempoEditor();
+    ASSERT_EQ(tempi.beatCount(), 1u);
+    EXPECT_EQ(tempi.tempoText(0), "72.5");
+    EXPECT_FALSE(tempi.labelView(0));
+    EXPECT_FALSE(m_player->view()->viewWithTag(811));
 
     // Key 2 x 4 + 3 = 11.
     EXPECT_EQ(beat->tag(), 11);
-    EXPECT_EQ(label->tag(), 811);
     EXPECT_FALSE(m_player->view()->viewWithTag(211));
     EXPECT_FALSE(m_player->view()->viewWithTag(511));
 
@@ -352,6 +354,12 @@ TEST_F(LayoutTest, BeatRowMakesItsButtonAndLabelWithTheirTags)
     ASSERT_EQ(beat->gestureRecognizers().size(), 1u);
     EXPECT_TRUE(std::dynamic_pointer_cast<ui::LongPressGestureRecognizer>(beat->gestureRecognizers()[0]));
 
+    // The next bar completes this one, whose only label then shows behind its button.
+    m_player->drawData(rowOf(beatLine(3, 1, 4, "72.5", 400, 80)));
+    ASSERT_EQ(strip.size(), 3u);
+    auto label = std::dynamic_pointer_cast<Tempo>(strip[1]);
+    ASSERT_TRUE(label);
+    EXPECT_EQ(label->tag(), 811);
     EXPECT_EQ(label->frame(), ui::RectMake(150, 11, 24, 12));
     EXPECT_EQ(label->text(), "72.5");
     EXPECT_EQ(label->font(), ui::Font::named("Arial", 10.8));
@@ -359,14 +367,11 @@ TEST_F(LayoutTest, BeatRowMakesItsButtonAndLabelWithTheirTags)
     EXPECT_EQ(label->group(), 2);
     EXPECT_EQ(label->index(), 3);
     EXPECT_FALSE(label->shouldBeHide());
-    EXPECT_TRUE(label->isHidden());
+    EXPECT_FALSE(label->isHidden());
 
     for (const auto& control : strip)
         EXPECT_EQ(control->layer().zPosition(), 10);
-    const auto& tempi = m_player->tempoEditor();
-    ASSERT_EQ(tempi.beatCount(), 1u);
     EXPECT_EQ(tempi.labelView(0), label);
-    EXPECT_EQ(tempi.tempoText(0), "72.5");
     EXPECT_FALSE(tempi.plusView(0));
     EXPECT_FALSE(tempi.minusView(0));
     EXPECT_EQ(m_player->view()->viewWithTag(811), label);

@@ -1,6 +1,7 @@
 #include "score/ScoreRow.h"
 
 #include "score/CSVParser.h"
+#include "score/Columns.h"
 #include "score/ScoreHeader.h"
 #include "TempFolder.h"
 
@@ -88,4 +89,27 @@ TEST(ScoreRowTest, RowsOutliveTheListTheyWereReadInto)
         kept = rows[1];
     }
     EXPECT_EQ(kept.text("a"), "second");
+}
+
+// The player's own column names are found by address, any other spelling by text: both give the
+// same field, a name standing twice reads its later field, and a missing name reads none.
+TEST(ScoreRowTest, ColumnNamesFindTheSameFieldByConstantOrByCopy)
+{
+    auto header = score::ScoreHeader::create({ "Content", "tempo (40)", "x", "channel", "tempo (40)" });
+    std::string tempo(score::column::tempo);
+    EXPECT_EQ(header->indexOf(score::column::tempo), 4u);
+    EXPECT_EQ(header->indexOf(tempo), 4u);
+    EXPECT_EQ(header->indexOf(score::column::channel), 3u);
+    EXPECT_EQ(header->indexOf(std::string("channel")), 3u);
+    EXPECT_EQ(header->indexOf(score::column::content), 0u);
+    EXPECT_EQ(header->indexOf(score::column::zLevel), score::ScoreHeader::npos);
+    EXPECT_EQ(header->indexOf("Z-level"), score::ScoreHeader::npos);
+    EXPECT_EQ(header->indexOf("x"), 2u);
+    // A prefix of a constant's text at the same address is another name.
+    EXPECT_EQ(header->indexOf(score::column::tempo.substr(0, 5)), score::ScoreHeader::npos);
+
+    auto row = ScoreRow::fromMap({ { "channel", "41" }, { "tempo (40)", "96" } });
+    EXPECT_EQ(row.intValue(score::column::tempo), 96);
+    EXPECT_EQ(row.text(score::column::channel), "41");
+    EXPECT_EQ(row.text(score::column::zLevel), "");
 }

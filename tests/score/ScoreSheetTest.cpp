@@ -3,6 +3,7 @@
 #include "platform/core/Log.h"
 #include "platform/core/RunLoop.h"
 #include "platform/core/UserDefaults.h"
+#include "score/Columns.h"
 #include "score/SavedBeatList.h"
 #include "TempFolder.h"
 
@@ -252,8 +253,18 @@ TEST_F(ScoreSheetTest, EditsReplaceTheBeatListAndTheSavedOrderIsKeptForLayout)
     EXPECT_EQ(tempi(sheet.shadowArray()), (std::vector<std::string> { "50", "61" }));
     EXPECT_EQ(tempi(held), (std::vector<std::string> { "50", "60" })) << "a copy taken earlier keeps what it saw";
 
+    auto beats = sheet.shadowArray();
+    auto bars = sheet.displayArray();
     sheet.releaseRows();
     EXPECT_TRUE(sheet.rows().empty());
     EXPECT_TRUE(sheet.savedBeatList().empty());
-    EXPECT_EQ(sheet.shadowArray().size(), 2u);
+    // Both lists stay as they were, in storage of their own, and copies taken before keep theirs.
+    EXPECT_EQ(sheet.shadowArray(), beats);
+    EXPECT_EQ(sheet.displayArray(), bars);
+    ASSERT_EQ(sheet.shadowArray().size(), 2u);
+    EXPECT_NE(sheet.shadowArray()[0].text(score::column::tempo).data(), beats[0].text(score::column::tempo).data());
+    EXPECT_EQ(tempi(sheet.shadowArray()), (std::vector<std::string> { "50", "61" }));
+    EXPECT_EQ(tempi(held), (std::vector<std::string> { "50", "60" }));
+    sheet.setBeatTempo(0, 77);
+    EXPECT_EQ(tempi(sheet.shadowArray()), (std::vector<std::string> { "77", "61" }));
 }

@@ -97,13 +97,13 @@ void Animation::claim()
         std::weak_ptr<Animation>* slot = nullptr;
         switch (track.property) {
         case AnimatedProperty::Alpha:
-            slot = &track.view->m_alphaAnimation;
+            slot = &track.view->rare().alphaAnimation;
             break;
         case AnimatedProperty::Frame:
-            slot = &track.view->m_frameAnimation;
+            slot = &track.view->rare().frameAnimation;
             break;
         case AnimatedProperty::BoundsOrigin:
-            slot = &track.view->m_boundsAnimation;
+            slot = &track.view->rare().boundsAnimation;
             break;
         }
         if (auto previous = slot->lock(); previous && previous != self) {
@@ -191,9 +191,10 @@ void Animation::end(bool finished)
     if (finished)
         apply(1);
     for (auto& track : m_tracks) {
-        auto& slot = track.property == AnimatedProperty::Alpha ? track.view->m_alphaAnimation
-            : track.property == AnimatedProperty::Frame       ? track.view->m_frameAnimation
-                                                              : track.view->m_boundsAnimation;
+        auto& rare = track.view->rare();
+        auto& slot = track.property == AnimatedProperty::Alpha ? rare.alphaAnimation
+            : track.property == AnimatedProperty::Frame       ? rare.frameAnimation
+                                                              : rare.boundsAnimation;
         if (slot.lock() == keep)
             slot.reset();
     }

@@ -8,7 +8,14 @@ namespace ui {
 
 std::shared_ptr<Button> Button::create(ButtonType type, Rect frame)
 {
-    return std::shared_ptr<Button>(new Button(type, frame));
+    // One allocation for the button and its count.
+    struct Made : Button {
+        Made(ButtonType type, Rect frame)
+            : Button(type, frame)
+        {
+        }
+    };
+    return std::make_shared<Made>(type, frame);
 }
 
 Button::Button(ButtonType type, Rect frame)
@@ -25,33 +32,46 @@ void Button::setTitle(std::string title)
     invalidateDisplay();
 }
 
+const Button::Appearance& Button::appearance() const
+{
+    static const Appearance standard;
+    return m_appearance ? *m_appearance : standard;
+}
+
+Button::Appearance& Button::ownAppearance()
+{
+    if (!m_appearance)
+        m_appearance = std::make_unique<Appearance>();
+    return *m_appearance;
+}
+
 void Button::setTintColor(Color color)
 {
-    if (m_tintColor == color)
+    if (tintColor() == color)
         return;
-    m_tintColor = color;
+    ownAppearance().tintColor = color;
     invalidateDisplay();
 }
 
 void Button::setTitleColor(Color color)
 {
-    if (m_titleColor == color)
+    if (titleColor() == color)
         return;
-    m_titleColor = color;
+    ownAppearance().titleColor = color;
     invalidateDisplay();
 }
 
 void Button::setTitleFont(Font font)
 {
-    if (m_titleFont == font)
+    if (titleFont() == font)
         return;
-    m_titleFont = std::move(font);
+    ownAppearance().titleFont = std::move(font);
     invalidateDisplay();
 }
 
 Size Button::sizeThatFits(Size) const
 {
-    Size text = m_titleFont.sizeOfText(m_title);
+    Size text = titleFont().sizeOfText(m_title);
     return { std::ceil(text.width) + 12, std::max(30.0, std::ceil(text.height) + 12) };
 }
 
@@ -59,12 +79,12 @@ void Button::draw(Painter& painter, Rect)
 {
     if (m_title.empty())
         return;
-    Color color = m_type == ButtonType::System ? m_tintColor : m_titleColor;
+    Color color = m_type == ButtonType::System ? tintColor() : titleColor();
     if (!isEnabled())
         color = Color::white(0.55, 1);
     else if (isHighlighted())
         color = color.withAlpha(color.a * 0.2);
-    painter.drawText(m_title, m_titleFont, color, bounds(), TextAlignment::Center, LineBreakMode::TruncatingTail);
+    painter.drawText(m_title, titleFont(), color, bounds(), TextAlignment::Center, LineBreakMode::TruncatingTail);
 }
 
 void Button::describe(nlohmann::json& out) const

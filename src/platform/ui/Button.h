@@ -18,12 +18,12 @@ public:
     // The title for the normal state (the only state the app sets).
     const std::string& title() const { return m_title; }
     void setTitle(std::string title);
-    Color tintColor() const { return m_tintColor; }
+    Color tintColor() const { return appearance().tintColor; }
     void setTintColor(Color color);
     // Custom buttons draw their title in this colour (white by default).
-    Color titleColor() const { return m_titleColor; }
+    Color titleColor() const { return appearance().titleColor; }
     void setTitleColor(Color color);
-    const Font& titleFont() const { return m_titleFont; }
+    const Font& titleFont() const { return appearance().titleFont; }
     void setTitleFont(Font font);
 
     Size sizeThatFits(Size size) const override;
@@ -36,11 +36,19 @@ protected:
     Button(ButtonType type, Rect frame);
 
 private:
+    // Colours and font, shared by every button that keeps the defaults (a strip's beat buttons)
+    // and made for a button on its first change.
+    struct Appearance {
+        Color tintColor = Color::systemBlue();
+        Color titleColor = Color::white();
+        Font titleFont = Font::systemFont(15);
+    };
+    const Appearance& appearance() const;
+    Appearance& ownAppearance();
+
     ButtonType m_type;
     std::string m_title;
-    Color m_tintColor = Color::systemBlue();
-    Color m_titleColor = Color::white();
-    Font m_titleFont = Font::systemFont(15);
+    std::unique_ptr<Appearance> m_appearance;
 };
 
 }

@@ -6,7 +6,14 @@ namespace ui {
 
 std::shared_ptr<ImageView> ImageView::create(Rect frame)
 {
-    return std::shared_ptr<ImageView>(new ImageView(frame));
+    // One allocation for the view and its count.
+    struct Made : ImageView {
+        explicit Made(Rect frame)
+            : ImageView(frame)
+        {
+        }
+    };
+    return std::make_shared<Made>(frame);
 }
 
 std::shared_ptr<ImageView> ImageView::createWithImage(std::shared_ptr<Image> image)

@@ -93,7 +93,14 @@ Size Label::sizeOfWrappedText(const std::string& text, const Font& font, double 
 
 std::shared_ptr<Label> Label::create(Rect frame)
 {
-    return std::shared_ptr<Label>(new Label(frame));
+    // One allocation for the label and its count.
+    struct Made : Label {
+        explicit Made(Rect frame)
+            : Label(frame)
+        {
+        }
+    };
+    return std::make_shared<Made>(frame);
 }
 
 Label::Label(Rect frame)

@@ -21,7 +21,33 @@ View* Layer::owningView() const
     const Layer* layer = this;
     while (layer && !layer->m_view)
         layer = layer->m_superlayer.get();
-    return layer ? layer->m_view.get() : nullptr;
+    return layer ? layer->m_view : nullptr;
+}
+
+Layer::Style& Layer::style()
+{
+    if (!m_style)
+        m_style = std::make_unique<Style>();
+    return *m_style;
+}
+
+Layer::Own& Layer::own()
+{
+    if (!m_own)
+        m_own = std::make_unique<Own>();
+    return *m_own;
+}
+
+const std::shared_ptr<ShapeLayer>& Layer::mask() const
+{
+    static const std::shared_ptr<ShapeLayer> none;
+    return m_style ? m_style->mask : none;
+}
+
+const std::vector<std::shared_ptr<Layer>>& Layer::sublayers() const
+{
+    static const std::vector<std::shared_ptr<Layer>> none;
+    return m_style ? m_style->sublayers : none;
 }
 
 void Layer::changed(bool geometry)
@@ -57,104 +83,107 @@ void Layer::setZPosition(double z)
 
 void Layer::setBorderColor(Color c)
 {
-    if (m_borderColor == c)
+    if (borderColor() == c)
         return;
-    m_borderColor = c;
+    style().borderColor = c;
     changed();
 }
 
 void Layer::setBorderWidth(double w)
 {
-    if (m_borderWidth == w)
+    if (borderWidth() == w)
         return;
-    m_borderWidth = w;
+    style().borderWidth = w;
     changed();
 }
 
 void Layer::setCornerRadius(double r)
 {
-    if (m_cornerRadius == r)
+    if (cornerRadius() == r)
         return;
-    m_cornerRadius = r;
+    style().cornerRadius = r;
     changed();
 }
 
 void Layer::setMasksToBounds(bool masks)
 {
-    if (m_masksToBounds == masks)
+    if (masksToBounds() == masks)
         return;
     changedBefore();
-    m_masksToBounds = masks;
+    style().masksToBounds = masks;
     changed(true);
 }
 
 void Layer::setMask(std::shared_ptr<ShapeLayer> mask)
 {
-    if (m_mask == mask)
+    if (this->mask() == mask)
         return;
     changedBefore();
-    if (m_mask)
-        m_mask->m_superlayer = nullptr;
+    auto& current = style().mask;
+    if (current)
+        current->m_superlayer = nullptr;
     if (mask) {
         mask->removeFromSuperlayer();
         mask->m_superlayer = m_anchor.reference();
     }
-    m_mask = std::move(mask);
+    current = std::move(mask);
     changed(true);
 }
 
 void Layer::setBounds(Rect b)
 {
-    if (m_bounds == b)
+    if (bounds() == b)
         return;
     changedBefore();
-    m_bounds = b;
+    own().bounds = b;
     changed(true);
 }
 
 void Layer::setPosition(Point p)
 {
-    if (m_position == p)
+    if (position() == p)
         return;
     changedBefore();
-    m_position = p;
+    own().position = p;
     changed(true);
 }
 
 Rect Layer::frame() const
 {
-    return { { m_position.x - m_bounds.width() / 2, m_position.y - m_bounds.height() / 2 }, m_bounds.size };
+    Rect b = bounds();
+    Point p = position();
+    return { { p.x - b.width() / 2, p.y - b.height() / 2 }, b.size };
 }
 
 void Layer::setFrame(Rect f)
 {
     changedBefore();
-    m_bounds.size = f.size;
-    m_position = f.center();
+    own().bounds.size = f.size;
+    own().position = f.center();
     changed(true);
 }
 
 void Layer::setBackgroundColor(std::optional<Color> c)
 {
-    if (m_backgroundColor == c)
+    if (backgroundColor() == c)
         return;
-    m_backgroundColor = c;
+    own().backgroundColor = c;
     changed();
 }
 
 void Layer::setHidden(bool h)
 {
-    if (m_hidden == h)
+    if (isHidden() == h)
         return;
-    m_hidden = h;
+    own().hidden = h;
     changed();
 }
 
 void Layer::setOpacity(double o)
 {
-    if (m_opacity == o)
+    if (opacity() == o)
         return;
-    m_opacity = o;
+    own().opacity = o;
     changed();
 }
 
@@ -164,7 +193,7 @@ void Layer::addSublayer(std::shared_ptr<Layer> layer)
         return;
     layer->removeFromSuperlayer();
     layer->m_superlayer = m_anchor.reference();
-    m_sublayers.push_back(std::move(layer));
+    style().sublayers.push_back(std::move(layer));
     changed(true);
 }
 
@@ -173,16 +202,19 @@ void Layer::removeFromSuperlayer()
     Layer* parent = m_superlayer.get();
     if (!parent)
         return;
-    if (parent->m_mask.get() == this) {
+    if (parent->mask().get() == this) {
         parent->setMask(nullptr);
         return;
     }
-    auto it = std::find_if(parent->m_sublayers.begin(), parent->m_sublayers.end(), [this](auto& l) { return l.get() == this; });
-    if (it == parent->m_sublayers.end())
+    if (!parent->m_style)
+        return;
+    auto& siblings = parent->m_style->sublayers;
+    auto it = std::find_if(siblings.begin(), siblings.end(), [this](auto& l) { return l.get() == this; });
+    if (it == siblings.end())
         return;
     auto keep = *it;
     changedBefore();
-    parent->m_sublayers.erase(it);
+    siblings.erase(it);
     m_superlayer = nullptr;
     parent->changed(true);
 }
@@ -190,8 +222,8 @@ void Layer::removeFromSuperlayer()
 Rect Layer::drawingExtent() const
 {
     Rect extent = frame();
-    Point shift { extent.x() - m_bounds.x(), extent.y() - m_bounds.y() };
-    for (auto& sublayer : m_sublayers)
+    Point shift { extent.x() - bounds().x(), extent.y() - bounds().y() };
+    for (auto& sublayer : sublayers())
         extent = extent.unionWith(sublayer->drawingExtent().offsetBy(shift.x, shift.y));
     return extent;
 }

@@ -7,10 +7,21 @@ std::shared_ptr<ShapeLayer> ShapeLayer::create()
     return std::make_shared<ShapeLayer>();
 }
 
+const BezierPath& ShapeLayer::path() const
+{
+    static const BezierPath none;
+    return m_path ? *m_path : none;
+}
+
 void ShapeLayer::setPath(const BezierPath& path)
 {
+    setSharedPath(std::make_shared<const BezierPath>(path));
+}
+
+void ShapeLayer::setSharedPath(std::shared_ptr<const BezierPath> path)
+{
     changedBefore();
-    m_path = path;
+    m_path = std::move(path);
     changed(true);
 }
 
@@ -81,12 +92,12 @@ Point ShapeLayer::pathOffset() const
 Rect ShapeLayer::drawingExtent() const
 {
     Rect extent = Layer::drawingExtent();
-    if (m_path.isEmpty())
+    if (path().isEmpty())
         return extent;
     Point offset = pathOffset();
     // Miter joins can reach several line widths past a corner; stay generous.
     double pad = m_lineWidth * (m_lineJoin == LineJoin::Miter ? 5 : 1) + 1;
-    return extent.unionWith(m_path.bounds().offsetBy(offset.x, offset.y).inset(-pad, -pad));
+    return extent.unionWith(path().bounds().offsetBy(offset.x, offset.y).inset(-pad, -pad));
 }
 
 }

@@ -12,9 +12,11 @@ class ShapeLayer : public Layer {
 public:
     static std::shared_ptr<ShapeLayer> create();
 
-    const BezierPath& path() const { return m_path; }
+    const BezierPath& path() const;
     void setPath(const BezierPath& path);
     void setPath(const std::shared_ptr<BezierPath>& path);
+    // A path that no one changes any more, shared with other layers (many equal masks).
+    void setSharedPath(std::shared_ptr<const BezierPath> path);
 
     // Fill defaults to black, as the platform's does; stroke to none.
     std::optional<Color> fillColor() const { return m_fillColor; }
@@ -38,7 +40,7 @@ public:
     Rect drawingExtent() const override;
 
 private:
-    BezierPath m_path;
+    std::shared_ptr<const BezierPath> m_path;
     std::optional<Color> m_fillColor = Color::black();
     std::optional<Color> m_strokeColor;
     double m_lineWidth = 1;

@@ -33,14 +33,36 @@ struct View::SpatialIndex {
 
 std::shared_ptr<View> View::create(Rect frame)
 {
-    return std::shared_ptr<View>(new View(frame));
+    // One allocation for the view and its count: a strip holds many thousands of plain views.
+    struct Made : View {
+        explicit Made(Rect frame)
+            : View(frame)
+        {
+        }
+    };
+    return std::make_shared<Made>(frame);
 }
 
 View::View(Rect frame)
     : m_frame(frame)
-    , m_layer(Layer::create())
 {
-    m_layer->m_view = m_anchor.reference();
+    m_layer.m_view = this;
+}
+
+View::Rare::Rare() = default;
+View::Rare::~Rare() = default;
+
+View::Rare& View::rare() const
+{
+    if (!m_rare)
+        m_rare = std::make_unique<Rare>();
+    return *m_rare;
+}
+
+const std::string& View::accessibilityIdentifier() const
+{
+    static const std::string none;
+    return m_rare ? m_rare->accessibilityIdentifier : none;
 }
 
 View::~View()
@@ -60,7 +82,7 @@ void View::setFrame(Rect frame)
         setFrameInternal(frame);
         return;
     }
-    if (auto running = m_frameAnimation.lock())
+    if (auto running = m_rare ? m_rare->frameAnimation.lock() : nullptr)
         running->removeTrack(this, AnimatedProperty::Frame);
     setFrameInternal(frame);
 }
@@ -106,8 +128,8 @@ void View::setBounds(Rect bounds)
         Point c = center();
         setFrame({ { c.x - bounds.width() / 2, c.y - bounds.height() / 2 }, bounds.size });
     }
-    if (bounds.origin != m_boundsOrigin) {
-        if (auto running = m_boundsAnimation.lock())
+    if (bounds.origin != boundsOrigin()) {
+        if (auto running = m_rare ? m_rare->boundsAnimation.lock() : nullptr)
             running->removeTrack(this, AnimatedProperty::BoundsOrigin);
         applyAnimatedBoundsOrigin(bounds.origin);
     }
@@ -115,10 +137,10 @@ void View::setBounds(Rect bounds)
 
 void View::applyAnimatedBoundsOrigin(Point origin)
 {
-    if (m_boundsOrigin == origin)
+    if (boundsOrigin() == origin)
         return;
     invalidateDisplay();
-    m_boundsOrigin = origin;
+    rare().boundsOrigin = origin;
     if (m_superview && !clipsToBounds())
         m_superview->invalidateExtent();
     invalidateDisplay();
@@ -149,7 +171,7 @@ void View::setAlpha(double alpha)
         m_alpha = alpha;
         return;
     }
-    if (auto running = m_alphaAnimation.lock())
+    if (auto running = m_rare ? m_rare->alphaAnimation.lock() : nullptr)
         running->removeTrack(this, AnimatedProperty::Alpha);
     applyAnimatedAlpha(alpha);
 }
@@ -184,14 +206,18 @@ void View::setTag(int tag)
 void View::invalidateTagIndex()
 {
     for (View* v = this; v; v = v->m_superview.get()) {
-        v->m_tagIndex.reset();
-        v->m_tagLookups = 0;
+        if (v->m_rare) {
+            v->m_rare->tagIndex.reset();
+            v->m_rare->tagLookups = 0;
+        }
     }
 }
 
 void View::setAccessibilityIdentifier(std::string identifier)
 {
-    m_accessibilityIdentifier = std::move(identifier);
+    if (identifier.empty() && !m_rare)
+        return;
+    rare().accessibilityIdentifier = std::move(identifier);
 }
 
 void View::setUserInteractionEnabled(bool enabled)
@@ -296,11 +322,16 @@ bool View::isDescendantOfView(const View* view) const
     return false;
 }
 
+// Only the view a search starts from counts its lookups, so a search through a long strip
+// leaves the views it passes as they were.
 std::shared_ptr<View> View::viewWithTag(int tag)
 {
     if (m_tag == tag)
         return shared_from_this();
-    if (!m_tagIndex && ++m_tagLookups > 4 && !m_subviews.empty()) {
+    if (m_subviews.empty())
+        return nullptr;
+    Rare& extra = rare();
+    if (!extra.tagIndex && ++extra.tagLookups > 4) {
         // Depth first in child-list order; the first view with a tag keeps it.
         auto index = std::make_unique<std::unordered_map<int, View*>>();
         std::vector<View*> stack { this };
@@ -311,14 +342,22 @@ std::shared_ptr<View> View::viewWithTag(int tag)
             for (auto it = v->m_subviews.rbegin(); it != v->m_subviews.rend(); ++it)
                 stack.push_back(it->get());
         }
-        m_tagIndex = std::move(index);
+        extra.tagIndex = std::move(index);
     }
-    if (m_tagIndex) {
-        auto it = m_tagIndex->find(tag);
-        return it == m_tagIndex->end() ? nullptr : it->second->shared_from_this();
+    View* found = findWithTag(tag);
+    return found ? found->shared_from_this() : nullptr;
+}
+
+View* View::findWithTag(int tag)
+{
+    if (m_tag == tag)
+        return this;
+    if (m_rare && m_rare->tagIndex) {
+        auto it = m_rare->tagIndex->find(tag);
+        return it == m_rare->tagIndex->end() ? nullptr : it->second;
     }
     for (auto& child : m_subviews) {
-        if (auto found = child->viewWithTag(tag))
+        if (View* found = child->findWithTag(tag))
             return found;
     }
     return nullptr;
@@ -326,7 +365,7 @@ std::shared_ptr<View> View::viewWithTag(int tag)
 
 std::shared_ptr<View> View::viewWithAccessibilityIdentifier(const std::string& identifier)
 {
-    if (m_accessibilityIdentifier == identifier)
+    if (accessibilityIdentifier() == identifier)
         return shared_from_this();
     for (auto& child : m_subviews) {
         if (auto found = child->viewWithAccessibilityIdentifier(identifier))
@@ -383,7 +422,7 @@ Window* View::window() const
     const View* v = this;
     while (View* parent = v->m_superview.get())
         v = parent;
-    return v->m_hostWindow.get();
+    return v->hostWindow();
 }
 
 // --- Layout and display ---
@@ -401,7 +440,7 @@ void View::setNeedsLayout()
     // Layout changes children through their setters, which damage what they change; the view's
     // own drawing may depend on its layout, so its own area is drawn again.
     if (isShownInWindow())
-        damageArea(contentExtent().offsetBy(m_frame.x() - m_boundsOrigin.x, m_frame.y() - m_boundsOrigin.y));
+        damageArea(contentExtent().offsetBy(m_frame.x() - boundsOrigin().x, m_frame.y() - boundsOrigin().y));
 }
 
 void View::layoutIfNeeded()
@@ -452,7 +491,7 @@ bool View::isShownInWindow() const
         if (!v->m_superview)
             break;
     }
-    return v && v->m_hostWindow;
+    return v && v->hostWindow();
 }
 
 void View::damageArea(Rect extent) const
@@ -461,20 +500,21 @@ void View::damageArea(Rect extent) const
     for (const View* parent = m_superview.get(); parent; top = parent, parent = parent->m_superview.get()) {
         if (parent->clipsToBounds())
             extent = extent.intersection(parent->bounds());
-        if (auto& mask = parent->m_layer->mask())
+        if (auto& mask = parent->m_layer.mask())
             extent = extent.intersection(mask->drawingExtent());
         if (extent.isEmpty())
             return;
-        extent = extent.offsetBy(parent->m_frame.x() - parent->m_boundsOrigin.x, parent->m_frame.y() - parent->m_boundsOrigin.y);
+        Point origin = parent->boundsOrigin();
+        extent = extent.offsetBy(parent->m_frame.x() - origin.x, parent->m_frame.y() - origin.y);
     }
-    if (top->m_hostWindow)
-        top->m_hostWindow->damage(extent);
+    if (Window* window = top->hostWindow())
+        window->damage(extent);
 }
 
 bool View::paintsPlainFill() const
 {
-    return m_subviews.empty() && m_layer->sublayers().empty() && !m_layer->mask() && m_layer->borderWidth() <= 0
-        && m_layer->cornerRadius() <= 0 && !hasCustomDrawing();
+    return m_subviews.empty() && m_layer.sublayers().empty() && !m_layer.mask() && m_layer.borderWidth() <= 0
+        && m_layer.cornerRadius() <= 0 && !hasCustomDrawing();
 }
 
 void View::setNeedsDisplay()
@@ -503,7 +543,8 @@ View* View::hitTest(Point point)
     auto tryChildren = [&](const std::vector<View*>& order) -> View* {
         for (size_t i = order.size(); i-- > 0;) {
             View* child = order[i];
-            Point local { point.x - child->m_frame.x() + child->m_boundsOrigin.x, point.y - child->m_frame.y() + child->m_boundsOrigin.y };
+            Point origin = child->boundsOrigin();
+            Point local { point.x - child->m_frame.x() + origin.x, point.y - child->m_frame.y() + origin.y };
             if (View* hit = child->hitTest(local))
                 return hit;
         }
@@ -560,11 +601,12 @@ void View::addGestureRecognizer(std::shared_ptr<GestureRecognizer> recognizer)
 
 void View::removeGestureRecognizer(GestureRecognizer* recognizer)
 {
-    auto it = std::find_if(m_gestureRecognizers.begin(), m_gestureRecognizers.end(), [recognizer](auto& r) { return r.get() == recognizer; });
-    if (it == m_gestureRecognizers.end())
+    auto& recognizers = m_gestureRecognizers;
+    auto it = std::find_if(recognizers.begin(), recognizers.end(), [recognizer](auto& r) { return r.get() == recognizer; });
+    if (it == recognizers.end())
         return;
     (*it)->m_view = nullptr;
-    m_gestureRecognizers.erase(it);
+    recognizers.erase(it);
 }
 
 // --- Animation ---
@@ -590,7 +632,8 @@ void View::describe(nlohmann::json&) const
 void View::invalidateOrder()
 {
     m_drawingOrderValid = false;
-    m_index.reset();
+    if (m_rare)
+        m_rare->index.reset();
 }
 
 void View::invalidateExtent()
@@ -599,35 +642,38 @@ void View::invalidateExtent()
     // flag part way up says nothing about the indexes above it.
     for (View* v = this; v; v = v->m_superview.get()) {
         v->m_extentValid = false;
-        v->m_index.reset();
+        if (v->m_rare)
+            v->m_rare->index.reset();
     }
 }
 
 const std::vector<View*>& View::subviewsInDrawingOrder() const
 {
+    static const std::vector<View*> none;
+    if (m_subviews.empty() && !m_rare)
+        return none;
+    auto& order = rare().drawingOrder;
     if (!m_drawingOrderValid) {
-        m_drawingOrder.clear();
-        m_drawingOrder.reserve(m_subviews.size());
+        order.clear();
+        order.reserve(m_subviews.size());
         bool sorted = true;
         for (auto& child : m_subviews) {
-            if (!m_drawingOrder.empty() && m_drawingOrder.back()->m_layer->zPosition() > child->m_layer->zPosition())
+            if (!order.empty() && order.back()->m_layer.zPosition() > child->m_layer.zPosition())
                 sorted = false;
-            m_drawingOrder.push_back(child.get());
+            order.push_back(child.get());
         }
         if (!sorted) {
-            std::stable_sort(m_drawingOrder.begin(), m_drawingOrder.end(), [](View* a, View* b) {
-                return a->m_layer->zPosition() < b->m_layer->zPosition();
-            });
+            std::stable_sort(order.begin(), order.end(), [](View* a, View* b) { return a->m_layer.zPosition() < b->m_layer.zPosition(); });
         }
         m_drawingOrderValid = true;
     }
-    return m_drawingOrder;
+    return order;
 }
 
 Rect View::computeSubtreeExtent() const
 {
     Rect extent = contentExtent();
-    for (auto& sublayer : m_layer->sublayers())
+    for (auto& sublayer : m_layer.sublayers())
         extent = extent.unionWith(sublayer->drawingExtent());
     for (auto& child : m_subviews)
         extent = extent.unionWith(child->drawingExtentInSuperview());
@@ -647,9 +693,10 @@ Rect View::drawingExtentInSuperview() const
         }
         extent = m_subtreeExtent;
     }
-    if (auto& mask = m_layer->mask())
+    if (auto& mask = m_layer.mask())
         extent = extent.intersection(mask->drawingExtent());
-    return extent.offsetBy(m_frame.x() - m_boundsOrigin.x, m_frame.y() - m_boundsOrigin.y);
+    Point origin = boundsOrigin();
+    return extent.offsetBy(m_frame.x() - origin.x, m_frame.y() - origin.y);
 }
 
 void View::buildSpatialIndex() const
@@ -687,7 +734,7 @@ void View::buildSpatialIndex() const
         for (size_t c = first; c <= last; c++)
             index->cells[c].push_back(i);
     }
-    m_index = std::move(index);
+    rare().index = std::move(index);
 }
 
 void View::subviewsIntersecting(Rect rect, std::vector<View*>& out) const
@@ -700,9 +747,9 @@ void View::subviewsIntersecting(Rect rect, std::vector<View*>& out) const
         }
         return;
     }
-    if (!m_index)
+    if (!m_rare || !m_rare->index)
         buildSpatialIndex();
-    const SpatialIndex& index = *m_index;
+    const SpatialIndex& index = *m_rare->index;
     auto& found = index.scratch;
     found.clear();
     found.insert(found.end(), index.large.begin(), index.large.end());

@@ -35,7 +35,7 @@ public:
     // Geometry.
     Rect frame() const { return m_frame; }
     void setFrame(Rect frame);
-    Rect bounds() const { return { m_boundsOrigin, m_frame.size }; }
+    Rect bounds() const { return { boundsOrigin(), m_frame.size }; }
     void setBounds(Rect bounds);
     Point center() const { return m_frame.center(); }
     void setCenter(Point center);
@@ -47,13 +47,13 @@ public:
     void setAlpha(double alpha);
     std::optional<Color> backgroundColor() const { return m_backgroundColor; }
     void setBackgroundColor(std::optional<Color> color);
-    Layer& layer() { return *m_layer; }
-    const Layer& layer() const { return *m_layer; }
+    Layer& layer() { return m_layer; }
+    const Layer& layer() const { return m_layer; }
 
     // Identity.
     int tag() const { return m_tag; }
     void setTag(int tag);
-    const std::string& accessibilityIdentifier() const { return m_accessibilityIdentifier; }
+    const std::string& accessibilityIdentifier() const;
     void setAccessibilityIdentifier(std::string identifier);
 
     bool isUserInteractionEnabled() const { return m_userInteractionEnabled; }
@@ -61,6 +61,8 @@ public:
 
     // Hierarchy. A view has at most one parent; adding it elsewhere moves it.
     void addSubview(std::shared_ptr<View> view);
+    // Room for this many children, so a strip of many rows grows its list once.
+    void reserveSubviews(size_t count) { m_subviews.reserve(count); }
     void insertSubview(std::shared_ptr<View> view, size_t index);
     void removeFromSuperview();
     // Move a child to the front (back of drawing) or the end (front of drawing) of the child list.
@@ -138,7 +140,7 @@ public:
     // How far this view and its descendants may draw, in the parent's coordinates.
     Rect drawingExtentInSuperview() const;
     // Whether the view clips its children to its bounds (scroll views, masksToBounds).
-    virtual bool clipsToBounds() const { return m_layer->masksToBounds(); }
+    virtual bool clipsToBounds() const { return m_layer.masksToBounds(); }
     // How far the view's own drawing reaches in bounds coordinates (text may overflow a label).
     virtual Rect contentExtent() const { return bounds(); }
     // A hint that the view paints in draw(); the renderer calls draw() on every shown view anyway.
@@ -167,6 +169,29 @@ private:
     friend class Window;
     struct SpatialIndex;
 
+    // What few views use, made on first need: a scroll offset, an identifier, a host window,
+    // the caches of a view with children, running animations. A strip of many thousands of rows
+    // keeps most of its views to the fields below this struct.
+    struct Rare {
+        Rare();
+        ~Rare();
+        Point boundsOrigin;
+        std::string accessibilityIdentifier;
+        core::WeakReference<Window> hostWindow; // set on the views a window shows at its top level
+        // Children in drawing order, kept while valid.
+        std::vector<View*> drawingOrder;
+        std::unique_ptr<SpatialIndex> index;
+        // Tags of the subtree, first match in search order, built once a view is asked repeatedly
+        // (the player looks beats up by tag from its root view); dropped on any change below.
+        std::unique_ptr<std::unordered_map<int, View*>> tagIndex;
+        unsigned tagLookups = 0;
+        // Running animations by property, so a later one takes over (weak: the run loop owns them).
+        std::weak_ptr<Animation> alphaAnimation, frameAnimation, boundsAnimation;
+    };
+    Rare& rare() const;
+    Point boundsOrigin() const { return m_rare ? m_rare->boundsOrigin : Point {}; }
+    Window* hostWindow() const { return m_rare ? m_rare->hostWindow.get() : nullptr; }
+
     void setFrameInternal(Rect frame);
     // Damage: `extent` (in the superview's coordinates) as far as it shows in the window.
     void damageArea(Rect extent) const;
@@ -175,46 +200,37 @@ private:
     // One uniform fill and nothing else: moving it changes only the area it enters or leaves.
     bool paintsPlainFill() const;
     void invalidateOrder();
+    void invalidateTagIndex();
     void markSubtreeNeedsLayout();
     void detachFromSuperview();
     Rect computeSubtreeExtent() const;
     void buildSpatialIndex() const;
+    // The first view with the tag, depth first, through any index on the way.
+    View* findWithTag(int tag);
 
     Rect m_frame;
-    Point m_boundsOrigin;
-    bool m_hidden = false;
     double m_alpha = 1;
     std::optional<Color> m_backgroundColor;
-    std::shared_ptr<Layer> m_layer;
+    Layer m_layer;
     int m_tag = 0;
-    std::string m_accessibilityIdentifier;
+    bool m_hidden = false;
     bool m_userInteractionEnabled = true;
+    bool m_needsLayout = true;
+    bool m_needsDrawRect = true;
+    bool m_subtreeNeedsLayout = true;
+    mutable bool m_drawingOrderValid = false;
+    mutable bool m_extentValid = false;
 
     std::vector<std::shared_ptr<View>> m_subviews;
     // Back-references read as nullptr once what they name is gone.
     core::WeakReference<View> m_superview;
-    core::WeakReference<Window> m_hostWindow; // set on the views a window shows at its top level
     core::WeakAnchor<View> m_anchor { this };
+    // A beat button has its long press.
     std::vector<std::shared_ptr<GestureRecognizer>> m_gestureRecognizers;
 
-    bool m_needsLayout = true;
-    bool m_needsDrawRect = true;
-    bool m_subtreeNeedsLayout = true;
-
-    // Caches for drawing and culling.
-    mutable std::vector<View*> m_drawingOrder;
-    mutable bool m_drawingOrderValid = false;
-    mutable Rect m_subtreeExtent;      // in bounds coordinates, children included
-    mutable bool m_extentValid = false;
-    mutable std::unique_ptr<SpatialIndex> m_index;
-    // Tags of the subtree, first match in search order, built once a view is asked repeatedly
-    // (the player looks beats up by tag from its root view); dropped on any change below.
-    void invalidateTagIndex();
-    mutable std::unique_ptr<std::unordered_map<int, View*>> m_tagIndex;
-    mutable unsigned m_tagLookups = 0;
-
-    // Running animations by property, so a later one takes over (weak: the run loop owns them).
-    std::weak_ptr<Animation> m_alphaAnimation, m_frameAnimation, m_boundsAnimation;
+    // How far the view and its children draw, in bounds coordinates (valid with m_extentValid).
+    mutable Rect m_subtreeExtent;
+    mutable std::unique_ptr<Rare> m_rare;
 };
 
 }

@@ -52,7 +52,7 @@ void Window::attachRoot(View* view)
 {
     // Views that went are let go here too.
     std::erase_if(m_attachedRoots, [](auto& root) { return !root; });
-    view->m_hostWindow = m_anchor.reference();
+    view->rare().hostWindow = m_anchor.reference();
     if (std::find(m_attachedRoots.begin(), m_attachedRoots.end(), view) != m_attachedRoots.end())
         return;
     m_attachedRoots.push_back(view->m_anchor.reference());
@@ -60,8 +60,8 @@ void Window::attachRoot(View* view)
 
 void Window::detachRoot(View* view)
 {
-    if (view->m_hostWindow == this)
-        view->m_hostWindow = nullptr;
+    if (view->hostWindow() == this)
+        view->m_rare->hostWindow = nullptr;
     std::erase_if(m_attachedRoots, [view](auto& root) { return !root || root == view; });
 }
 
