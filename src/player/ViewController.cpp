@@ -194,6 +194,7 @@ void ViewController::layOutSong()
     // cover the last bar too.
     m_tempi.closeGroup();
     collectNotes();
+    collectPlayAlongNotes();
     m_sheet.releaseRows();
 }
 
@@ -314,6 +315,9 @@ void ViewController::keyPressed(ui::Key key)
         break;
     case ui::Key::N:
         toggleNotes(nullptr);
+        break;
+    case ui::Key::W:
+        toggleWaitMode(nullptr);
         break;
     case ui::Key::Question:
     case ui::Key::F1:
