@@ -90,16 +90,21 @@ std::vector<Judge::Press> Judge::settle(double now)
     return decided;
 }
 
-std::optional<double> Judge::nextDecision() const
+std::optional<double> Judge::nextDecision(double now) const
 {
     std::optional<double> next;
-    for (const auto& played : m_played) {
-        if (played.reported)
-            continue;
-        // A hit is reported at once; a pending press once its tolerance has passed.
-        const double at = played.press.verdict == Verdict::Pending ? played.press.time + m_tolerance : played.press.time;
-        if (!next || at < *next)
+    auto consider = [&](double at) {
+        if (at > now && (!next || at < *next))
             next = at;
+    };
+    for (const auto& played : m_played) {
+        // A hit is reported by the next settle(); a pending press once its tolerance has passed.
+        if (!played.reported)
+            consider(played.press.verdict == Verdict::Pending ? played.press.time + m_tolerance : now + 1e-9);
+    }
+    for (const auto& note : m_notes) {
+        if (note.pass == m_pass)
+            consider(note.time);
     }
     return next;
 }

@@ -54,8 +54,9 @@ public:
     // Decides the presses and song notes that can no longer change at `now`; returns the presses
     // decided by this call, hits included, in the order they were played.
     std::vector<Press> settle(double now);
-    // When settle() next has something to decide (a press still pending); none when nothing is.
-    std::optional<double> nextDecision() const;
+    // The next moment after `now` at which the tally or settle() changes: a song note coming due
+    // or a pending press's tolerance running out; none when nothing is to come.
+    std::optional<double> nextDecision(double now) const;
     // Song notes due after `time` are no longer expected (the cursor jumped or stopped).
     void withdrawAfter(double time);
 

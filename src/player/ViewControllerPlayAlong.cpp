@@ -364,7 +364,7 @@ void ViewController::judgeUntil(double now)
 {
     for (const auto& press : m_playAlong.judge().settle(now))
         addMark(press);
-    if (auto next = m_playAlong.judge().nextDecision())
+    if (auto next = m_playAlong.judge().nextDecision(now))
         armJudgeTimer(*next + kJudgeSlack);
     showScore();
 }

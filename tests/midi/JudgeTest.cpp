@@ -122,13 +122,16 @@ TEST(JudgeTest, APressBeforeItsNoteIsToldHitsItWhenItComes)
     Judge judge;
     // The key goes down just before the cursor enters the beat that holds the note.
     judge.press(0.95, 60);
-    EXPECT_EQ(judge.nextDecision(), std::optional<double>(0.95 + Judge::kDefaultTolerance));
+    EXPECT_EQ(judge.nextDecision(0.95), std::optional<double>(0.95 + Judge::kDefaultTolerance));
     judge.expect(1.0, 60);
-    auto decided = judge.settle(1.0);
+    judge.expect(1.5, 62);
+    auto decided = judge.settle(0.97);
     ASSERT_EQ(decided.size(), 1u);
     EXPECT_EQ(decided[0].verdict, Verdict::OnTime);
     EXPECT_NEAR(decided[0].offset, -0.05, 1e-9);
-    EXPECT_FALSE(judge.nextDecision());
+    EXPECT_EQ(judge.nextDecision(0.97), std::optional<double>(1.0)) << "the note coming due";
+    EXPECT_EQ(judge.nextDecision(1.0), std::optional<double>(1.5));
+    EXPECT_FALSE(judge.nextDecision(1.5));
 
     // Too early to hit even so: early, and the note is missed.
     Judge early;
