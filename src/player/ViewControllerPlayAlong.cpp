@@ -115,10 +115,10 @@ void ViewController::installPlayAlong(ui::View& room)
     }, ui::ControlEvent::ValueChanged);
     room.addSubview(m_toleranceSlider);
     m_toleranceLabel = makeRowLabel(room, "toleranceLabel", 460, 60, ui::Font::systemFont(15));
-    m_scoreLabel = makeRowLabel(room, "score", 524, 196, ui::Font::boldSystemFont(15));
-    m_bestLabel = makeRowLabel(room, "best", 722, 112, ui::Font::systemFont(12));
+    m_scoreLabel = makeRowLabel(room, "score", 524, 180, ui::Font::boldSystemFont(15));
+    m_bestLabel = makeRowLabel(room, "best", 706, 136, ui::Font::systemFont(12));
     m_bestLabel->setTextColor(ui::Color::darkGray());
-    m_historyLabel = makeRowLabel(room, "history", 836, room.frame().size.width - 836, ui::Font::systemFont(12));
+    m_historyLabel = makeRowLabel(room, "history", 846, room.frame().size.width - 846, ui::Font::systemFont(12));
     m_historyLabel->setTextColor(ui::Color::darkGray());
 
     int32_t tolerance = PlayAlong::kDefaultToleranceMs;
@@ -394,7 +394,7 @@ void ViewController::showScore()
         best = "Best at " + std::to_string(speed()) + " %: " + std::to_string(PlayAlong::percent(*accuracy)) + " %";
     if (m_bestLabel->text() != best)
         m_bestLabel->setText(std::move(best));
-    std::string history = PlayAlong::historyText(m_playAlong.history(), 3);
+    std::string history = PlayAlong::historyText(m_playAlong.history(), 2);
     if (m_historyLabel->text() != history)
         m_historyLabel->setText(std::move(history));
 }
