@@ -36,6 +36,21 @@ void silenceAlsaLibrary()
         set(dropSequencerMessage);
 }
 
+// libjack prints "cannot connect to server" and the like to stderr when no server runs.
+void dropJackMessage(const char*) {}
+
+void silenceJackLibrary()
+{
+    using SetFunction = void (*)(void (*)(const char*));
+    void* library = dlopen("libjack.so.0", RTLD_NOW | RTLD_GLOBAL);
+    if (!library)
+        return;
+    for (const char* name : { "jack_set_error_function", "jack_set_info_function" }) {
+        if (auto set = reinterpret_cast<SetFunction>(dlsym(library, name)))
+            set(dropJackMessage);
+    }
+}
+
 class QuietErrors {
 public:
     QuietErrors()
@@ -106,6 +121,20 @@ void received(double deltaTime, std::vector<unsigned char>* message, void* userD
 
 }
 
+namespace {
+
+// RtMidi reports a JACK server it cannot reach as a warning, not an error: caught here.
+void noteWarning(RtMidiError::Type type, const std::string& message, void* userData)
+{
+    if (type != RtMidiError::WARNING && type != RtMidiError::DEBUG_WARNING)
+        core::log("MIDI input: %s", message.c_str());
+    auto* warnings = static_cast<std::string*>(userData);
+    if (warnings && warnings->empty())
+        *warnings = message;
+}
+
+}
+
 std::shared_ptr<MidiInput> MidiInput::open(std::shared_ptr<core::Clock> clock, Deliver deliver)
 {
     std::shared_ptr<MidiInput> input(new MidiInput());
@@ -116,18 +145,42 @@ std::shared_ptr<MidiInput> MidiInput::open(std::shared_ptr<core::Clock> clock, D
     input->m_shared->self = input->m_shared;
     silenceAlsaLibrary();
     QuietErrors quiet;
+    // The ALSA sequencer first, as desktops have it; a JACK server where only that runs.
+    std::string problem;
     try {
         input->m_impl->in = std::make_unique<RtMidiIn>(RtMidi::LINUX_ALSA, kClientName, 256);
-        input->m_impl->in->ignoreTypes(true, true, true);
+        input->m_backend = "ALSA";
     } catch (const RtMidiError& error) {
-        input->m_impl->in.reset();
-        input->m_problem = "no MIDI sequencer: " + error.getMessage();
-        core::log("No MIDI input: %s", error.getMessage().c_str());
+        problem = "no ALSA sequencer (" + error.getMessage() + ")";
     }
+    if (!input->m_impl->in) {
+        silenceJackLibrary();
+        try {
+            auto jack = std::make_unique<RtMidiIn>(RtMidi::UNIX_JACK, kClientName, 256);
+            std::string warning;
+            jack->setErrorCallback(noteWarning, &warning);
+            jack->getPortCount();
+            // Errors throw again from here on, as everywhere else.
+            jack->setErrorCallback(nullptr, nullptr);
+            if (warning.empty()) {
+                input->m_impl->in = std::move(jack);
+                input->m_backend = "JACK";
+            } else {
+                problem += ", no JACK server";
+            }
+        } catch (const RtMidiError& error) {
+            problem += ", no JACK (" + error.getMessage() + ")";
+        }
+    }
+    if (!input->m_impl->in) {
+        input->m_problem = problem;
+        core::log("No MIDI input: %s", problem.c_str());
+        return input;
+    }
+    input->m_impl->in->ignoreTypes(true, true, true);
     return input;
 }
 
-// The port closes (and RtMidi's thread ends) before what its callback reads goes away.
 MidiInput::~MidiInput()
 {
     disconnect();

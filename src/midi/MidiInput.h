@@ -12,8 +12,9 @@ class Clock;
 
 namespace midi {
 
-// Live keys through RtMidi on the ALSA sequencer. Without a sequencer (no /dev/snd/seq, as in
-// containers) or without any port it stays usable and says so: the rest of the app never notices.
+// Live keys through RtMidi on the ALSA sequencer, or on a JACK server where there is no ALSA
+// sequencer. Without either (no /dev/snd/seq and no JACK, as in containers) or without any port it
+// stays usable and says so: the rest of the app never notices.
 // RtMidi calls back on its own thread; each note is stamped there, on the beat clock, from the
 // sequencer's own time stamps (the time between events as the driver saw them), then posted to the
 // main queue. The stamps follow the driver's spacing and are pulled back to the clock whenever they
@@ -28,8 +29,10 @@ public:
     MidiInput(const MidiInput&) = delete;
     MidiInput& operator=(const MidiInput&) = delete;
 
-    // Whether there is a sequencer to list ports from.
+    // Whether there is a sequencer (ALSA's, or a JACK server) to list ports from.
     bool available() const;
+    // "ALSA" or "JACK"; empty without either.
+    const std::string& backend() const { return m_backend; }
     // The input ports now, asked afresh from the sequencer; our own ports are left out.
     std::vector<std::string> ports();
     // Connects to the named port, closing any other; false when it is gone or cannot be opened.
@@ -55,6 +58,7 @@ private:
     std::shared_ptr<Shared> m_shared;
     std::string m_connected;
     std::string m_problem;
+    std::string m_backend;
 };
 
 }
