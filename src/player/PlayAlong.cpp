@@ -25,6 +25,35 @@ std::optional<PlayAlong::Row> PlayAlong::row(int pitch) const
     return it->second;
 }
 
+std::optional<PlayAlong::Row> PlayAlong::rowNear(int pitch) const
+{
+    if (m_rows.empty())
+        return std::nullopt;
+    auto above = m_rows.lower_bound(pitch);
+    if (above != m_rows.end() && above->first == pitch)
+        return above->second;
+    if (above == m_rows.begin()) {
+        Row row = above->second;
+        // Lower pitches lie further along the way the rows run, or downwards when there is only one.
+        const double step = m_rows.size() > 1 ? (std::next(above)->second.y - row.y) / double(std::next(above)->first - above->first)
+                                               : -row.height / 2;
+        row.y -= step * double(above->first - pitch);
+        return row;
+    }
+    auto below = std::prev(above);
+    if (above == m_rows.end()) {
+        Row row = below->second;
+        const double step = m_rows.size() > 1 ? (row.y - std::prev(below)->second.y) / double(below->first - std::prev(below)->first)
+                                               : -row.height / 2;
+        row.y += step * double(pitch - below->first);
+        return row;
+    }
+    const double share = double(pitch - below->first) / double(above->first - below->first);
+    Row row = below->second;
+    row.y += share * (above->second.y - below->second.y);
+    return row;
+}
+
 std::vector<PlayAlong::SongNote> PlayAlong::notesIn(double x, double length) const
 {
     std::vector<SongNote> found;

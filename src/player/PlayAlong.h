@@ -38,6 +38,10 @@ public:
     void setNotes(std::vector<SongNote> notes);
     void setRow(int pitch, Row row);
     std::optional<Row> row(int pitch) const;
+    // Where a pitch lies on the strip even without a row of its own: between the rows of the
+    // nearest pitches below and above, in proportion; beyond the last row, half a row a semitone
+    // further. None when the song has no pitched rows.
+    std::optional<Row> rowNear(int pitch) const;
     // The notes whose left edge lies in [x, x + length).
     std::vector<SongNote> notesIn(double x, double length) const;
     bool hasNotes() const { return !m_notes.empty(); }

@@ -458,9 +458,10 @@ void ViewController::addMark(const midi::Judge::Press& press)
 {
     if (!m_scrollView)
         return;
+    // A key outside the song's rows is marked where its pitch would lie among them.
     double y = 4;
-    if (auto row = m_playAlong.row(press.pitch))
-        y = row->y + row->height / 2 - kMarkSize / 2;
+    if (auto row = m_playAlong.rowNear(press.pitch))
+        y = std::clamp(row->y + row->height / 2 - kMarkSize / 2, 0.0, kContentHeight - kMarkSize);
     auto view = ui::View::create(ui::RectMake(press.tag - kMarkSize / 2, y, kMarkSize, kMarkSize));
     view->setBackgroundColor(markColour(press.verdict));
     view->layer().setCornerRadius(kMarkSize / 2);

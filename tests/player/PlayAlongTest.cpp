@@ -202,7 +202,28 @@ TEST_F(PlayAlongTest, AWrongKeyCountsAsWrongAndItsNoteAsMissed)
     runTo(start + 7 * kBeat + 0.3);
     EXPECT_EQ(m_player->score(), (midi::Judge::Tally { 9, 10, 1 }));
     EXPECT_EQ(text("score"), "Hits 9 / 10 \xC2\xB7 1 wrong");
-    EXPECT_EQ(marks("markWrong"), 1u);
+    ASSERT_EQ(marks("markWrong"), 1u);
+    // 61 has no row: its mark lies halfway between the rows of 60 and 62, where it was played.
+    for (const auto& view : m_player->scrollView()->subviews()) {
+        if (view->accessibilityIdentifier() == "markWrong") {
+            EXPECT_NEAR(view->frame().center().y, (600 - 8 * 61) / 2.0 + 3, 1e-9);
+            EXPECT_NEAR(view->frame().center().x, 80 + 100, 0.6);
+        }
+    }
+}
+
+TEST_F(PlayAlongTest, APitchWithoutARowLiesAmongTheRowsNearIt)
+{
+    PlayAlong along;
+    EXPECT_FALSE(along.rowNear(60));
+    along.setRow(60, { 100, 6 });
+    EXPECT_DOUBLE_EQ(along.rowNear(62)->y, 94) << "one row: half a row higher a semitone";
+    EXPECT_DOUBLE_EQ(along.rowNear(59)->y, 103);
+    along.setRow(64, { 80, 6 });
+    EXPECT_DOUBLE_EQ(along.rowNear(60)->y, 100);
+    EXPECT_DOUBLE_EQ(along.rowNear(61)->y, 95);
+    EXPECT_DOUBLE_EQ(along.rowNear(66)->y, 70);
+    EXPECT_DOUBLE_EQ(along.rowNear(58)->y, 110);
 }
 
 TEST_F(PlayAlongTest, TheAudioOffsetMovesWhenNotesAreDue)
