@@ -240,6 +240,19 @@ void ViewController::viewDidUnload()
     m_offsetSlider.reset();
     m_offsetLabel.reset();
     m_soundStatus.reset();
+    for (auto* timer : { m_judgeTimer.get(), m_rescanTimer.get() }) {
+        if (timer)
+            timer->invalidate();
+    }
+    m_midiButton.reset();
+    m_waitButton.reset();
+    m_toleranceSlider.reset();
+    m_toleranceLabel.reset();
+    m_scoreLabel.reset();
+    m_bestLabel.reset();
+    m_historyLabel.reset();
+    m_heldViews.clear();
+    m_marks.clear();
 }
 
 void ViewController::initGlobalFactor()
