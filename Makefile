@@ -11,8 +11,8 @@ LAUNCHER := $(shell command -v ccache >/dev/null 2>&1 && echo "-DCMAKE_CXX_COMPI
 
 # The GoogleTest programs; ThreadSanitizer runs the ones whose code uses threads.
 UNIT_TESTS := core_tests audio_tests ui_tests render_tests http_tests score_tests archive_tests \
-	import_tests net_tests overlay_tests player_tests library_tests app_tests
-TSAN_TESTS := core_tests http_tests net_tests library_tests
+	import_tests net_tests overlay_tests player_tests library_tests app_tests midi_tests
+TSAN_TESTS := core_tests http_tests net_tests library_tests midi_tests
 empty :=
 space := $(empty) $(empty)
 labels = ^($(subst $(space),|,$(strip $(1))))$$

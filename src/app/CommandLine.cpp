@@ -78,6 +78,9 @@ std::string CommandLine::usage()
            "                          it a headless run makes no sound\n"
            "  --soundfont FILE        the General MIDI SoundFont the notes play with\n"
            "                          (default: FluidR3_GM when installed, else TimGM6mb)\n"
+           "  --midi-in FILE          play along from a Standard MIDI File instead of a keyboard:\n"
+           "                          its notes are played as if live, its time 0 when play\n"
+           "                          starts (after any count-in), on the manual clock headless\n"
            "  --screenshot-after SECONDS FILE\n"
            "                          window: save a PNG of the window after SECONDS, then quit\n"
            "  --max-package-size BYTES  refuse a content package larger than BYTES\n"
@@ -178,6 +181,9 @@ std::string CommandLine::parse(int argc, const char* const* argv)
         } else if (arg == "--audio-out") {
             if (!value(audioOut) || audioOut.empty())
                 return "--audio-out needs a file";
+        } else if (arg == "--midi-in") {
+            if (!value(midiIn) || midiIn.empty())
+                return "--midi-in needs a MIDI file";
         } else if (arg == "--soundfont") {
             if (!value(soundFont) || soundFont.empty())
                 return "--soundfont needs a file";

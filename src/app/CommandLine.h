@@ -23,6 +23,8 @@ struct CommandLine {
     std::string audioOut;
     // Empty: the default General MIDI SoundFont.
     std::string soundFont;
+    // A Standard MIDI File replayed as if played live on a keyboard, from the moment play starts.
+    std::string midiIn;
     // Window front end only: write a PNG of the window after this many seconds, then quit.
     std::optional<double> screenshotAfter;
     std::string screenshotPath;

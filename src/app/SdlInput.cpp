@@ -171,6 +171,8 @@ std::optional<ui::Key> SdlInput::keyFor(const SDL_Keysym& keysym)
         return ui::Key::C;
     case SDLK_n:
         return ui::Key::N;
+    case SDLK_w:
+        return ui::Key::W;
     case SDLK_DELETE:
         return ui::Key::Delete;
     default:

@@ -9,6 +9,9 @@
 #include "import/SongImporter.h"
 #include "library/ContentDownload.h"
 #include "library/ModeSelectionViewController.h"
+#include "midi/Keyboard.h"
+#include "midi/MidiInput.h"
+#include "midi/Performance.h"
 #include "platform/core/Dispatch.h"
 #include "platform/core/FileManager.h"
 #include "platform/core/Log.h"
@@ -147,6 +150,22 @@ void useWindowLog(const app::CommandLine& options)
 
 }
 
+// --midi-in: the performance to replay, or a message for the user.
+bool loadPerformance(const std::string& path, std::string& error)
+{
+    auto performance = midi::Performance::readFile(path);
+    if (!performance) {
+        error = "cannot read the MIDI file " + path + ": " + performance.error().localizedDescription;
+        return false;
+    }
+    if (performance->noteCount() == 0) {
+        error = "the MIDI file " + path + " has no notes to play";
+        return false;
+    }
+    midi::Keyboard::shared().setReplay(performance->events(), core::paths::lastPathComponent(path));
+    return true;
+}
+
 int runImport(const app::CommandLine& options)
 {
     int status = 0;
@@ -199,6 +218,10 @@ int main(int argc, char** argv)
     render::Renderer::installTextMetrics();
     app::registerScreens(options.gallery);
     app::Demo demo = options.gallery ? app::Demo::Gallery : app::Demo::Library;
+    if (std::string error; !options.midiIn.empty() && !loadPerformance(options.midiIn, error)) {
+        fprintf(stderr, "beatstrip: %s\n", error.c_str());
+        return 2;
+    }
 
     if (options.headless) {
         std::string text;
@@ -230,6 +253,11 @@ int main(int argc, char** argv)
     audio::AudioEngine::Options soundOptions;
     soundOptions.soundFontPath = options.soundFont;
     player::BeatSound::setEngine(audio::AudioEngine::create(audio::DeviceOutput::open(core::RunLoop::main().clock()), soundOptions));
+    // A MIDI keyboard plays along unless a file does; without a sequencer the panel says so.
+    if (options.midiIn.empty())
+        midi::Keyboard::shared().setLive(midi::MidiInput::open(core::RunLoop::main().clock(), [](const midi::NoteEvent& event) {
+            midi::Keyboard::shared().deliver(event);
+        }));
     // Score files dropped on the window become songs of the library, the first one selected.
     windowOptions.onDropFiles = [&application](const std::vector<std::string>& paths) {
         auto library = std::dynamic_pointer_cast<library::ModeSelectionViewController>(application.window().rootViewController());
@@ -244,6 +272,7 @@ int main(int argc, char** argv)
         });
     }
     int status = (*window)->run(application.window(), windowOptions);
+    midi::Keyboard::resetShared();
     player::BeatSound::setEngine(nullptr);
     return status;
 }

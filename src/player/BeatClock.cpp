@@ -40,6 +40,7 @@ bool BeatClock::isPlayable(float seconds)
 bool BeatClock::armBeat(float duration, std::shared_ptr<void> target, core::Timer::Action action)
 {
     stopBeat();
+    m_held = false;
     float interval = duration / m_timerFactor;
     if (!isPlayable(duration) || !isPlayable(interval))
         return false;
@@ -51,6 +52,15 @@ bool BeatClock::armBeat(float duration, std::shared_ptr<void> target, core::Time
     else
         m_timer = core::Timer::scheduledTimerWithTimeInterval(double(interval), std::move(target), std::move(action));
     return true;
+}
+
+bool BeatClock::armBeatFrom(double start, float duration, std::shared_ptr<void> target, core::Timer::Action action)
+{
+    auto due = m_beatDue;
+    m_beatDue = start;
+    bool armed = armBeat(duration, std::move(target), std::move(action));
+    m_beatDue = due;
+    return armed;
 }
 
 bool BeatClock::armQuarter(float duration, std::shared_ptr<void> target, core::Timer::Action action)
@@ -66,6 +76,7 @@ bool BeatClock::armQuarter(float duration, std::shared_ptr<void> target, core::T
 
 void BeatClock::stopBeat()
 {
+    m_held = false;
     if (m_timer && m_timer->isValid())
         m_timer->invalidate();
 }
@@ -76,9 +87,15 @@ void BeatClock::stopQuarter()
         m_circletimer->invalidate();
 }
 
+void BeatClock::hold()
+{
+    stopBeat();
+    m_held = true;
+}
+
 bool BeatClock::isRunning() const
 {
-    return m_timer && m_timer->isValid();
+    return m_held || (m_timer && m_timer->isValid());
 }
 
 void BeatClock::beginStep(const core::Object* sender)

@@ -34,14 +34,23 @@ public:
     bool armBeat(float duration, std::shared_ptr<void> target, core::Timer::Action action);
     // The same for the quarter-beat timer.
     bool armQuarter(float duration, std::shared_ptr<void> target, core::Timer::Action action);
+    // The same, counting the beat from `start` (a moment that may have passed): it ends at start
+    // plus its length, on deadlines from there.
+    bool armBeatFrom(double start, float duration, std::shared_ptr<void> target, core::Timer::Action action);
     void stopBeat();
     void stopQuarter();
+    // Playing, but stopped on a beat until something lets it go on (wait mode): no timer is
+    // pending, yet the clock counts as running. Any arming or stopBeat() ends the hold.
+    void hold();
+    bool isHeld() const { return m_held; }
     bool isRunning() const;
 
     // A step the beat timer drove (its sender is the timer) counts the next beat from the ended
     // beat's due time; any other step from now. endStep() closes the step.
     void beginStep(const core::Object* sender);
     void endStep() { m_beatDue.reset(); }
+    // Within a step the beat timer drove: when the beat it enters was due.
+    std::optional<double> stepDue() const { return m_beatDue; }
 
     // Playing at `percent` of the written tempi: every length armed from now on is divided by
     // percent / 100.
@@ -58,6 +67,7 @@ private:
     std::shared_ptr<core::Timer> m_timer;
     std::shared_ptr<core::Timer> m_circletimer;
     Mode m_mode = Mode::Deadline;
+    bool m_held = false;
     // While the beat timer drives a step: the time its beat was due, the base of the next one.
     std::optional<double> m_beatDue;
 };

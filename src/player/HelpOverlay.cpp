@@ -23,6 +23,7 @@ constexpr Line kKeys[] = {
     { "[  /  ]", "speed 5 % slower / faster" },
     { "P", "open or close the practice panel" },
     { "M / C / N", "click / count-in / notes on or off" },
+    { "W", "wait mode: the cursor waits until you play the notes" },
     { "? or F1", "this help" },
     { "Escape", "back to the songs" },
 };
@@ -35,6 +36,7 @@ constexpr Line kMarks[] = {
     { "Shade", "dims the bars around the current beat; the Shade slider sets how much" },
     { "Orange band", "the repeated bars (Repeat bars)" },
     { "Tempo labels", "the written tempo of each beat; a tap shows + and -" },
+    { "Dots", "where you played: green on time, blue early, orange late, red wrong" },
 };
 
 }

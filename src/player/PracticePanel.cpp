@@ -111,11 +111,15 @@ void PracticePanel::install(ui::View& root, std::weak_ptr<void> owner, Actions a
     m_trainerStart = addField("trainerStart", "from", "70", 562, 34);
     m_trainerStep = addField("trainerStep", "step", "5", 644, 32);
     m_trainerTarget = addField("trainerTarget", "to", "100", 724, 20);
+    m_trainerAccuracy = addField("trainerAccuracy", "min %", "", 796, 40);
 
     // The sound controls' place: a row of their own.
     m_soundRoom = ui::View::create(ui::RectMake(12, 92, ui::Window::kWidth - 24, 36));
     m_soundRoom->setAccessibilityIdentifier("soundControls");
     m_panel->addSubview(m_soundRoom);
+    m_playRoom = ui::View::create(ui::RectMake(12, 132, ui::Window::kWidth - 24, 36));
+    m_playRoom->setAccessibilityIdentifier("playControls");
+    m_panel->addSubview(m_playRoom);
     showSpeed();
 }
 
@@ -141,11 +145,13 @@ void PracticePanel::release()
     m_position.reset();
     m_slider.reset();
     m_soundRoom.reset();
+    m_playRoom.reset();
     m_speedLabel.reset();
     m_trainer.reset();
     m_trainerStart.reset();
     m_trainerStep.reset();
     m_trainerTarget.reset();
+    m_trainerAccuracy.reset();
 }
 
 bool PracticePanel::isOpen() const
@@ -159,7 +165,7 @@ void PracticePanel::setOpen(bool open)
         return;
     // A trainer field being typed in loses the keys when its panel closes.
     if (!open) {
-        for (auto* field : { m_trainerStart.get(), m_trainerStep.get(), m_trainerTarget.get() }) {
+        for (auto* field : { m_trainerStart.get(), m_trainerStep.get(), m_trainerTarget.get(), m_trainerAccuracy.get() }) {
             if (field->isFirstResponder())
                 field->resignFirstResponder();
         }
@@ -234,13 +240,26 @@ void PracticePanel::setTrainerOn(bool on)
         setSpeed(trainerStart());
 }
 
-void PracticePanel::passCompleted()
+std::optional<int32_t> PracticePanel::trainerAccuracy() const
+{
+    int32_t value = m_trainerAccuracy ? score::intValue(m_trainerAccuracy->text()) : 0;
+    if (value <= 0)
+        return std::nullopt;
+    return std::min(value, 100);
+}
+
+void PracticePanel::passCompleted(std::optional<double> accuracy)
 {
     if (!m_trainerOn)
         return;
     int32_t target = trainerTarget();
     if (m_speed >= target)
         return;
+    if (auto required = trainerAccuracy(); required && accuracy && *accuracy * 100 + 1e-9 < double(*required)) {
+        core::log("Trainer: %d %% of the notes hit, %d %% asked: the next pass stays at %d %%", int(std::lround(*accuracy * 100)), *required,
+            m_speed);
+        return;
+    }
     setSpeed(std::min(m_speed + trainerStep(), target));
     core::log("Trainer: the next pass plays at %d %%", m_speed);
 }

@@ -67,6 +67,27 @@ std::optional<int32_t> PracticeSettings::speed(const std::string& song)
     return json->get<int32_t>();
 }
 
+std::optional<double> PracticeSettings::best(const std::string& song, int32_t speed)
+{
+    auto json = value(song, ("best/" + std::to_string(speed)).c_str());
+    if (!json || !json->is_number())
+        return std::nullopt;
+    auto accuracy = json->get<double>();
+    if (!std::isfinite(accuracy) || accuracy < 0 || accuracy > 1)
+        return std::nullopt;
+    return accuracy;
+}
+
+bool PracticeSettings::offerBest(const std::string& song, int32_t speed, double accuracy)
+{
+    if (!std::isfinite(accuracy) || accuracy < 0 || accuracy > 1)
+        return false;
+    if (auto before = best(song, speed); before && *before >= accuracy)
+        return false;
+    store(song, ("best/" + std::to_string(speed)).c_str(), accuracy);
+    return true;
+}
+
 void PracticeSettings::setLoop(const std::string& song, const Loop& loop)
 {
     store(song, "loop", core::Json { { "start", loop.start }, { "end", loop.end }, { "on", loop.on } });

@@ -5,7 +5,8 @@
 
 namespace player {
 
-// What a song's practice left behind: the repeated bars, the shade and the speed. Kept in the
+// What a song's practice left behind: the repeated bars, the shade, the speed and the best
+// accuracy played along at each speed. Kept in the
 // settings store under "practice/<song>/..." keys, which no song name can take (song names hold
 // no '/'), so a song called like a setting never clashes with it.
 class PracticeSettings {
@@ -21,12 +22,16 @@ public:
     static std::optional<Loop> loop(const std::string& song);
     static std::optional<float> shade(const std::string& song);
     static std::optional<int32_t> speed(const std::string& song);
+    // The best accuracy (0 to 1) played along at a speed, under "practice/<song>/best/<speed>".
+    static std::optional<double> best(const std::string& song, int32_t speed);
 
     // Each change is kept at once and committed to storage on the next turn of the main queue,
     // so a slider drag writes once per turn rather than once per step.
     static void setLoop(const std::string& song, const Loop& loop);
     static void setShade(const std::string& song, float shade);
     static void setSpeed(const std::string& song, int32_t percent);
+    // Keeps `accuracy` when it beats the best so far at that speed; true when it did.
+    static bool offerBest(const std::string& song, int32_t speed, double accuracy);
     // Commits what is pending now (leaving the screen); false when the store cannot be written.
     static bool commit();
 };

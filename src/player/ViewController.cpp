@@ -194,6 +194,7 @@ void ViewController::layOutSong()
     // cover the last bar too.
     m_tempi.closeGroup();
     collectNotes();
+    collectPlayAlongNotes();
     m_sheet.releaseRows();
 }
 
@@ -239,6 +240,19 @@ void ViewController::viewDidUnload()
     m_offsetSlider.reset();
     m_offsetLabel.reset();
     m_soundStatus.reset();
+    for (auto* timer : { m_judgeTimer.get(), m_rescanTimer.get() }) {
+        if (timer)
+            timer->invalidate();
+    }
+    m_midiButton.reset();
+    m_waitButton.reset();
+    m_toleranceSlider.reset();
+    m_toleranceLabel.reset();
+    m_scoreLabel.reset();
+    m_bestLabel.reset();
+    m_historyLabel.reset();
+    m_heldViews.clear();
+    m_marks.clear();
 }
 
 void ViewController::initGlobalFactor()
@@ -314,6 +328,9 @@ void ViewController::keyPressed(ui::Key key)
         break;
     case ui::Key::N:
         toggleNotes(nullptr);
+        break;
+    case ui::Key::W:
+        toggleWaitMode(nullptr);
         break;
     case ui::Key::Question:
     case ui::Key::F1:

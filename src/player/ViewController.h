@@ -4,6 +4,7 @@
 #include "player/BeatClock.h"
 #include "player/BeatSound.h"
 #include "player/Cursor.h"
+#include "player/PlayAlong.h"
 #include "player/PracticePanel.h"
 #include "player/TagScheme.h"
 #include "player/TempoEditor.h"
@@ -12,10 +13,15 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <memory>
 #include <string>
 #include <vector>
+
+namespace midi {
+struct NoteEvent;
+}
 
 namespace ui {
 class Button;
@@ -117,6 +123,21 @@ public:
     // Between play and the cursor's start while a bar is counted in.
     bool isCountingIn() const { return m_countingIn; }
 
+    // Playing along on a MIDI keyboard: a key went down or up (on the main thread, stamped with
+    // when it was played). Held keys light up in the key, played notes are judged against the
+    // song's notes and marked on the strip; in wait mode the cursor waits on each beat where notes
+    // start until they are all played.
+    void notePlayed(const midi::NoteEvent& event);
+    const PlayAlong& playAlong() const { return m_playAlong; }
+    void toggleWaitMode(ui::Object* sender);
+    bool isWaiting() const { return m_playAlong.isWaiting(); }
+    // 20 to 300 ms either side of a note's time.
+    void setToleranceMs(int32_t milliseconds);
+    // The running count of this pass.
+    midi::Judge::Tally score() const;
+    // The next MIDI input port, or none after the last.
+    void cycleMidiInput(ui::Object* sender);
+
     // Actions of the fixed controls.
     void togglePractice(ui::Object* sender);
     void showHelp(ui::Object* sender);
@@ -213,6 +234,25 @@ private:
     // step, or the end of a count-in); `nextDue` overrides when the beat after it comes.
     void soundEnteredBeat(bool continued, std::optional<double> nextDue = std::nullopt);
     void silenceSound();
+    // Playing along: the controls, the song's notes, what the cursor does and the keys' marks.
+    void installPlayAlong(ui::View& room);
+    void collectPlayAlongNotes();
+    // The cursor entered the current beat at `start` while playing: its notes are expected, or in
+    // wait mode the clock holds there. True when it holds.
+    bool playAlongEnteredBeat(double start);
+    void releaseWait(double time);
+    // A pause, a step or a jump: no chord is waited for, and notes still to come are not expected.
+    void stopPlayingAlong();
+    void passEnded();
+    void judgeUntil(double now);
+    void armJudgeTimer(double at);
+    void showScore();
+    void showHeld(int pitch, bool held);
+    void addMark(const midi::Judge::Press& press);
+    double stripXAt(double time) const;
+    void showMidiInput();
+    void rescanMidi();
+    void listenToKeys();
     std::vector<audio::BeatSpan> beatSpansFrom(size_t index) const;
     struct Upcoming {
         size_t index;
@@ -266,6 +306,29 @@ private:
     std::shared_ptr<ui::Slider> m_offsetSlider;
     std::shared_ptr<ui::Label> m_offsetLabel;
     std::shared_ptr<ui::Label> m_soundStatus;
+
+    PlayAlong m_playAlong;
+    // The beat the cursor entered last while playing: when, and where it lies on the strip (points).
+    double m_beatStart = 0;
+    double m_beatLeft = 0;
+    double m_beatWidth = 0;
+    double m_beatSeconds = 0;
+    std::shared_ptr<core::Timer> m_judgeTimer;
+    std::shared_ptr<core::Timer> m_rescanTimer;
+    std::shared_ptr<ui::Button> m_midiButton;
+    std::shared_ptr<ui::Button> m_waitButton;
+    std::shared_ptr<ui::Slider> m_toleranceSlider;
+    std::shared_ptr<ui::Label> m_toleranceLabel;
+    std::shared_ptr<ui::Label> m_scoreLabel;
+    std::shared_ptr<ui::Label> m_bestLabel;
+    std::shared_ptr<ui::Label> m_historyLabel;
+    std::map<int, std::shared_ptr<ui::View>> m_heldViews;
+    struct Mark {
+        std::shared_ptr<ui::View> view;
+        uint32_t pass;
+    };
+    std::vector<Mark> m_marks;
+    uint32_t m_passNumber = 0;
 };
 
 // Makes the player screen available from the storyboard as "Main".

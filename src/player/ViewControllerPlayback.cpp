@@ -2,7 +2,9 @@
 // stepping and bar jumps, the quarter-beat circles, and the transport and repeat controls.
 #include "player/ViewController.h"
 
+#include "midi/Keyboard.h"
 #include "platform/core/Log.h"
+#include "platform/core/RunLoop.h"
 #include "platform/core/Timer.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/ScrollView.h"
@@ -79,9 +81,9 @@ void ViewController::nextSection()
         changePage();
         break;
     case Transport::Step::Wrapped:
-        // A completed pass of the repeated bars: the trainer may raise the speed for the next.
-        if (m_loopOn)
-            m_practice.passCompleted();
+        // A completed pass of the repeated bars or the song: its accuracy is kept, and the trainer
+        // may raise the speed for the next.
+        passEnded();
         break;
     case Transport::Step::InBar:
         break;
@@ -150,8 +152,13 @@ void ViewController::startPlaying(bool afterCountIn)
     startCircleTimer(calculateDuration() * 0.25f);
     m_cursor.setPanelsHidden(false);
     m_repeatControl->setEnabled(false);
+    // A performance replayed from a file starts with the cursor, after any count-in.
+    const double start = m_clock.stepDue().value_or(core::RunLoop::main().now());
+    midi::Keyboard::shared().startReplay(start);
+    const bool waits = m_clock.isRunning() && playAlongEnteredBeat(start);
     showTransportState();
-    soundEnteredBeat(afterCountIn);
+    if (!waits)
+        soundEnteredBeat(afterCountIn);
 }
 
 void ViewController::pause(ui::Object*)
@@ -161,6 +168,7 @@ void ViewController::pause(ui::Object*)
     m_clock.stopBeat();
     m_clock.stopQuarter();
     silenceSound();
+    stopPlayingAlong();
     m_cursor.setPanelsHidden(true);
     m_repeatControl->setEnabled(true);
     showTransportState();
@@ -175,14 +183,20 @@ void ViewController::next(ui::Object* sender)
     // The beat timer's own step enters the beat sent ahead; any other step starts afresh from now.
     const bool byTimer = sender && sender == static_cast<const core::Object*>(m_clock.timer().get());
     m_countingIn = false;
+    if (!byTimer)
+        stopPlayingAlong();
     m_clock.beginStep(sender);
     startTimer(calculateDuration());
     resetCircle();
     startCircleTimer(calculateDuration() * 0.25f);
     const int32_t before = index();
     nextSection();
+    // The beat entered began when the one before was due (the beat timer's step), else now.
+    const double entered = m_clock.stepDue().value_or(core::RunLoop::main().now());
     m_clock.endStep();
     m_cursor.setPanelsHidden(false);
+    if (m_clock.isRunning() && playAlongEnteredBeat(entered))
+        return showTransportState();
     if (m_clock.isRunning() || index() != before)
         soundEnteredBeat(byTimer);
     else
@@ -194,9 +208,12 @@ void ViewController::previous(ui::Object*)
     if (!canPlay())
         return;
     m_countingIn = false;
+    stopPlayingAlong();
     startTimer(calculateDuration());
     previousSection();
     m_cursor.setPanelsHidden(false);
+    if (m_clock.isRunning() && playAlongEnteredBeat(core::RunLoop::main().now()))
+        return showTransportState();
     soundEnteredBeat(false);
 }
 

@@ -4,6 +4,7 @@
 #include "player/ViewController.h"
 
 #include "platform/core/Log.h"
+#include "platform/core/RunLoop.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Layer.h"
@@ -48,6 +49,7 @@ void ViewController::installPractice(ui::View& root)
     };
     m_practice.install(root, weak, std::move(actions));
     installSound(*m_practice.soundRoom());
+    installPlayAlong(*m_practice.playRoom());
 }
 
 void ViewController::togglePractice(ui::Object*)
@@ -83,9 +85,15 @@ void ViewController::goToBar(int32_t p)
         return;
     if (!m_transport.jumpToBar(p, m_sheet, *m_scrollView))
         return;
+    stopPlayingAlong();
     placeCursor();
     showCircularView();
     m_cursor.setPanelsHidden(false);
+    // A cursor waiting in wait mode starts afresh on the beat jumped to (and may wait there).
+    if (m_clock.isHeld())
+        return startPlaying(false);
+    if (m_clock.isRunning() && !m_countingIn && playAlongEnteredBeat(core::RunLoop::main().now()))
+        return showTransportState();
     // The jump is heard on the beat it lands on; a playing clock's next beat keeps its deadline.
     if (m_clock.isRunning() && !m_countingIn)
         soundEnteredBeat(false, m_clock.timer()->fireDate());
@@ -198,6 +206,9 @@ void ViewController::leave()
     m_clock.stopBeat();
     m_clock.stopQuarter();
     silenceSound();
+    stopPlayingAlong();
+    if (m_rescanTimer)
+        m_rescanTimer->invalidate();
     PracticeSettings::commit();
     dismissViewControllerAnimated(ui::Animated::Yes);
 }

@@ -283,6 +283,11 @@ void ViewController::soundEnteredBeat(bool continued, std::optional<double> next
     auto next = upcomingBeat();
     if (!next)
         return;
+    // In wait mode a beat with notes is sent when the cursor goes on from it, not ahead.
+    if (m_playAlong.waitMode() && !m_playAlong.notesIn(m_sheet.shadowArray()[next->index].floatValue(column::ipadCol),
+                                      m_sheet.shadowArray()[next->index].floatValue(column::length))
+                                       .empty())
+        return;
     const double due = nextDue ? *nextDue : start + audio::beatDuration(beat->floatValue(column::tempo), speed);
     // The end of a repeat: what still sounds stops where the cursor jumps back.
     if (next->wraps)

@@ -32,6 +32,7 @@ constexpr KeyEntry kKeys[] = {
     { Key::M, "m" },
     { Key::C, "c" },
     { Key::N, "n" },
+    { Key::W, "w" },
 };
 
 }

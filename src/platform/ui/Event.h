@@ -35,6 +35,7 @@ enum class Key {
     M,
     C,
     N,
+    W,
     Other
 };
 
