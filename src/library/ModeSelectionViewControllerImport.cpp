@@ -1,6 +1,7 @@
 #include "library/ModeSelectionViewController.h"
 
 #include "import/SongImporter.h"
+#include "player/PracticeSettings.h"
 #include "platform/core/FileManager.h"
 #include "platform/core/Log.h"
 #include "platform/core/Paths.h"
@@ -53,7 +54,7 @@ void ModeSelectionViewController::deleteImportedSong(size_t index)
         return;
     import::SongImporter::Entry entry = importedList[index];
     auto self = std::static_pointer_cast<ModeSelectionViewController>(shared_from_this());
-    std::string message = "\"" + entry.fileName + "\" and its saved tempi will be removed from My songs.";
+    std::string message = "\"" + entry.fileName + "\" and its saved tempi and practice settings will be removed from My songs.";
     ui::AlertView::create("Delete song?", message, { "Cancel", "Delete" }, [self, entry](int button) {
         if (button != 1)
             return;
@@ -61,8 +62,13 @@ void ModeSelectionViewController::deleteImportedSong(size_t index)
         if (!removed) {
             core::log("Could not delete %s: %s", entry.path.c_str(), removed.error().localizedDescription.c_str());
             ui::AlertView::create("Error", "The song could not be deleted: " + removed.error().localizedDescription, { "OK" })->show();
-        } else if (!score::SavedBeatList::remove(importedSongName(entry.path))) {
-            core::log("Could not remove the saved tempi of %s", entry.path.c_str());
+        } else {
+            // Its saved state goes with it, so a later song of the same name starts afresh.
+            std::string song = importedSongName(entry.path);
+            if (!score::SavedBeatList::remove(song))
+                core::log("Could not remove the saved tempi of %s", entry.path.c_str());
+            if (!player::PracticeSettings::removeAll(song))
+                core::log("Could not remove the practice settings of %s", entry.path.c_str());
         }
         self->reloadImported();
     })->show();

@@ -89,21 +89,7 @@ void PracticePanel::install(ui::View& root, std::weak_ptr<void> owner, Actions a
     m_position->setAccessibilityIdentifier("position");
     m_panel->addSubview(m_position);
 
-    m_panel->addSubview(makeCaption(ui::RectMake(206, 52, 46, 34), "Speed"));
-    m_slider = ui::Slider::create(ui::RectMake(250, 53, 170, 32));
-    m_slider->setMinimumValue(float(kMinSpeed));
-    m_slider->setMaximumValue(float(kMaxSpeed));
-    m_slider->setValue(float(m_speed));
-    m_slider->setAccessibilityIdentifier("speed");
-    m_slider->addTarget(owner, [this](ui::Object* sender) {
-        if (auto* slider = dynamic_cast<ui::Slider*>(sender))
-            setSpeed(int32_t(std::lround(slider->value())));
-    }, ui::ControlEvent::ValueChanged);
-    m_panel->addSubview(m_slider);
-    m_speedLabel = ui::Label::create(ui::RectMake(424, 52, 54, 34));
-    m_speedLabel->setFont(ui::Font::systemFont(15));
-    m_speedLabel->setAccessibilityIdentifier("speedLabel");
-    m_panel->addSubview(m_speedLabel);
+    installSpeed(owner);
 
     m_trainer = makeTrainerButton();
     m_trainer->addTarget(owner, [this](ui::Object*) { setTrainerOn(!m_trainerOn); }, ui::ControlEvent::TouchUpInside);
@@ -121,6 +107,25 @@ void PracticePanel::install(ui::View& root, std::weak_ptr<void> owner, Actions a
     m_playRoom->setAccessibilityIdentifier("playControls");
     m_panel->addSubview(m_playRoom);
     showSpeed();
+}
+
+void PracticePanel::installSpeed(const std::weak_ptr<void>& owner)
+{
+    m_panel->addSubview(makeCaption(ui::RectMake(206, 52, 46, 34), "Speed"));
+    m_slider = ui::Slider::create(ui::RectMake(250, 53, 170, 32));
+    m_slider->setMinimumValue(float(kMinSpeed));
+    m_slider->setMaximumValue(float(kMaxSpeed));
+    m_slider->setValue(float(m_speed));
+    m_slider->setAccessibilityIdentifier("speed");
+    m_slider->addTarget(owner, [this](ui::Object* sender) {
+        if (auto* slider = dynamic_cast<ui::Slider*>(sender))
+            setSpeed(int32_t(std::lround(slider->value())));
+    }, ui::ControlEvent::ValueChanged);
+    m_panel->addSubview(m_slider);
+    m_speedLabel = ui::Label::create(ui::RectMake(424, 52, 54, 34));
+    m_speedLabel->setFont(ui::Font::systemFont(15));
+    m_speedLabel->setAccessibilityIdentifier("speedLabel");
+    m_panel->addSubview(m_speedLabel);
 }
 
 std::shared_ptr<ui::TextField> PracticePanel::addField(const char* identifier, const char* caption, const char* text, double x,

@@ -82,6 +82,7 @@ public:
 
 private:
     void showSpeed();
+    void installSpeed(const std::weak_ptr<void>& owner);
     std::shared_ptr<ui::TextField> addField(const char* identifier, const char* caption, const char* text, double x, double captionWidth);
 
     Actions m_actions;

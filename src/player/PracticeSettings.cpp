@@ -36,6 +36,13 @@ std::string PracticeSettings::key(const std::string& song, const char* what)
     return "practice/" + song + "/" + what;
 }
 
+bool PracticeSettings::removeAll(const std::string& song)
+{
+    auto defaults = core::UserDefaults::standardUserDefaults();
+    defaults->removeObjectsWithPrefix(key(song, ""));
+    return defaults->synchronize();
+}
+
 std::optional<PracticeSettings::Loop> PracticeSettings::loop(const std::string& song)
 {
     auto json = value(song, "loop");

@@ -32,6 +32,9 @@ public:
     static void setSpeed(const std::string& song, int32_t percent);
     // Keeps `accuracy` when it beats the best so far at that speed; true when it did.
     static bool offerBest(const std::string& song, int32_t speed, double accuracy);
+    // Forgets everything a song's practice left behind (the song is gone), committed at once;
+    // false when the store cannot be written.
+    static bool removeAll(const std::string& song);
     // Commits what is pending now (leaving the screen); false when the store cannot be written.
     static bool commit();
 };

@@ -284,6 +284,8 @@ void ViewController::keyPressed(ui::Key key)
         hideHelp();
         return;
     }
+    if (practiceKeyPressed(key))
+        return;
     switch (key) {
     case ui::Key::Escape:
         backtoModeSelection(nullptr);
@@ -311,33 +313,42 @@ void ViewController::keyPressed(ui::Key key)
         if (size_t(page()) < m_sheet.displayArray().size())
             goToBar(page() + 1);
         break;
-    case ui::Key::BracketLeft:
-        m_practice.stepSpeed(-PracticePanel::kSpeedStep);
-        break;
-    case ui::Key::BracketRight:
-        m_practice.stepSpeed(PracticePanel::kSpeedStep);
-        break;
-    case ui::Key::P:
-        togglePractice(nullptr);
-        break;
-    case ui::Key::M:
-        toggleClick(nullptr);
-        break;
-    case ui::Key::C:
-        toggleCountIn(nullptr);
-        break;
-    case ui::Key::N:
-        toggleNotes(nullptr);
-        break;
-    case ui::Key::W:
-        toggleWaitMode(nullptr);
-        break;
     case ui::Key::Question:
     case ui::Key::F1:
         showHelp(nullptr);
         break;
     default:
         break;
+    }
+}
+
+// The practice panel's keys: speed, the panel itself, and the sound and play-along toggles.
+bool ViewController::practiceKeyPressed(ui::Key key)
+{
+    switch (key) {
+    case ui::Key::BracketLeft:
+        m_practice.stepSpeed(-PracticePanel::kSpeedStep);
+        return true;
+    case ui::Key::BracketRight:
+        m_practice.stepSpeed(PracticePanel::kSpeedStep);
+        return true;
+    case ui::Key::P:
+        togglePractice(nullptr);
+        return true;
+    case ui::Key::M:
+        toggleClick(nullptr);
+        return true;
+    case ui::Key::C:
+        toggleCountIn(nullptr);
+        return true;
+    case ui::Key::N:
+        toggleNotes(nullptr);
+        return true;
+    case ui::Key::W:
+        toggleWaitMode(nullptr);
+        return true;
+    default:
+        return false;
     }
 }
 

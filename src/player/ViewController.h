@@ -205,6 +205,7 @@ public:
     static constexpr double kInitialOpacity = 0.45;
 
 private:
+    bool practiceKeyPressed(ui::Key key);
     ViewController();
 
     void layOutSong();

@@ -1,6 +1,5 @@
 // Playing along on a MIDI keyboard, as the screen wires it: the controls in the practice panel,
-// the keys held lit in the key, each played note judged and marked on the strip, wait mode on the
-// beat clock, and the passes' accuracy kept.
+// each played note judged, wait mode on the beat clock, and the passes' accuracy kept.
 #include "player/ViewController.h"
 
 #include "audio/NoteRow.h"
@@ -29,43 +28,8 @@ namespace column = score::column;
 namespace {
 
 constexpr const char* kToleranceKey = "playAlong/toleranceMs";
-// How often the ports are looked at for a keyboard plugged in later.
-constexpr double kRescanSeconds = 2;
-// A pass's marks stay until the pass after next starts; past this many the oldest go.
-constexpr size_t kMaxMarks = 400;
-constexpr double kMarkSize = 8;
 // A judging timer fires just after a press's tolerance has passed, so the press is decidable.
 constexpr double kJudgeSlack = 0.001;
-
-const ui::Color kHeldColour = ui::Color::rgba(0.20, 0.55, 0.90, 0.35);
-
-ui::Color markColour(midi::Judge::Verdict verdict)
-{
-    switch (verdict) {
-    case midi::Judge::Verdict::OnTime:
-        return ui::Color::rgba(0.15, 0.68, 0.30, 0.95);
-    case midi::Judge::Verdict::Early:
-        return ui::Color::rgba(0.15, 0.45, 0.95, 0.95);
-    case midi::Judge::Verdict::Late:
-        return ui::Color::rgba(0.96, 0.55, 0.05, 0.95);
-    default:
-        return ui::Color::rgba(0.88, 0.15, 0.15, 0.95);
-    }
-}
-
-const char* markName(midi::Judge::Verdict verdict)
-{
-    switch (verdict) {
-    case midi::Judge::Verdict::OnTime:
-        return "markOnTime";
-    case midi::Judge::Verdict::Early:
-        return "markEarly";
-    case midi::Judge::Verdict::Late:
-        return "markLate";
-    default:
-        return "markWrong";
-    }
-}
 
 std::shared_ptr<ui::Label> makeRowLabel(ui::View& room, const char* identifier, double x, double width, ui::Font font)
 {
@@ -129,80 +93,6 @@ void ViewController::installPlayAlong(ui::View& room)
     m_toleranceLabel->setText(std::to_string(m_playAlong.toleranceMs()) + " ms");
     listenToKeys();
     showScore();
-}
-
-// The one keyboard of the app plays to this screen; a keyboard plugged in later is found by
-// looking at the ports now and then, while the screen is up and nothing is connected.
-void ViewController::listenToKeys()
-{
-    std::weak_ptr<ViewController> weak = std::static_pointer_cast<ViewController>(shared_from_this());
-    auto& keyboard = midi::Keyboard::shared();
-    keyboard.setListener([weak](const midi::NoteEvent& event) {
-        if (auto self = weak.lock())
-            self->notePlayed(event);
-    });
-    rescanMidi();
-}
-
-void ViewController::rescanMidi()
-{
-    auto& keyboard = midi::Keyboard::shared();
-    auto live = keyboard.live();
-    if (live && live->available() && !keyboard.hasReplay()) {
-        auto ports = live->ports();
-        if (!live->connected().empty() && std::find(ports.begin(), ports.end(), live->connected()) == ports.end()) {
-            core::log("The MIDI input %s is gone", live->connected().c_str());
-            live->disconnect();
-        }
-        if (live->connected().empty() && keyboard.autoConnect()) {
-            for (const auto& port : ports) {
-                if (midi::MidiInput::isHardware(port) && live->connect(port))
-                    break;
-            }
-        }
-        // The timer holds a token, not the screen, so it never keeps a closed screen alive.
-        std::weak_ptr<ViewController> weak = std::static_pointer_cast<ViewController>(shared_from_this());
-        if (m_rescanTimer)
-            m_rescanTimer->invalidate();
-        m_rescanTimer = core::Timer::scheduledTimerWithTimeInterval(kRescanSeconds, std::make_shared<int>(0), [weak](core::Timer&) {
-            if (auto self = weak.lock(); self && self->isViewLoaded() && self->m_midiButton)
-                self->rescanMidi();
-        });
-    }
-    showMidiInput();
-}
-
-void ViewController::showMidiInput()
-{
-    if (!m_midiButton)
-        return;
-    auto& keyboard = midi::Keyboard::shared();
-    std::string title = "No MIDI input";
-    if (keyboard.hasReplay())
-        title = "MIDI: " + keyboard.replayName();
-    else if (auto& live = keyboard.live(); live && !live->connected().empty())
-        title = "MIDI: " + live->connected();
-    if (m_midiButton->title() != title)
-        m_midiButton->setTitle(title);
-}
-
-// Each tap moves to the next port; after the last, to none (which stays until a port is chosen).
-void ViewController::cycleMidiInput(ui::Object*)
-{
-    auto& keyboard = midi::Keyboard::shared();
-    auto live = keyboard.live();
-    if (!live || !live->available() || keyboard.hasReplay())
-        return showMidiInput();
-    auto ports = live->ports();
-    auto current = std::find(ports.begin(), ports.end(), live->connected());
-    size_t next = current == ports.end() ? 0 : size_t(current - ports.begin()) + 1;
-    if (!live->connected().empty() && current == ports.end())
-        next = 0;
-    live->disconnect();
-    keyboard.setAutoConnect(false);
-    if (next < ports.size())
-        live->connect(ports[next]);
-    showMidiInput();
 }
 
 void ViewController::toggleWaitMode(ui::Object*)
@@ -427,55 +317,6 @@ void ViewController::passEnded()
     if (m_loopOn)
         m_practice.passCompleted(accuracy);
     showScore();
-}
-
-void ViewController::showHeld(int pitch, bool held)
-{
-    if (!m_keyView)
-        return;
-    auto it = m_heldViews.find(pitch);
-    if (!held) {
-        if (it != m_heldViews.end())
-            it->second->setHidden(true);
-        return;
-    }
-    if (it == m_heldViews.end()) {
-        auto row = m_playAlong.row(pitch);
-        // A key with no row in this song has nowhere to light up.
-        if (!row)
-            return;
-        auto view = ui::View::create(ui::RectMake(0, row->y, kKeyWidth, std::max(row->height, 6.0)));
-        view->setBackgroundColor(kHeldColour);
-        view->setUserInteractionEnabled(false);
-        view->setAccessibilityIdentifier("heldKey" + std::to_string(pitch));
-        m_keyView->addSubview(view);
-        it = m_heldViews.emplace(pitch, view).first;
-    }
-    it->second->setHidden(false);
-}
-
-void ViewController::addMark(const midi::Judge::Press& press)
-{
-    if (!m_scrollView)
-        return;
-    // A key outside the song's rows is marked where its pitch would lie among them.
-    double y = 4;
-    if (auto row = m_playAlong.rowNear(press.pitch))
-        y = std::clamp(row->y + row->height / 2 - kMarkSize / 2, 0.0, kContentHeight - kMarkSize);
-    auto view = ui::View::create(ui::RectMake(press.tag - kMarkSize / 2, y, kMarkSize, kMarkSize));
-    view->setBackgroundColor(markColour(press.verdict));
-    view->layer().setCornerRadius(kMarkSize / 2);
-    view->layer().setBorderColor(ui::Color::white(1, 0.9));
-    view->layer().setBorderWidth(1);
-    view->layer().setZPosition(60);
-    view->setUserInteractionEnabled(false);
-    view->setAccessibilityIdentifier(markName(press.verdict));
-    m_scrollView->addSubview(view);
-    m_marks.push_back({ view, m_passNumber });
-    if (m_marks.size() > kMaxMarks) {
-        m_marks.front().view->removeFromSuperview();
-        m_marks.erase(m_marks.begin());
-    }
 }
 
 }

@@ -19,6 +19,7 @@
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/TableViewCell.h"
 #include "platform/ui/Window.h"
+#include "player/PracticeSettings.h"
 #include "player/ViewController.h"
 
 #include <gtest/gtest.h>
@@ -113,14 +114,22 @@ TEST_F(ImportedSongsTest, ImportedAndDownloadedSongsNeverShareFilesOrSavedState)
     EXPECT_NE(player->shadowArray()[0].text("tempo (40)"), "33") << "the downloaded song's saved tempi stay its own";
 }
 
-TEST_F(ImportedSongsTest, DeleteAsksFirstThenRemovesTheSongItsEntryAndItsSavedTempi)
+TEST_F(ImportedSongsTest, DeleteAsksFirstThenRemovesTheSongItsEntryAndItsSavedState)
 {
     importWaltz();
     core::Json saved = core::Json::array();
     for (int i = 0; i < 5; ++i)
         saved.push_back({ { "channel", "41" }, { "tempo (40)", "90" } });
-    core::UserDefaults::standardUserDefaults()->setObject(saved, "/imported/tiny_waltz");
-    ASSERT_TRUE(core::UserDefaults::standardUserDefaults()->synchronize());
+    auto defaults = core::UserDefaults::standardUserDefaults();
+    defaults->setObject(saved, "/imported/tiny_waltz");
+    // Practice state of the song, one value stored and one still pending; and the state of
+    // songs whose names only begin alike, which must stay.
+    player::PracticeSettings::setSpeed("/imported/tiny_waltz", 80);
+    ASSERT_TRUE(player::PracticeSettings::offerBest("/imported/tiny_waltz", 80, 0.9));
+    player::PracticeSettings::setSpeed("/imported/tiny_waltz_2", 70);
+    player::PracticeSettings::setSpeed("tiny_waltz", 60);
+    ASSERT_TRUE(defaults->synchronize());
+    player::PracticeSettings::setShade("/imported/tiny_waltz", 0.5f);
     const std::string songFile = home.documents() + "/imported/tiny_waltz.csv";
 
     auto screen = launch();
@@ -130,7 +139,7 @@ TEST_F(ImportedSongsTest, DeleteAsksFirstThenRemovesTheSongItsEntryAndItsSavedTe
     auto centre = button->windowFrame().center();
     window().touchDown(centre);
     window().touchUp(centre);
-    EXPECT_EQ(answerAlert(0), "Delete song?|\"Tiny Waltz\" and its saved tempi will be removed from My songs.");
+    EXPECT_EQ(answerAlert(0), "Delete song?|\"Tiny Waltz\" and its saved tempi and practice settings will be removed from My songs.");
     EXPECT_TRUE(core::files::fileExistsAtPath(songFile)) << "Cancel keeps the song";
     EXPECT_EQ(visibleTitles(*screen).size(), 2u);
 
@@ -142,7 +151,18 @@ TEST_F(ImportedSongsTest, DeleteAsksFirstThenRemovesTheSongItsEntryAndItsSavedTe
     EXPECT_NE(answerAlert(1), "");
     EXPECT_FALSE(core::files::fileExistsAtPath(songFile));
     EXPECT_TRUE(import::SongImporter::entries(import::SongImporter::importedFolder()).empty());
-    EXPECT_FALSE(core::UserDefaults::standardUserDefaults()->valueForKey("/imported/tiny_waltz").has_value());
+    EXPECT_FALSE(defaults->valueForKey("/imported/tiny_waltz").has_value());
+    EXPECT_FALSE(player::PracticeSettings::speed("/imported/tiny_waltz"));
+    EXPECT_FALSE(player::PracticeSettings::shade("/imported/tiny_waltz"));
+    EXPECT_FALSE(player::PracticeSettings::best("/imported/tiny_waltz", 80));
+    EXPECT_EQ(player::PracticeSettings::speed("/imported/tiny_waltz_2"), 70);
+    EXPECT_EQ(player::PracticeSettings::speed("tiny_waltz"), 60);
+    // Gone from the file too, not only from what is pending.
+    auto reopened = core::UserDefaults::open(defaults->path());
+    ASSERT_TRUE(reopened);
+    EXPECT_FALSE(reopened->valueForKey(player::PracticeSettings::key("/imported/tiny_waltz", "speed")).has_value());
+    EXPECT_FALSE(reopened->valueForKey(player::PracticeSettings::key("/imported/tiny_waltz", "best/80")).has_value());
+    EXPECT_TRUE(reopened->valueForKey(player::PracticeSettings::key("/imported/tiny_waltz_2", "speed")).has_value());
     EXPECT_TRUE(visibleTitles(*screen).empty());
     EXPECT_FALSE(screen->emptyHint->isHidden());
 }

@@ -333,6 +333,28 @@ void UserDefaults::removeObjectForKey(const std::string& key)
     m_pending[key] = std::nullopt;
 }
 
+void UserDefaults::removeObjectsWithPrefix(const std::string& prefix)
+{
+    std::lock_guard lock(m_mutex);
+    for (auto it = m_pending.lower_bound(prefix); it != m_pending.end() && it->first.starts_with(prefix); ++it)
+        it->second = std::nullopt;
+    if (!m_db)
+        return;
+    sqlite3_stmt* stmt = nullptr;
+    // substr, not LIKE: the prefix is a song's name and may hold '%' or '_'.
+    if (sqlite3_prepare_v2(m_db, "SELECT DISTINCT key FROM defaults WHERE substr(key, 1, ?) = ?", -1, &stmt, nullptr) != SQLITE_OK)
+        return;
+    sqlite3_bind_int(stmt, 1, static_cast<int>(prefix.size()));
+    sqlite3_bind_text(stmt, 2, prefix.data(), static_cast<int>(prefix.size()), SQLITE_TRANSIENT);
+    while (sqlite3_step(stmt) == SQLITE_ROW) {
+        auto text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+        int n = sqlite3_column_bytes(stmt, 0);
+        if (text)
+            m_pending[std::string(text, static_cast<size_t>(n))] = std::nullopt;
+    }
+    sqlite3_finalize(stmt);
+}
+
 bool UserDefaults::synchronize()
 {
     std::lock_guard lock(m_mutex);

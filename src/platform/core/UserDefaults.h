@@ -33,6 +33,8 @@ public:
     std::optional<Json> valueForKey(const std::string& key);
     void setObject(const Json& value, const std::string& key);
     void removeObjectForKey(const std::string& key);
+    // Removes every key that starts with `prefix`, pending or stored (committed on synchronize).
+    void removeObjectsWithPrefix(const std::string& prefix);
     // Commits pending values durably; false (with a log line) when the store cannot be written.
     bool synchronize();
 

@@ -130,6 +130,27 @@ TEST(UserDefaultsTest, SavedValuesSurviveReopeningAndAreSeenAcrossConnections)
     EXPECT_FALSE(reopened->valueForKey("other").has_value());
 }
 
+TEST(UserDefaultsTest, RemovingByPrefixTakesStoredAndPendingKeysThatStartWithItOnly)
+{
+    TempDir dir;
+    std::string path = dir / "settings.sqlite";
+    auto store = UserDefaults::open(path);
+    // '%' and '_' would be wildcards to LIKE: "a%_b/" must not take "aXYb/".
+    for (const char* key : { "p/a%_b/loop", "p/a%_b/best/80", "p/aXYb/loop", "p/a%_b", "q/p/a%_b/loop" })
+        store->setObject(1, key);
+    ASSERT_TRUE(store->synchronize());
+    store->setObject(2, "p/a%_b/shade");
+    store->removeObjectsWithPrefix("p/a%_b/");
+    for (const char* key : { "p/a%_b/loop", "p/a%_b/best/80", "p/a%_b/shade" })
+        EXPECT_FALSE(store->valueForKey(key).has_value()) << key;
+    ASSERT_TRUE(store->synchronize());
+    auto reopened = UserDefaults::open(path);
+    for (const char* key : { "p/a%_b/loop", "p/a%_b/best/80", "p/a%_b/shade" })
+        EXPECT_FALSE(reopened->valueForKey(key).has_value()) << key;
+    for (const char* key : { "p/aXYb/loop", "p/a%_b", "q/p/a%_b/loop" })
+        EXPECT_TRUE(reopened->valueForKey(key).has_value()) << key;
+}
+
 TEST(UserDefaultsTest, AGarbageStoreIsMovedAsideAndAFreshOneUsed)
 {
     TempDir dir;
