@@ -1,8 +1,10 @@
 // The live path end to end where the machine has a sequencer (ALSA's, or a JACK server): another
 // program's virtual port plays two notes; the input lists the port, connects to it and hands the
-// notes to the main queue, stamped on the clock in the order played. Skipped, saying why, where
-// there is neither; MidiInputTest covers that case.
+// notes to the main queue, stamped on the clock in the order played. Without a sequencer the test
+// starts a JACK server of its own; skipped, saying why, only where neither can be had.
 #include <gtest/gtest.h>
+
+#include "support/JackServer.h"
 
 #include "midi/MidiInput.h"
 #include "platform/core/Clock.h"
@@ -21,9 +23,16 @@ TEST(LiveInputTest, NotesFromAVirtualPortArriveStampedOnTheMainQueue)
     core::RunLoop::resetMain();
     auto clock = core::RunLoop::main().clock();
     std::vector<NoteEvent> delivered;
-    auto input = MidiInput::open(clock, [&](const NoteEvent& event) { delivered.push_back(event); });
-    if (!input->available())
-        GTEST_SKIP() << "no MIDI sequencer here: " << input->problem();
+    auto deliver = [&](const NoteEvent& event) { delivered.push_back(event); };
+    auto input = MidiInput::open(clock, deliver);
+    std::unique_ptr<miditest::JackServer> jack;
+    if (!input->available()) {
+        jack = std::make_unique<miditest::JackServer>();
+        if (!jack->running())
+            GTEST_SKIP() << "no MIDI sequencer here (" << input->problem() << ") and no JACK server: " << jack->problem();
+        input = MidiInput::open(clock, deliver);
+        ASSERT_TRUE(input->available()) << input->problem();
+    }
 
     std::unique_ptr<RtMidiOut> out;
     try {
@@ -63,6 +72,7 @@ TEST(LiveInputTest, NotesFromAVirtualPortArriveStampedOnTheMainQueue)
     out->sendMessage(&on);
     core::RunLoop::main().runOnce(0.2);
     EXPECT_EQ(delivered.size(), 2u);
+    out.reset();
     input.reset();
     core::RunLoop::resetMain();
 }

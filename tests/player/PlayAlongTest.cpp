@@ -18,8 +18,14 @@
 #include "platform/ui/TextField.h"
 #include "player/BeatSound.h"
 #include "player/PracticeSettings.h"
+#include "support/JackServer.h"
 #include "support/MidiFileWriter.h"
 
+#include <RtMidi.h>
+
+#include <chrono>
+#include <set>
+#include <thread>
 #include <algorithm>
 #include <cmath>
 
@@ -430,6 +436,68 @@ TEST_F(PlayAlongTest, WithoutAnyMidiInputThePanelSaysSoAndTheSongPlays)
     replay(performance(0));
     m_player = open("scale");
     EXPECT_EQ(std::dynamic_pointer_cast<ui::Button>(find("midiInput"))->title(), "MIDI: played.mid");
+}
+
+// A live keyboard, for real where the machine has a sequencer, else on a JACK server of the test's
+// own: the screen connects to it by itself, the panel's button steps through the ports and none,
+// and what the chosen keyboard plays lights its keys.
+TEST_F(PlayAlongTest, TheLiveKeyboardIsChosenInThePanelAndLightsTheKeys)
+{
+    auto deliver = [](const midi::NoteEvent& event) { midi::Keyboard::shared().deliver(event); };
+    auto input = midi::MidiInput::open(m_clock, deliver);
+    std::unique_ptr<miditest::JackServer> jack;
+    if (!input->available()) {
+        jack = std::make_unique<miditest::JackServer>();
+        if (!jack->running())
+            GTEST_SKIP() << "no MIDI sequencer here and no JACK server: " << jack->problem();
+        input = midi::MidiInput::open(m_clock, deliver);
+        ASSERT_TRUE(input->available()) << input->problem();
+    }
+    std::unique_ptr<RtMidiOut> out;
+    try {
+        out = std::make_unique<RtMidiOut>(input->backend() == "JACK" ? RtMidi::UNIX_JACK : RtMidi::LINUX_ALSA, "Test keyboard");
+        out->openVirtualPort("Test keys");
+    } catch (const RtMidiError& error) {
+        GTEST_SKIP() << "no virtual port: " << error.getMessage();
+    }
+    std::string port;
+    for (const auto& name : input->ports())
+        if (name.find("Test keys") != std::string::npos)
+            port = name;
+    ASSERT_FALSE(port.empty());
+    midi::Keyboard::shared().setLive(input);
+
+    m_player = open("scale");
+    auto button = std::dynamic_pointer_cast<ui::Button>(find("midiInput"));
+    ASSERT_TRUE(button);
+    const auto ports = input->ports();
+    // The first keyboard is taken by itself; each tap then steps on, past the last to none.
+    ASSERT_FALSE(input->connected().empty()) << "connected by itself";
+    for (size_t tap = 0; tap <= ports.size() && input->connected() != port; ++tap)
+        m_player->cycleMidiInput(nullptr);
+    ASSERT_EQ(input->connected(), port);
+    EXPECT_EQ(button->title(), "MIDI: " + port);
+    std::set<std::string> seen;
+    for (size_t tap = 0; tap < ports.size() + 1; ++tap) {
+        m_player->cycleMidiInput(nullptr);
+        seen.insert(button->title());
+    }
+    EXPECT_EQ(input->connected(), port) << "a full round comes back to the same port";
+    EXPECT_TRUE(seen.count("No MIDI input")) << "none is one of the choices";
+    EXPECT_EQ(seen.size(), ports.size() + 1);
+
+    std::vector<unsigned char> on { 0x90, 64, 100 };
+    out->sendMessage(&on);
+    // The note crosses RtMidi's thread and the main queue: a bounded wait in real time.
+    for (int i = 0; i < 200 && !find("heldKey64"); ++i) {
+        core::RunLoop::main().runOnce();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    auto held = find("heldKey64");
+    ASSERT_TRUE(held) << "the played key lights";
+    EXPECT_FALSE(held->isHidden());
+    m_player.reset();
+    out.reset();
 }
 
 }
