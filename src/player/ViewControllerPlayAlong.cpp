@@ -2,6 +2,8 @@
 // each played note judged, wait mode on the beat clock, and the passes' accuracy kept.
 #include "player/ViewController.h"
 
+#include "player/PanelRow.h"
+
 #include "audio/NoteRow.h"
 #include "midi/Keyboard.h"
 #include "midi/MidiInput.h"
@@ -31,28 +33,6 @@ constexpr const char* kToleranceKey = "playAlong/toleranceMs";
 // A judging timer fires just after a press's tolerance has passed, so the press is decidable.
 constexpr double kJudgeSlack = 0.001;
 
-std::shared_ptr<ui::Label> makeRowLabel(ui::View& room, const char* identifier, double x, double width, ui::Font font)
-{
-    auto label = ui::Label::create(ui::RectMake(x, 1, width, 34));
-    label->setFont(font);
-    label->setAccessibilityIdentifier(identifier);
-    room.addSubview(label);
-    return label;
-}
-
-std::shared_ptr<ui::Button> makeRowButton(ui::View& room, const char* identifier, const char* title, double x, double width)
-{
-    auto button = ui::Button::create(ui::ButtonType::System, ui::RectMake(x, 2, width, 32));
-    button->setTitle(title);
-    button->setTitleFont(ui::Font::systemFont(15));
-    button->setAccessibilityIdentifier(identifier);
-    button->layer().setCornerRadius(6);
-    button->layer().setBorderColor(ui::Color::white(0.78, 1));
-    button->layer().setBorderWidth(1);
-    room.addSubview(button);
-    return button;
-}
-
 }
 
 void ViewController::installPlayAlong(ui::View& room)
@@ -61,14 +41,12 @@ void ViewController::installPlayAlong(ui::View& room)
     std::weak_ptr<void> owner = self;
     ViewController* raw = self.get();
 
-    m_midiButton = makeRowButton(room, "midiInput", "No MIDI input", 0, 210);
+    m_midiButton = panelRow::button(room, "midiInput", "No MIDI input", 0, 210);
     m_midiButton->addTarget(owner, [raw](ui::Object* sender) { raw->cycleMidiInput(sender); }, ui::ControlEvent::TouchUpInside);
-    m_waitButton = makeRowButton(room, "waitMode", "Wait", 216, 58);
+    m_waitButton = panelRow::button(room, "waitMode", "Wait", 216, 58);
     m_waitButton->addTarget(owner, [raw](ui::Object* sender) { raw->toggleWaitMode(sender); }, ui::ControlEvent::TouchUpInside);
 
-    auto caption = makeRowLabel(room, "", 282, 64, ui::Font::systemFont(13));
-    caption->setText("Tolerance");
-    caption->setTextColor(ui::Color::darkGray());
+    panelRow::caption(room, "Tolerance", 282, 64);
     m_toleranceSlider = ui::Slider::create(ui::RectMake(346, 2, 110, 32));
     m_toleranceSlider->setMinimumValue(float(midi::Judge::kMinTolerance * 1000));
     m_toleranceSlider->setMaximumValue(float(midi::Judge::kMaxTolerance * 1000));
@@ -78,11 +56,11 @@ void ViewController::installPlayAlong(ui::View& room)
             raw->setToleranceMs(int32_t(std::lround(slider->value())));
     }, ui::ControlEvent::ValueChanged);
     room.addSubview(m_toleranceSlider);
-    m_toleranceLabel = makeRowLabel(room, "toleranceLabel", 460, 60, ui::Font::systemFont(15));
-    m_scoreLabel = makeRowLabel(room, "score", 524, 180, ui::Font::boldSystemFont(15));
-    m_bestLabel = makeRowLabel(room, "best", 706, 136, ui::Font::systemFont(12));
+    m_toleranceLabel = panelRow::label(room, "toleranceLabel", 460, 60, ui::Font::systemFont(15));
+    m_scoreLabel = panelRow::label(room, "score", 524, 180, ui::Font::boldSystemFont(15));
+    m_bestLabel = panelRow::label(room, "best", 706, 136, ui::Font::systemFont(12));
     m_bestLabel->setTextColor(ui::Color::darkGray());
-    m_historyLabel = makeRowLabel(room, "history", 846, room.frame().size.width - 846, ui::Font::systemFont(12));
+    m_historyLabel = panelRow::label(room, "history", 846, room.frame().size.width - 846, ui::Font::systemFont(12));
     m_historyLabel->setTextColor(ui::Color::darkGray());
 
     int32_t tolerance = PlayAlong::kDefaultToleranceMs;
@@ -99,10 +77,7 @@ void ViewController::toggleWaitMode(ui::Object*)
 {
     const bool on = !m_playAlong.waitMode();
     m_playAlong.setWaitMode(on);
-    if (m_waitButton) {
-        m_waitButton->setSelected(on);
-        m_waitButton->setBackgroundColor(on ? ui::Color::rgba(0.20, 0.55, 0.90, 0.18) : ui::Color::clear());
-    }
+    panelRow::showToggle(m_waitButton.get(), on);
     const double now = core::RunLoop::main().now();
     m_playAlong.judge().withdrawAfter(now);
     // Switched off while the cursor waits: it goes on from here.

@@ -2,6 +2,8 @@
 // before play, and the click and notes of every beat the cursor enters, sent on its deadlines.
 #include "player/ViewController.h"
 
+#include "player/PanelRow.h"
+
 #include "audio/AudioEngine.h"
 #include "audio/NoteRow.h"
 #include "platform/core/Log.h"
@@ -27,38 +29,6 @@ namespace {
 // Enough beats to map a block that reaches over a few bars; a longer one stops at their end.
 constexpr size_t kWalkedBeats = 16;
 
-std::shared_ptr<ui::Button> makeToggle(ui::View& room, const char* identifier, const char* title, double x, double width)
-{
-    auto button = ui::Button::create(ui::ButtonType::System, ui::RectMake(x, 2, width, 32));
-    button->setTitle(title);
-    button->setTitleFont(ui::Font::systemFont(15));
-    button->setAccessibilityIdentifier(identifier);
-    button->layer().setCornerRadius(6);
-    button->layer().setBorderColor(ui::Color::white(0.78, 1));
-    button->layer().setBorderWidth(1);
-    room.addSubview(button);
-    return button;
-}
-
-std::shared_ptr<ui::Label> makeCaption(ui::View& room, const char* text, double x, double width)
-{
-    auto label = ui::Label::create(ui::RectMake(x, 1, width, 34));
-    label->setText(text);
-    label->setFont(ui::Font::systemFont(13));
-    label->setTextColor(ui::Color::darkGray());
-    room.addSubview(label);
-    return label;
-}
-
-void showToggle(ui::Button* button, bool on, bool enabled)
-{
-    if (!button)
-        return;
-    button->setSelected(on);
-    button->setEnabled(enabled);
-    button->setBackgroundColor(on ? ui::Color::rgba(0.20, 0.55, 0.90, 0.18) : ui::Color::clear());
-}
-
 std::string offsetText(double ms)
 {
     long rounded = std::lround(ms);
@@ -72,14 +42,14 @@ void ViewController::installSound(ui::View& room)
     auto self = std::static_pointer_cast<ViewController>(shared_from_this());
     std::weak_ptr<void> owner = self;
     ViewController* raw = self.get();
-    m_clickButton = makeToggle(room, "click", "Click", 0, 64);
+    m_clickButton = panelRow::button(room, "click", "Click", 0, 64);
     m_clickButton->addTarget(owner, [raw](ui::Object* sender) { raw->toggleClick(sender); }, ui::ControlEvent::TouchUpInside);
-    m_countInButton = makeToggle(room, "countIn", "Count-in", 70, 84);
+    m_countInButton = panelRow::button(room, "countIn", "Count-in", 70, 84);
     m_countInButton->addTarget(owner, [raw](ui::Object* sender) { raw->toggleCountIn(sender); }, ui::ControlEvent::TouchUpInside);
-    m_notesButton = makeToggle(room, "notes", "Notes", 160, 64);
+    m_notesButton = panelRow::button(room, "notes", "Notes", 160, 64);
     m_notesButton->addTarget(owner, [raw](ui::Object* sender) { raw->toggleNotes(sender); }, ui::ControlEvent::TouchUpInside);
 
-    makeCaption(room, "Volume", 238, 52);
+    panelRow::caption(room, "Volume", 238, 52);
     m_volumeSlider = ui::Slider::create(ui::RectMake(290, 2, 150, 32));
     m_volumeSlider->setMinimumValue(0);
     m_volumeSlider->setMaximumValue(1);
@@ -94,7 +64,7 @@ void ViewController::installSound(ui::View& room)
     }, ui::ControlEvent::ValueChanged);
     room.addSubview(m_volumeSlider);
 
-    makeCaption(room, "Offset", 452, 46);
+    panelRow::caption(room, "Offset", 452, 46);
     m_offsetSlider = ui::Slider::create(ui::RectMake(498, 2, 160, 32));
     m_offsetSlider->setMinimumValue(float(audio::SoundSettings::kMinOffsetMs));
     m_offsetSlider->setMaximumValue(float(audio::SoundSettings::kMaxOffsetMs));
@@ -129,9 +99,9 @@ void ViewController::showSound()
 {
     const auto& settings = m_sound.settings();
     const bool device = m_sound.deviceAvailable();
-    showToggle(m_clickButton.get(), settings.click, device);
-    showToggle(m_countInButton.get(), settings.countIn, device);
-    showToggle(m_notesButton.get(), settings.notes, device && BeatSound::engine()->notesAvailable());
+    panelRow::showToggle(m_clickButton.get(), settings.click, device);
+    panelRow::showToggle(m_countInButton.get(), settings.countIn, device);
+    panelRow::showToggle(m_notesButton.get(), settings.notes, device && BeatSound::engine()->notesAvailable());
     if (m_volumeSlider)
         m_volumeSlider->setValue(float(settings.volume));
     if (m_offsetSlider)

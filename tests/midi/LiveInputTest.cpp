@@ -4,13 +4,12 @@
 // starts a JACK server of its own; skipped, saying why, only where neither can be had.
 #include <gtest/gtest.h>
 
-#include "support/JackServer.h"
+#include "support/VirtualKeyboard.h"
 
 #include "midi/MidiInput.h"
 #include "platform/core/Clock.h"
 #include "platform/core/RunLoop.h"
 
-#include <RtMidi.h>
 
 #include <algorithm>
 #include <memory>
@@ -24,27 +23,12 @@ TEST(LiveInputTest, NotesFromAVirtualPortArriveStampedOnTheMainQueue)
     auto clock = core::RunLoop::main().clock();
     std::vector<NoteEvent> delivered;
     auto deliver = [&](const NoteEvent& event) { delivered.push_back(event); };
-    auto input = MidiInput::open(clock, deliver);
-    std::unique_ptr<miditest::JackServer> jack;
-    if (!input->available()) {
-        jack = std::make_unique<miditest::JackServer>();
-        if (!jack->running())
-            GTEST_SKIP() << "no MIDI sequencer here (" << input->problem() << ") and no JACK server: " << jack->problem();
-        input = MidiInput::open(clock, deliver);
-        ASSERT_TRUE(input->available()) << input->problem();
-    }
-
-    std::unique_ptr<RtMidiOut> out;
-    try {
-        out = std::make_unique<RtMidiOut>(input->backend() == "JACK" ? RtMidi::UNIX_JACK : RtMidi::LINUX_ALSA, "Test keyboard");
-        out->openVirtualPort("Test keys");
-    } catch (const RtMidiError& error) {
-        GTEST_SKIP() << "no virtual port: " << error.getMessage();
-    }
-    std::string port;
-    for (const auto& name : input->ports())
-        if (name.find("Test keys") != std::string::npos)
-            port = name;
+    miditest::VirtualKeyboard keyboard(clock, deliver);
+    if (!keyboard.skip().empty())
+        GTEST_SKIP() << keyboard.skip();
+    auto& input = keyboard.input;
+    auto& out = keyboard.out;
+    const std::string port = keyboard.port;
     ASSERT_FALSE(port.empty()) << "the virtual port is listed";
     EXPECT_TRUE(MidiInput::isHardware(port));
     ASSERT_TRUE(input->connect(port));
@@ -79,8 +63,6 @@ TEST(LiveInputTest, NotesFromAVirtualPortArriveStampedOnTheMainQueue)
     out->sendMessage(&on);
     core::RunLoop::main().runOnce(0.2);
     EXPECT_EQ(delivered.size(), before);
-    out.reset();
-    input.reset();
     core::RunLoop::resetMain();
 }
 

@@ -18,10 +18,8 @@
 #include "platform/ui/TextField.h"
 #include "player/BeatSound.h"
 #include "player/PracticeSettings.h"
-#include "support/JackServer.h"
+#include "support/VirtualKeyboard.h"
 #include "support/MidiFileWriter.h"
-
-#include <RtMidi.h>
 
 #include <chrono>
 #include <set>
@@ -444,26 +442,12 @@ TEST_F(PlayAlongTest, WithoutAnyMidiInputThePanelSaysSoAndTheSongPlays)
 TEST_F(PlayAlongTest, TheLiveKeyboardIsChosenInThePanelAndLightsTheKeys)
 {
     auto deliver = [](const midi::NoteEvent& event) { midi::Keyboard::shared().deliver(event); };
-    auto input = midi::MidiInput::open(m_clock, deliver);
-    std::unique_ptr<miditest::JackServer> jack;
-    if (!input->available()) {
-        jack = std::make_unique<miditest::JackServer>();
-        if (!jack->running())
-            GTEST_SKIP() << "no MIDI sequencer here and no JACK server: " << jack->problem();
-        input = midi::MidiInput::open(m_clock, deliver);
-        ASSERT_TRUE(input->available()) << input->problem();
-    }
-    std::unique_ptr<RtMidiOut> out;
-    try {
-        out = std::make_unique<RtMidiOut>(input->backend() == "JACK" ? RtMidi::UNIX_JACK : RtMidi::LINUX_ALSA, "Test keyboard");
-        out->openVirtualPort("Test keys");
-    } catch (const RtMidiError& error) {
-        GTEST_SKIP() << "no virtual port: " << error.getMessage();
-    }
-    std::string port;
-    for (const auto& name : input->ports())
-        if (name.find("Test keys") != std::string::npos)
-            port = name;
+    miditest::VirtualKeyboard keyboard(m_clock, deliver);
+    if (!keyboard.skip().empty())
+        GTEST_SKIP() << keyboard.skip();
+    auto input = keyboard.input;
+    auto& out = keyboard.out;
+    const std::string port = keyboard.port;
     ASSERT_FALSE(port.empty());
     midi::Keyboard::shared().setLive(input);
 
@@ -499,7 +483,7 @@ TEST_F(PlayAlongTest, TheLiveKeyboardIsChosenInThePanelAndLightsTheKeys)
     ASSERT_TRUE(held) << "the played key lights";
     EXPECT_FALSE(held->isHidden());
     m_player.reset();
-    out.reset();
+    midi::Keyboard::resetShared();
 }
 
 }
