@@ -112,7 +112,7 @@ void ViewController::collectPlayAlongNotes()
 {
     std::vector<PlayAlong::SongNote> notes;
     for (const auto& row : m_sheet.rows()) {
-        auto pitch = audio::parsePitch(row.text("pitch"));
+        auto pitch = audio::parsePitch(row.text(column::pitch));
         if (!pitch)
             continue;
         notes.push_back({ row.floatValue(column::ipadCol), *pitch });

@@ -168,7 +168,7 @@ void ViewController::collectNotes()
 {
     std::vector<BeatSound::NoteBlock> notes;
     for (const auto& row : m_sheet.rows()) {
-        auto note = audio::noteForRow(row.text("pitch"), row.intValue("velocity"), row.intValue("program"));
+        auto note = audio::noteForRow(row.text(column::pitch), row.intValue(column::velocity), row.intValue(column::program));
         if (!note)
             continue;
         const double left = row.floatValue(column::ipadCol);

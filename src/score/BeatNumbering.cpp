@@ -8,39 +8,46 @@
 
 namespace score {
 
+// The rule is checked first; only a song that breaks it pays for the tables of places.
 BeatNumbering BeatNumbering::of(const std::vector<ScoreRow>& rows)
 {
     BeatNumbering numbering;
     int32_t expected = 1;
     bool meetsRule = true;
-    int32_t place = 0;
     std::vector<ScoreRow> otherBeats; // drawn as beats ("+41") but not played
     for (const auto& row : rows) {
-        if (isBarListRow(row)) {
-            numbering.m_beatsOfBar.emplace(row.intValue(column::barNo), row.intValue(column::beatsPerBar));
+        if (isBarListRow(row))
             continue;
-        }
         if (!isBeatListRow(row)) {
             if (rowKind(row) == RowKind::Beat)
                 otherBeats.push_back(row);
             continue;
         }
-        if (beatKey(row) != expected++)
+        if (meetsRule && beatKey(row) != expected)
             meetsRule = false;
+        ++expected;
+    }
+    numbering.m_byPlace = !meetsRule;
+    if (meetsRule) {
+        numbering.m_highestKey = ScoreSheet::highestBeatKey(rows);
+        return numbering;
+    }
+    int32_t place = 0;
+    for (const auto& row : rows) {
+        if (isBarListRow(row)) {
+            numbering.m_beatsOfBar.emplace(row.intValue(column::barNo), row.intValue(column::beatsPerBar));
+            continue;
+        }
+        if (!isBeatListRow(row))
+            continue;
         ++place;
         int32_t bar = row.intValue(column::barNo);
         numbering.m_placeOfBeat.emplace(std::make_pair(bar, row.intValue(column::beatsPerBar)), place);
         numbering.m_barOfPlace.push_back(bar);
         numbering.m_firstPlaceOfBar.emplace(bar, place);
     }
-    numbering.m_byPlace = !meetsRule;
     // Rows drawn as beats outside the list keep their rule keys, so the tags must reach them too.
-    numbering.m_highestKey = meetsRule ? ScoreSheet::highestBeatKey(rows) : std::max(place, ScoreSheet::highestBeatKey(otherBeats));
-    if (meetsRule) {
-        numbering.m_placeOfBeat.clear();
-        numbering.m_barOfPlace.clear();
-        numbering.m_firstPlaceOfBar.clear();
-    }
+    numbering.m_highestKey = std::max(place, ScoreSheet::highestBeatKey(otherBeats));
     return numbering;
 }
 

@@ -41,6 +41,28 @@ public:
         m_ends.push_back(uint32_t(m_text.size()));
     }
     uint32_t endRow() { return m_rows++; }
+    // The bytes of a row's texts, and a row of another block of the same header appended in one
+    // copy (within canTake).
+    size_t rowTextBytes(uint32_t row) const
+    {
+        size_t first = size_t(row) * m_header->fieldCount();
+        size_t count = m_header->fieldCount();
+        if (count == 0)
+            return 0;
+        return m_ends[first + count - 1] - (first == 0 ? 0 : m_ends[first - 1]);
+    }
+    void appendRowFrom(const RowBlock& other, uint32_t row)
+    {
+        size_t count = m_header->fieldCount();
+        size_t first = size_t(row) * count;
+        uint32_t start = first == 0 ? 0 : other.m_ends[first - 1];
+        uint32_t base = uint32_t(m_text.size());
+        if (count > 0)
+            m_text.append(other.m_text.data() + start, other.m_ends[first + count - 1] - start);
+        for (size_t f = 0; f < count; ++f)
+            m_ends.push_back(base + (other.m_ends[first + f] - start));
+        ++m_rows;
+    }
     void reserve(size_t textBytes, size_t rows);
 
 private:

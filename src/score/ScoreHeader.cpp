@@ -2,15 +2,10 @@
 
 #include "score/Columns.h"
 
+
+
 namespace score {
 
-namespace {
-
-constexpr std::array<const std::string_view*, 16> kKnownColumns = { &column::channel, &column::barNo, &column::beatsPerBar,
-    &column::tempo, &column::ipadCol, &column::ipadRows, &column::length, &column::height, &column::flipView, &column::riseFall,
-    &column::sharpFlat, &column::fingeringChord, &column::lyrics, &column::ipadColor, &column::zLevel, &column::content };
-
-}
 
 std::shared_ptr<const ScoreHeader> ScoreHeader::create(std::vector<std::string> fieldNames)
 {
@@ -27,19 +22,14 @@ ScoreHeader::ScoreHeader(std::vector<std::string> fieldNames)
         else
             it->second = i;
     }
-    for (size_t k = 0; k < kKnownColumns.size(); ++k) {
-        auto it = m_index.find(*kKnownColumns[k]);
+    for (size_t k = 0; k < column::names::kCount; ++k) {
+        auto it = m_index.find(column::names::nth(k));
         m_known[k] = it == m_index.end() ? npos : it->second;
     }
 }
 
-uint32_t ScoreHeader::indexOf(std::string_view name) const
+uint32_t ScoreHeader::indexOfName(std::string_view name) const
 {
-    // The same text elsewhere (a copy of a name) takes the general way, with the same answer.
-    for (size_t k = 0; k < kKnownColumns.size(); ++k) {
-        if (name.data() == kKnownColumns[k]->data() && name.size() == kKnownColumns[k]->size())
-            return m_known[k];
-    }
     auto it = m_index.find(name);
     return it == m_index.end() ? npos : it->second;
 }

@@ -1,4 +1,6 @@
 #pragma once
+#include "score/Columns.h"
+
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -17,8 +19,19 @@ public:
 
     static std::shared_ptr<const ScoreHeader> create(std::vector<std::string> fieldNames);
 
-    // The field a column name reads from, or npos when the file has no such column.
-    uint32_t indexOf(std::string_view name) const;
+    // The field a column name reads from, or npos when the file has no such column. The player's
+    // own names (score/Columns.h) are told by their place in memory; the same text elsewhere (a
+    // copy of a name) takes the general way, with the same answer.
+    uint32_t indexOf(std::string_view name) const
+    {
+        size_t offset = reinterpret_cast<uintptr_t>(name.data()) - reinterpret_cast<uintptr_t>(column::names::kAll);
+        if (offset < sizeof column::names::kAll) {
+            size_t k = column::names::kNumberAt[offset];
+            if (k < column::names::kCount && name.size() == column::names::kLengths[k])
+                return m_known[k];
+        }
+        return indexOfName(name);
+    }
     // Fields per row (duplicated names included).
     uint32_t fieldCount() const { return uint32_t(m_fieldNames.size()); }
     const std::vector<std::string>& fieldNames() const { return m_fieldNames; }
@@ -27,6 +40,7 @@ public:
 
 private:
     explicit ScoreHeader(std::vector<std::string> fieldNames);
+    uint32_t indexOfName(std::string_view name) const;
 
     struct Hash {
         using is_transparent = void;
@@ -38,7 +52,7 @@ private:
     // The fields of the player's own column names (score/Columns.h), in their order there: laying
     // out a song reads a dozen of them per row, and comparing their addresses costs less than
     // hashing the names.
-    std::array<uint32_t, 16> m_known {};
+    std::array<uint32_t, column::names::kCount> m_known {};
 };
 
 }

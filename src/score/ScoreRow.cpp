@@ -60,14 +60,6 @@ bool ScoreRow::hasKey(std::string_view key) const
     return m_block && m_block->header()->indexOf(key) != ScoreHeader::npos;
 }
 
-std::string_view ScoreRow::text(std::string_view key) const
-{
-    if (!m_block)
-        return {};
-    uint32_t index = m_block->header()->indexOf(key);
-    return index == ScoreHeader::npos ? std::string_view() : field(index);
-}
-
 int32_t ScoreRow::intValue(std::string_view key) const
 {
     return score::intValue(text(key));

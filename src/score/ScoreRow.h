@@ -27,7 +27,13 @@ public:
     bool hasKey(std::string_view key) const;
     // The text of a column; empty when the row has no such column. The view stays valid as long
     // as this row, or any copy of it, lives.
-    std::string_view text(std::string_view key) const;
+    std::string_view text(std::string_view key) const
+    {
+        if (!m_block)
+            return {};
+        uint32_t index = m_block->header()->indexOf(key);
+        return index == ScoreHeader::npos ? std::string_view() : field(index);
+    }
     // The column's text read as a whole number or a number (see Readings.h); 0 when missing.
     int32_t intValue(std::string_view key) const;
     float floatValue(std::string_view key) const;
@@ -54,6 +60,14 @@ public:
     }
     // The text of a field by its index in the header, for readers that look a column up once.
     std::string_view field(uint32_t index) const { return m_block->field(m_row, index); }
+    // All of the row's field texts, back to back, as stored; and the row appended whole to a
+    // block of the same header.
+    size_t textBytes() const { return m_block ? m_block->rowTextBytes(m_row) : 0; }
+    void appendTo(RowBlock& block) const
+    {
+        if (m_block)
+            block.appendRowFrom(*m_block, m_row);
+    }
 
 private:
     static const std::shared_ptr<const ScoreHeader>& emptyHeader();

@@ -39,9 +39,7 @@ std::vector<ScoreRow> compacted(const std::vector<ScoreRow>& rows)
         size_t first = next;
         size_t textBytes = 0;
         for (; next < rows.size() && rows[next].header() == header && textBytes < RowBlock::targetTextBytes; ++next) {
-            size_t bytes = 0;
-            for (uint32_t f = 0; f < fields; ++f)
-                bytes += rows[next].field(f).size();
+            size_t bytes = rows[next].textBytes();
             if (bytes > UINT32_MAX - textBytes)
                 break;
             textBytes += bytes;
@@ -53,11 +51,8 @@ std::vector<ScoreRow> compacted(const std::vector<ScoreRow>& rows)
         }
         auto block = std::make_shared<RowBlock>(header);
         block->reserve(textBytes, next - first);
-        for (size_t r = first; r < next; ++r) {
-            for (uint32_t f = 0; f < fields; ++f)
-                block->appendField(rows[r].field(f));
-            block->endRow();
-        }
+        for (size_t r = first; r < next; ++r)
+            rows[r].appendTo(*block);
         for (uint32_t row = 0; row < uint32_t(next - first); ++row)
             out.emplace_back(block, row);
     }
