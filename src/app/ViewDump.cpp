@@ -17,8 +17,9 @@ core::Json rectArray(const ui::Rect& r)
 
 }
 
-core::Json ViewDump::view(const ui::View& view)
+core::Json ViewDump::view(ui::View& view)
 {
+    view.makeDeferredSubviews();
     core::Json out = core::Json::object();
     out["class"] = view.className();
     out["id"] = view.accessibilityIdentifier();

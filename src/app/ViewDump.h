@@ -17,7 +17,8 @@ namespace app {
 class ViewDump {
 public:
     static nlohmann::json window(ui::Window& window, double time);
-    static nlohmann::json view(const ui::View& view);
+    // Children a view defers are made first, so the dump shows the whole tree.
+    static nlohmann::json view(ui::View& view);
 };
 
 }

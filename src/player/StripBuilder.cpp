@@ -6,12 +6,11 @@
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/LongPressGestureRecognizer.h"
-#include "platform/ui/ScrollView.h"
 #include "player/DottedLine.h"
 #include "player/Roundify.h"
+#include "player/Strip.h"
 #include "player/TempoEditor.h"
 #include "score/Columns.h"
-#include "score/RowKind.h"
 #include "score/ScoreSheet.h"
 
 namespace player {
@@ -20,29 +19,28 @@ namespace column = score::column;
 
 namespace {
 
-ui::Color colorOf(const score::Colour& colour)
-{
-    return ui::Color::rgba(colour.red, colour.green, colour.blue, colour.alpha);
-}
-
 ui::Rect rectOf(const score::Frame& frame)
 {
     return ui::RectMake(frame.x, frame.y, frame.width, frame.height);
 }
 
-std::shared_ptr<ui::Label> makeLabel(ui::Rect frame, const char* font, double size, const score::ScoreRow& row)
+std::shared_ptr<ui::Label> makeTextLabel(ui::Rect frame, const char* font, double size, const std::string& text)
 {
     auto label = ui::Label::create(frame);
     label->setTextColor(ui::Color::black());
     label->setFont(ui::Font::named(font, size));
-    label->setText(std::string(row.text(column::content)));
+    label->setText(text);
     return label;
 }
 
+// The frames of the "#" and "b" marks inside their block, and the rise/fall triangle on it.
+const score::Frame kSharpFrame { 5, 2, 15, 15 };
+const score::Frame kFlatFrame { 2, 2, 16, 12 };
+const ui::Rect kTriangleFrame = ui::RectMake(2, -12, 12, 12);
+
 }
 
-StripBuilder::StripBuilder(ui::ScrollView& strip, ui::View& keyView, int32_t mode, const score::ScoreSheet& sheet, TempoEditor& tempi,
-    Targets targets)
+StripBuilder::StripBuilder(Strip& strip, ui::View& keyView, int32_t mode, const score::ScoreSheet& sheet, TempoEditor& tempi, Targets targets)
     : m_strip(strip)
     , m_keyView(keyView)
     , m_mode(mode)
@@ -52,8 +50,8 @@ StripBuilder::StripBuilder(ui::ScrollView& strip, ui::View& keyView, int32_t mod
     , m_upperTriangle(ui::Image::named("upper_triangle.png"))
     , m_lowerTriangle(ui::Image::named("lower_triangle.png"))
 {
-    // A row gives at most one child of the strip, and a beat's shown label one more.
-    m_strip.reserveSubviews(m_strip.subviews().size() + sheet.rows().size() + sheet.shadowArray().size());
+    m_items.reserve(sheet.rows().size());
+    m_strip.reserveItems(sheet.rows().size());
     m_tempi.reserve(sheet.shadowArray().size());
 }
 
@@ -75,6 +73,71 @@ void StripBuilder::addRow(const score::ScoreRow& row)
     }
 }
 
+void StripBuilder::finish()
+{
+    m_strip.finishDeferring();
+}
+
+// Where the row reaches: its frame, and the marks sticking out of it.
+void StripBuilder::defer(Item item, bool sentToBack)
+{
+    defer(item, sentToBack, rectOf(item.frame).unionWith(ui::RectMake(item.frame.x, item.frame.y - 12, 25, 12)));
+}
+
+void StripBuilder::defer(Item item, bool sentToBack, ui::Rect extent)
+{
+    m_strip.defer(extent, sentToBack);
+    m_items.push_back(item);
+}
+
+uint32_t StripBuilder::paletteIndex(const score::Colour& colour)
+{
+    // Rows of a kind come together: most colours are the one before.
+    if (m_lastColour && *m_lastColour == colour)
+        return m_lastIndex;
+    m_lastColour = colour;
+    m_lastIndex = paletteSlot(colour);
+    return m_lastIndex;
+}
+
+uint32_t StripBuilder::paletteSlot(const score::Colour& colour)
+{
+    auto key = std::make_tuple(colour.red, colour.green, colour.blue, colour.alpha);
+    auto [it, added] = m_paletteIndex.emplace(key, uint32_t(m_palette.size()));
+    if (added)
+        m_palette.push_back(ui::Color::rgba(colour.red, colour.green, colour.blue, colour.alpha));
+    return it->second;
+}
+
+void StripBuilder::make(uint32_t index, std::vector<std::pair<int, std::shared_ptr<ui::View>>>& out) const
+{
+    if (index >= m_items.size())
+        return;
+    const Item& item = m_items[index];
+    switch (item.kind) {
+    case score::RowKind::Beat:
+        out.emplace_back(0, makeBeat(item));
+        m_tempi.makeControls(item.position, out);
+        return;
+    case score::RowKind::SmallItalicLabel:
+    case score::RowKind::TextLabel:
+        out.emplace_back(0, makeLabel(item));
+        return;
+    case score::RowKind::DottedLine: {
+        auto line = DottedLine::create(rectOf(item.frame));
+        line->setBackgroundColor(ui::Color::clear());
+        line->layer().setZPosition(item.z);
+        out.emplace_back(0, std::move(line));
+        return;
+    }
+    case score::RowKind::NoteBlock:
+        out.emplace_back(0, makeNoteBlock(item));
+        return;
+    case score::RowKind::KeyLabel:
+        return;
+    }
+}
+
 // The beat button covers the beat ("height(110)" x 3 points high, at "rise_fall"); the label sits
 // at the row's own place and the step buttons at "rise_fall" and "sharp_flat".
 void StripBuilder::addBeat(const score::ScoreRow& row)
@@ -82,14 +145,12 @@ void StripBuilder::addBeat(const score::ScoreRow& row)
     auto frame = score::frameOf(row);
     int32_t key = m_sheet.numbering().keyOf(row);
     float top = score::points(row, column::riseFall);
-    auto beatButton = ui::Button::create(ui::ButtonType::System, ui::RectMake(frame.x, top, frame.width, row.floatValue(column::height) * 3.0f));
-    beatButton->setTag(m_tempi.tags().beatButtonTag(key));
-    beatButton->addTarget(m_targets.owner, m_targets.showControl, ui::ControlEvent::TouchDown);
-    auto press = ui::LongPressGestureRecognizer::create();
-    press->addTarget(m_targets.owner, m_targets.longPress);
-    beatButton->addGestureRecognizer(press);
-    beatButton->layer().setZPosition(10);
-    m_strip.addSubview(beatButton);
+    Item item;
+    item.kind = score::RowKind::Beat;
+    item.frame = { frame.x, top, frame.width, row.floatValue(column::height) * 3.0f };
+    item.z = 10;
+    item.detail = uint32_t(key);
+    item.position = uint32_t(m_tempi.beatCount());
 
     TempoEditor::BeatPlacement placement;
     placement.key = key;
@@ -105,13 +166,29 @@ void StripBuilder::addBeat(const score::ScoreRow& row)
         placement.text = std::string(saved[size_t(key) - 1].text(column::tempo));
     else
         placement.text = std::string(row.text(column::tempo));
-    m_tempi.addBeat(placement, beatButton.get());
+    // The controls reach from the label's place to the lower step button.
+    ui::Rect controls = ui::RectMake(placement.x, std::min(placement.labelY, placement.plusY), 25, 0);
+    controls = controls.unionWith(ui::RectMake(placement.x, placement.minusY, 25, 25));
+    defer(item, false, rectOf(item.frame).unionWith(controls));
+    m_tempi.addBeat(placement, uint32_t(m_items.size() - 1));
+}
+
+std::shared_ptr<ui::View> StripBuilder::makeBeat(const Item& item) const
+{
+    auto beatButton = ui::Button::create(ui::ButtonType::System, rectOf(item.frame));
+    beatButton->setTag(m_tempi.tags().beatButtonTag(int32_t(item.detail)));
+    beatButton->addTarget(m_targets.owner, m_targets.showControl, ui::ControlEvent::TouchDown);
+    auto press = ui::LongPressGestureRecognizer::create();
+    press->addTarget(m_targets.owner, m_targets.longPress);
+    beatButton->addGestureRecognizer(press);
+    beatButton->layer().setZPosition(10);
+    return beatButton;
 }
 
 void StripBuilder::addKeyLabel(const score::ScoreRow& row)
 {
     auto frame = score::frameOf(row);
-    auto label = makeLabel(ui::RectMake(frame.x, frame.y, 75, 12), "Arial", 10.8, row);
+    auto label = makeTextLabel(ui::RectMake(frame.x, frame.y, 75, 12), "Arial", 10.8, std::string(row.text(column::content)));
     label->setBackgroundColor(ui::Color::clear());
     m_keyView.addSubview(label);
 }
@@ -119,65 +196,105 @@ void StripBuilder::addKeyLabel(const score::ScoreRow& row)
 void StripBuilder::addSmallItalicLabel(const score::ScoreRow& row)
 {
     auto frame = score::frameOf(row);
-    auto label = makeLabel(ui::RectMake(frame.x, frame.y, 7, 7), "Arial-Italic", score::fontSize(row), row);
-    label->setBackgroundColor(ui::Color::clear());
-    label->layer().setZPosition(score::zLevel(row));
-    m_strip.addSubview(label);
-    core::log("%s", ui::stringFromRect(label->frame()).c_str());
+    Item item;
+    item.kind = score::RowKind::SmallItalicLabel;
+    item.frame = { frame.x, frame.y, 7, 7 };
+    item.z = float(score::zLevel(row));
+    item.size = score::fontSize(row);
+    item.detail = uint32_t(m_texts.size());
+    m_texts.emplace_back(row.text(column::content));
+    core::log("%s", ui::stringFromRect(rectOf(item.frame)).c_str());
+    defer(item, false);
 }
 
 void StripBuilder::addTextLabel(const score::ScoreRow& row)
 {
     auto frame = score::frameOf(row);
-    auto label = makeLabel(ui::RectMake(frame.x, frame.y, frame.width, 12), "Arial", score::fontSize(row), row);
-    label->setBackgroundColor(colorOf(score::labelBackground(row)));
-    label->layer().setZPosition(score::zLevel(row));
-    m_strip.addSubview(label);
+    Item item;
+    item.kind = score::RowKind::TextLabel;
+    item.frame = { frame.x, frame.y, frame.width, 12 };
+    item.z = float(score::zLevel(row));
+    item.size = score::fontSize(row);
+    item.detail = uint32_t(m_texts.size());
+    item.colour = paletteIndex(score::labelBackground(row));
+    m_texts.emplace_back(row.text(column::content));
+    defer(item, false);
+}
+
+std::shared_ptr<ui::View> StripBuilder::makeLabel(const Item& item) const
+{
+    bool italic = item.kind == score::RowKind::SmallItalicLabel;
+    auto label = makeTextLabel(rectOf(item.frame), italic ? "Arial-Italic" : "Arial", item.size, m_texts[item.detail]);
+    label->setBackgroundColor(italic ? ui::Color::clear() : m_palette[item.colour]);
+    label->layer().setZPosition(item.z);
+    return label;
 }
 
 void StripBuilder::addDottedLine(const score::ScoreRow& row)
 {
-    auto line = DottedLine::create(rectOf(score::frameOf(row)));
-    line->setBackgroundColor(ui::Color::clear());
-    line->layer().setZPosition(score::zLevel(row));
-    m_strip.addSubview(line);
+    Item item;
+    item.kind = score::RowKind::DottedLine;
+    item.frame = score::frameOf(row);
+    item.z = float(score::zLevel(row));
+    defer(item, false);
 }
 
 // Row colour (black in mode 1 except the bands and 51/52; channel 20 red; "71" gray in mode 1),
 // a border, the marks, rounded corners; channels 6 and 7 go behind everything before them.
 void StripBuilder::addNoteBlock(const score::ScoreRow& row)
 {
-    auto block = ui::View::create(rectOf(score::frameOf(row)));
-    block->setBackgroundColor(colorOf(score::noteBlockColour(row, m_mode)));
+    Item item;
+    item.kind = score::RowKind::NoteBlock;
+    item.frame = score::frameOf(row);
+    item.z = float(score::zLevel(row));
+    item.colour = paletteIndex(score::noteBlockColour(row, m_mode));
     if (auto border = score::borderWidth(row)) {
-        block->layer().setBorderColor(ui::Color::black());
-        block->layer().setBorderWidth(*border);
+        item.flags |= Bordered;
+        item.size = *border;
     }
-    addMarks(*block, row);
-    if (unsigned corners = score::roundedCorners(row))
-        addRoundedCorners(*block, corners, { 15, 15 });
-    block->layer().setZPosition(score::zLevel(row));
-    m_strip.addSubview(block);
-    if (score::sentToBack(row))
-        m_strip.sendSubviewToBack(block.get());
+    if (auto mark = score::accidentalMark(row, m_mode)) {
+        item.mark = mark->text == "#" ? 1 : 2;
+        item.markColour = paletteIndex(mark->colour);
+    }
+    auto riseFall = score::riseFall(row);
+    if (riseFall == score::RiseFall::Rising)
+        item.flags |= Rising;
+    else if (riseFall == score::RiseFall::Falling)
+        item.flags |= Falling;
+    item.corners = uint8_t(score::roundedCorners(row));
+    defer(item, score::sentToBack(row));
+}
+
+std::shared_ptr<ui::View> StripBuilder::makeNoteBlock(const Item& item) const
+{
+    auto block = ui::View::create(rectOf(item.frame));
+    block->setBackgroundColor(m_palette[item.colour]);
+    if (item.flags & Bordered) {
+        block->layer().setBorderColor(ui::Color::black());
+        block->layer().setBorderWidth(item.size);
+    }
+    addMarks(*block, item);
+    if (item.corners)
+        addRoundedCorners(*block, item.corners, { 15, 15 });
+    block->layer().setZPosition(item.z);
+    return block;
 }
 
 // The "#" or "b" inside the block and the rise/fall triangle standing on it.
-void StripBuilder::addMarks(ui::View& block, const score::ScoreRow& row)
+void StripBuilder::addMarks(ui::View& block, const Item& item) const
 {
-    if (auto mark = score::accidentalMark(row, m_mode)) {
-        auto label = ui::Label::create(rectOf(mark->frame));
-        label->setTextColor(colorOf(mark->colour));
+    if (item.mark) {
+        auto label = ui::Label::create(rectOf(item.mark == 1 ? kSharpFrame : kFlatFrame));
+        label->setTextColor(m_palette[item.markColour]);
         label->setFont(ui::Font::named("Arial", 10));
-        label->setText(mark->text);
+        label->setText(item.mark == 1 ? "#" : "b");
         label->setBackgroundColor(ui::Color::clear());
         block.addSubview(label);
     }
-    auto riseFall = score::riseFall(row);
-    if (riseFall != score::RiseFall::None) {
-        auto image = riseFall == score::RiseFall::Rising ? m_upperTriangle : m_lowerTriangle;
+    if (item.flags & (Rising | Falling)) {
+        auto image = (item.flags & Rising) ? m_upperTriangle : m_lowerTriangle;
         auto mark = image ? ui::ImageView::createWithImage(image) : ui::ImageView::create();
-        mark->setFrame(ui::RectMake(2, -12, 12, 12));
+        mark->setFrame(kTriangleFrame);
         block.addSubview(mark);
     }
 }

@@ -2,7 +2,7 @@
 
 #include "platform/core/Log.h"
 #include "platform/ui/Button.h"
-#include "platform/ui/ScrollView.h"
+#include "player/Strip.h"
 #include "player/Tempo.h"
 #include "score/Columns.h"
 #include "score/Readings.h"
@@ -25,7 +25,7 @@ int32_t stepped(int32_t value, int32_t by)
 
 }
 
-void TempoEditor::reset(ui::ScrollView* strip, ui::View* root, TagScheme tags)
+void TempoEditor::reset(Strip* strip, ui::View* root, TagScheme tags)
 {
     m_strip = strip;
     m_root = root;
@@ -44,7 +44,7 @@ void TempoEditor::setActions(std::weak_ptr<void> owner, ui::Control::Action plus
 
 // Nothing of a beat is made here: its label shows once its group is arranged, its step buttons
 // once something reveals them.
-void TempoEditor::addBeat(const BeatPlacement& placement, ui::View* beatButton)
+void TempoEditor::addBeat(const BeatPlacement& placement, uint32_t item)
 {
     if (!m_collecting.empty() && m_beats[m_collecting.back()].group != placement.group)
         closeGroup();
@@ -57,7 +57,7 @@ void TempoEditor::addBeat(const BeatPlacement& placement, ui::View* beatButton)
     beat.plusY = placement.plusY;
     beat.minusY = placement.minusY;
     beat.text = placement.text;
-    beat.beatButton = beatButton;
+    beat.item = item;
     m_beats.push_back(std::move(beat));
     m_collecting.push_back(m_beats.size() - 1);
 }
@@ -181,8 +181,17 @@ ui::View* TempoEditor::viewOf(const Beat& beat, Kind kind)
 }
 
 // A control goes right behind the beat's button and its earlier controls, where it would have
-// been added at layout.
+// been added at layout; with the button not made yet, it comes with it.
 void TempoEditor::makeView(Beat& beat, Kind kind)
+{
+    (kind == Kind::Label ? beat.labelMade : kind == Kind::Plus ? beat.plusMade : beat.minusMade) = true;
+    if (!m_strip || !m_strip->isMade(beat.item))
+        return;
+    auto view = newView(beat, kind);
+    m_strip->insertBehind(beat.item, kind == Kind::Label ? 1 : kind == Kind::Plus ? 2 : 3, std::move(view));
+}
+
+std::shared_ptr<ui::View> TempoEditor::newView(Beat& beat, Kind kind)
 {
     if (!beat.views)
         beat.views = std::make_unique<Views>();
@@ -193,9 +202,45 @@ void TempoEditor::makeView(Beat& beat, Kind kind)
         view = beat.views->plus = makeButton(beat, kind);
     else
         view = beat.views->minus = makeButton(beat, kind);
-    view->setHidden(true);
-    if (m_strip)
-        insertAfterEarlierControls(beat, kind, view);
+    bool shown = kind == Kind::Label ? beat.labelShown : kind == Kind::Plus ? beat.plusShown : beat.minusShown;
+    view->setHidden(!shown);
+    return view;
+}
+
+void TempoEditor::makeControls(size_t position, std::vector<std::pair<int, std::shared_ptr<ui::View>>>& out)
+{
+    if (position >= m_beats.size())
+        return;
+    Beat& beat = m_beats[position];
+    if (beat.labelMade && !viewOf(beat, Kind::Label))
+        out.emplace_back(1, newView(beat, Kind::Label));
+    if (beat.plusMade && !viewOf(beat, Kind::Plus))
+        out.emplace_back(2, newView(beat, Kind::Plus));
+    if (beat.minusMade && !viewOf(beat, Kind::Minus))
+        out.emplace_back(3, newView(beat, Kind::Minus));
+}
+
+std::optional<uint32_t> TempoEditor::itemHoldingTag(int tag) const
+{
+    auto holding = [&](int32_t key, bool Beat::*made) -> std::optional<uint32_t> {
+        auto position = positionOfKey(key);
+        if (!position || (made && !(m_beats[*position].*made)))
+            return std::nullopt;
+        return m_beats[*position].item;
+    };
+    if (auto item = holding(m_tags.keyFromBeatButtonTag(tag), nullptr))
+        return item;
+    if (m_tags.labelTag(m_tags.keyFromLabelTag(tag)) == tag) {
+        if (auto item = holding(m_tags.keyFromLabelTag(tag), &Beat::labelMade))
+            return item;
+    }
+    if (m_tags.plusTag(m_tags.keyFromPlusTag(tag)) == tag) {
+        if (auto item = holding(m_tags.keyFromPlusTag(tag), &Beat::plusMade))
+            return item;
+    }
+    if (m_tags.minusTag(m_tags.keyFromMinusTag(tag)) == tag)
+        return holding(m_tags.keyFromMinusTag(tag), &Beat::minusMade);
+    return std::nullopt;
 }
 
 std::shared_ptr<Tempo> TempoEditor::makeLabel(const Beat& beat) const
@@ -220,23 +265,6 @@ std::shared_ptr<ui::Button> TempoEditor::makeButton(const Beat& beat, Kind kind)
     button->setTitle(plus ? "+" : "-");
     button->layer().setZPosition(10);
     return button;
-}
-
-// The beat button is looked for from the end: during layout it is among the last children.
-void TempoEditor::insertAfterEarlierControls(const Beat& beat, Kind kind, std::shared_ptr<ui::View> view)
-{
-    const auto& children = m_strip->subviews();
-    auto button = std::find_if(children.rbegin(), children.rend(), [&](const auto& child) { return child.get() == beat.beatButton; });
-    if (button == children.rend()) {
-        m_strip->addSubview(std::move(view));
-        return;
-    }
-    size_t at = size_t(children.rend() - button);
-    if (kind != Kind::Label && viewOf(beat, Kind::Label))
-        ++at;
-    if (kind == Kind::Minus && viewOf(beat, Kind::Plus))
-        ++at;
-    m_strip->insertSubview(std::move(view), at);
 }
 
 const std::string& TempoEditor::tempoText(size_t position) const

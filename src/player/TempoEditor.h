@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace score {
@@ -15,12 +16,12 @@ class ScoreSheet;
 
 namespace ui {
 class Button;
-class ScrollView;
 class View;
 }
 
 namespace player {
 
+class Strip;
 class Tempo;
 
 // The tempo controls of every beat and the edits made with them. A beat has a tempo label, a "+"
@@ -28,7 +29,9 @@ class Tempo;
 // beats share a tempo shows one label), so each is only a few numbers here until it is first
 // shown: its view is made then and put into the strip right behind the beat's earlier controls,
 // where it would have stood had it been made up front. A control never shown has no view, so no
-// tag lookup or dump finds it. Once made, a view stays, hidden or shown.
+// tag lookup or dump finds it. Once made, a view stays, hidden or shown. While the beat's row is
+// not made yet (out of sight), a control shown is only marked as made: its view comes with the
+// beat's button.
 //
 // Positions count beats in layout order (the order of `tempoArray`); the beat with key k sits at
 // position k - 1 of both this list and the beat list.
@@ -46,14 +49,19 @@ public:
         std::string text;
     };
 
-    void reset(ui::ScrollView* strip, ui::View* root, TagScheme tags);
+    void reset(Strip* strip, ui::View* root, TagScheme tags);
     // Taps on the step buttons go to these actions of the owner.
     void setActions(std::weak_ptr<void> owner, ui::Control::Action plus, ui::Control::Action minus);
 
     // Room for this many beats, so a long song grows the list once.
     void reserve(size_t beats) { m_beats.reserve(beats); }
-    // Layout: the controls of the next beat, whose beat button was just added to the strip.
-    void addBeat(const BeatPlacement& placement, ui::View* beatButton);
+    // Layout: the controls of the next beat, whose beat button is strip row `item`.
+    void addBeat(const BeatPlacement& placement, uint32_t item);
+    // The views of the controls made so far of the beat at `position`, for the strip making its
+    // row: the label at slot 1, "+" at 2, "-" at 3.
+    void makeControls(size_t position, std::vector<std::pair<int, std::shared_ptr<ui::View>>>& out);
+    // The strip row holding a beat button or a made control with this tag.
+    std::optional<uint32_t> itemHoldingTag(int tag) const;
     // The group still collecting joins the finished ones and has its labels arranged; the layout
     // calls it at each change of group and at its end, so the labels a bar shows are made while
     // their beat buttons are still near the end of the strip.
@@ -107,8 +115,12 @@ private:
         bool labelShown = false;
         bool plusShown = false;
         bool minusShown = false;
+        // Shown once, so made (or to be made with the beat's row).
+        bool labelMade = false;
+        bool plusMade = false;
+        bool minusMade = false;
         std::string text;
-        ui::View* beatButton = nullptr;
+        uint32_t item = 0;
         std::unique_ptr<Views> views;
     };
     enum class Kind { Label, Plus, Minus };
@@ -119,12 +131,11 @@ private:
     void setShown(Beat& beat, Kind kind, bool shown);
     static ui::View* viewOf(const Beat& beat, Kind kind);
     void makeView(Beat& beat, Kind kind);
+    std::shared_ptr<ui::View> newView(Beat& beat, Kind kind);
     std::shared_ptr<Tempo> makeLabel(const Beat& beat) const;
     std::shared_ptr<ui::Button> makeButton(const Beat& beat, Kind kind) const;
-    void insertAfterEarlierControls(const Beat& beat, Kind kind, std::shared_ptr<ui::View> view);
 
-
-    ui::ScrollView* m_strip = nullptr;
+    Strip* m_strip = nullptr;
     ui::View* m_root = nullptr;
     TagScheme m_tags;
     std::weak_ptr<void> m_owner;

@@ -13,6 +13,7 @@
 #include "player/HelpOverlay.h"
 #include "player/Overview.h"
 #include "player/PracticeSettings.h"
+#include "player/Strip.h"
 #include "player/StripBuilder.h"
 #include "score/Columns.h"
 
@@ -48,7 +49,7 @@ void ViewController::loadView()
 
     // As tall as the content, so the strip only ever scrolls sideways (the wheel too); the toolbar
     // covers its bottom edge, where songs draw nothing.
-    m_scrollView = ui::ScrollView::create(ui::RectMake(0, 0, ui::Window::kWidth, kContentHeight));
+    m_scrollView = Strip::create(ui::RectMake(0, 0, ui::Window::kWidth, kContentHeight));
     m_scrollView->setBackgroundColor(ui::Color::white());
     m_scrollView->setAccessibilityIdentifier("scrollView");
     root->addSubview(m_scrollView);
@@ -193,6 +194,17 @@ void ViewController::layOutSong()
     // The last bar's labels are still collecting: close the group so that arranging and saving
     // cover the last bar too.
     m_tempi.closeGroup();
+    // The strip may outlive the screen (a window still showing it): it asks only a screen that
+    // is still there.
+    m_scrollView->setMaker([weak](uint32_t item, std::vector<std::pair<int, std::shared_ptr<ui::View>>>& out) {
+        if (auto screen = weak.lock(); screen && screen->m_builder)
+            screen->m_builder->make(item, out);
+    });
+    m_scrollView->setTagFinder([weak](int tag) -> std::optional<uint32_t> {
+        auto screen = weak.lock();
+        return screen ? screen->m_tempi.itemHoldingTag(tag) : std::nullopt;
+    });
+    m_builder->finish();
     collectNotes();
     collectPlayAlongNotes();
     m_sheet.releaseRows();
@@ -267,8 +279,11 @@ bool ViewController::canPlay() const
 
 void ViewController::drawData(const score::ScoreRow& row)
 {
-    if (m_builder)
-        m_builder->addRow(row);
+    if (!m_builder)
+        return;
+    m_builder->addRow(row);
+    // A row added after layout is made now if it is in sight.
+    m_builder->finish();
 }
 
 void ViewController::showCircularView()

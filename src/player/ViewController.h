@@ -6,6 +6,7 @@
 #include "player/Cursor.h"
 #include "player/PlayAlong.h"
 #include "player/PracticePanel.h"
+#include "player/Strip.h"
 #include "player/TagScheme.h"
 #include "player/TempoEditor.h"
 #include "player/Transport.h"
@@ -36,6 +37,7 @@ class View;
 namespace player {
 
 class HelpOverlay;
+class Strip;
 class StripBuilder;
 
 // The player screen. The library hands it a display mode and a song name, then presents it.
@@ -185,7 +187,8 @@ public:
     float movedLength() const { return m_transport.movedLength(); }
 
     // Views of the screen.
-    const std::shared_ptr<ui::ScrollView>& scrollView() const { return m_scrollView; }
+    std::shared_ptr<ui::ScrollView> scrollView() const { return m_scrollView; }
+    const std::shared_ptr<Strip>& strip() const { return m_scrollView; }
     const std::shared_ptr<ui::View>& leftShader() const { return m_cursor.leftShader(); }
     const std::shared_ptr<ui::View>& rightShader() const { return m_cursor.rightShader(); }
     const std::shared_ptr<ui::View>& upShader() const { return m_cursor.upShader(); }
@@ -282,7 +285,7 @@ private:
     std::unique_ptr<StripBuilder> m_builder;
     std::function<void(bool)> m_saveCompletion;
 
-    std::shared_ptr<ui::ScrollView> m_scrollView;
+    std::shared_ptr<Strip> m_scrollView;
     std::shared_ptr<ui::View> m_keyView;
     std::shared_ptr<ui::SegmentedControl> m_repeatControl;
     std::shared_ptr<ui::TextField> m_startField;

@@ -1,10 +1,11 @@
 // The strip builder on its own: one row of each kind onto a bare strip and key view, placed in
-// half points by the score layer's rules.
+// half points by the score layer's rules, each made as soon as it is described.
 #include "PlayerFixture.h"
 
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
 #include "player/DottedLine.h"
+#include "player/Strip.h"
 #include "player/StripBuilder.h"
 #include "player/Tempo.h"
 #include "player/TempoEditor.h"
@@ -17,10 +18,11 @@ protected:
     void SetUp() override
     {
         PlayerFixture::SetUp();
-        m_strip = ui::ScrollView::create(ui::RectMake(0, 0, 1024, 736));
+        m_strip = Strip::create(ui::RectMake(0, 0, 1024, 736));
         m_key = ui::View::create(ui::RectMake(940, 0, 84, 712));
         m_tempi.reset(m_strip.get(), m_strip.get(), TagScheme::forHighestKey(20));
         m_builder = std::make_unique<StripBuilder>(*m_strip, *m_key, 3, m_sheet, m_tempi, StripBuilder::Targets {});
+        m_strip->setMaker([this](uint32_t item, auto& out) { m_builder->make(item, out); });
     }
 
     // Lays one row out and returns the last view it added to the strip.
@@ -33,11 +35,12 @@ protected:
         line.emplace("flip_view", "3");
         size_t before = m_strip->subviews().size();
         m_builder->addRow(score::ScoreRow::fromMap(line));
+        m_strip->makeDeferredSubviews();
         return m_strip->subviews().size() > before ? m_strip->subviews().back() : nullptr;
     }
 
     score::ScoreSheet m_sheet;
-    std::shared_ptr<ui::ScrollView> m_strip;
+    std::shared_ptr<Strip> m_strip;
     std::shared_ptr<ui::View> m_key;
     TempoEditor m_tempi;
     std::unique_ptr<StripBuilder> m_builder;

@@ -3,9 +3,12 @@
 #include "PlayerFixture.h"
 
 #include "platform/ui/Button.h"
+#include "player/Strip.h"
 #include "player/Tempo.h"
 #include "player/TempoEditor.h"
 #include "score/Columns.h"
+
+#include <map>
 
 namespace player::test {
 namespace {
@@ -16,18 +19,26 @@ protected:
     {
         PlayerFixture::SetUp();
         m_root = ui::View::create(ui::RectMake(0, 0, 1024, 768));
-        m_strip = ui::ScrollView::create(ui::RectMake(0, 0, 1024, 736));
+        m_strip = Strip::create(ui::RectMake(0, 0, 1024, 736));
+        m_strip->setMaker([this](uint32_t item, auto& out) {
+            out.emplace_back(0, m_views[item]);
+            if (m_beatOfItem.count(item))
+                m_tempi.makeControls(m_beatOfItem[item], out);
+        });
         m_root->addSubview(m_strip);
         m_tempi.reset(m_strip.get(), m_root.get(), TagScheme::forHighestKey(8));
         m_tempi.setActions(m_owner, [this](ui::Object* sender) { m_plusTaps.push_back(sender); }, [](ui::Object*) { });
     }
 
-    // A beat of bar `group` at x = 100 k, its button in the strip, then something else after it.
-    void addBeat(int key, int group, const std::string& tempo)
+    // A beat of bar `group` at x = 100 k, its button in the strip, then something else after it;
+    // both made at once unless `deferred`.
+    void addBeat(int key, int group, const std::string& tempo, bool deferred = false)
     {
         auto button = ui::Button::create(ui::ButtonType::System, ui::RectMake(100 * key, 30, 40, 30));
         button->setTag(key);
-        m_strip->addSubview(button);
+        uint32_t item = m_strip->defer(button->frame(), false);
+        m_views.push_back(button);
+        m_beatOfItem[item] = m_tempi.beatCount();
         TempoEditor::BeatPlacement placement;
         placement.key = key;
         placement.x = float(100 * key);
@@ -37,8 +48,12 @@ protected:
         placement.group = group;
         placement.index = key;
         placement.text = tempo;
-        m_tempi.addBeat(placement, button.get());
-        m_strip->addSubview(ui::View::create(ui::RectMake(100 * key, 200, 10, 10)));
+        m_tempi.addBeat(placement, item);
+        auto other = ui::View::create(ui::RectMake(100 * key, 200, 10, 10));
+        m_strip->defer(other->frame(), false);
+        m_views.push_back(other);
+        if (!deferred)
+            m_strip->makeDeferredSubviews();
         m_rows.push_back(score::ScoreRow::fromMap(beatLine(group, key, 4, tempo, 200 * key, 200)));
     }
 
@@ -52,7 +67,9 @@ protected:
     }
 
     std::shared_ptr<ui::View> m_root;
-    std::shared_ptr<ui::ScrollView> m_strip;
+    std::shared_ptr<Strip> m_strip;
+    std::vector<std::shared_ptr<ui::View>> m_views;
+    std::map<uint32_t, size_t> m_beatOfItem;
     std::shared_ptr<int> m_owner = std::make_shared<int>(0);
     std::vector<ui::Object*> m_plusTaps;
     std::vector<score::ScoreRow> m_rows;
@@ -164,6 +181,35 @@ TEST_F(TempoEditorTest, RevealingMakesTheStepButtonsInLayoutOrder)
     m_tempi.reveal(2);
     EXPECT_EQ(stripTags().size(), 10u);
     EXPECT_FALSE(m_tempi.reveal(9)) << "no such beat";
+}
+
+// Controls shown while their beat is out of sight are only marked as made: they come with the beat
+// button, where they would have stood, and a tag lookup finds them.
+TEST_F(TempoEditorTest, ControlsShownOutOfSightComeWithTheirBeat)
+{
+    m_strip->setTagFinder([this](int tag) { return m_tempi.itemHoldingTag(tag); });
+    addBeat(1, 0, "90", true);
+    addBeat(2, 0, "95", true);
+    m_tempi.closeGroup();
+    EXPECT_TRUE(m_tempi.labelShown(0));
+    EXPECT_TRUE(m_tempi.labelShown(1));
+    EXPECT_FALSE(m_tempi.labelView(0));
+    EXPECT_TRUE(m_strip->subviews().empty());
+
+    auto label = m_root->viewWithTag(802);
+    ASSERT_TRUE(label);
+    EXPECT_EQ(label, m_tempi.labelView(1));
+    EXPECT_FALSE(label->isHidden());
+    EXPECT_EQ(stripTags(), (std::vector<int> { 2, 802 })) << "the beat holding the label, and nothing else";
+
+    ASSERT_TRUE(m_tempi.reveal(1));
+    m_tempi.hideStepButtons();
+    EXPECT_FALSE(m_tempi.plusView(0)) << "beat 1 is still out of sight";
+    m_strip->makeDeferredSubviews();
+    EXPECT_EQ(stripTags(), (std::vector<int> { 1, 801, 201, 501, 0, 2, 802, 0 }));
+    ASSERT_TRUE(m_tempi.plusView(0));
+    EXPECT_TRUE(m_tempi.plusView(0)->isHidden()) << "shown once, hidden since";
+    EXPECT_FALSE(m_root->viewWithTag(202)) << "never shown, never made";
 }
 
 TEST_F(TempoEditorTest, StepsKeepTheTextAndTheBeatsRowInStep)

@@ -278,6 +278,38 @@ void View::insertSubview(std::shared_ptr<View> view, size_t index)
     view->invalidateDisplay();
 }
 
+void View::insertSubviews(std::vector<std::pair<size_t, std::shared_ptr<View>>> placed)
+{
+    std::erase_if(placed, [this](const auto& entry) { return !entry.second || entry.second.get() == this || isDescendantOfView(entry.second.get()); });
+    if (placed.empty())
+        return;
+    for (auto& entry : placed)
+        entry.second->detachFromSuperview();
+    std::vector<std::shared_ptr<View>> merged;
+    merged.reserve(m_subviews.size() + placed.size());
+    size_t next = 0;
+    for (size_t i = 0; i <= m_subviews.size(); ++i) {
+        while (next < placed.size() && placed[next].first <= i)
+            merged.push_back(placed[next++].second);
+        if (i < m_subviews.size())
+            merged.push_back(std::move(m_subviews[i]));
+    }
+    while (next < placed.size())
+        merged.push_back(placed[next++].second);
+    m_subviews = std::move(merged);
+    invalidateTagIndex();
+    invalidateOrder();
+    invalidateExtent();
+    for (auto& [index, view] : placed) {
+        view->m_superview = m_anchor.reference();
+        if (view->m_needsLayout || view->m_subtreeNeedsLayout)
+            markSubtreeNeedsLayout();
+        view->didMoveToSuperview();
+        didAddSubview(view.get());
+        view->invalidateDisplay();
+    }
+}
+
 void View::removeFromSuperview()
 {
     if (!m_superview)
@@ -345,7 +377,20 @@ std::shared_ptr<View> View::viewWithTag(int tag)
         extra.tagIndex = std::move(index);
     }
     View* found = findWithTag(tag);
+    if (!found && makeDeferredWithTag(tag))
+        found = findWithTag(tag);
     return found ? found->shared_from_this() : nullptr;
+}
+
+bool View::makeDeferredWithTag(int tag)
+{
+    if (makeDeferredSubviewWithTag(tag))
+        return true;
+    for (size_t i = 0; i < m_subviews.size(); ++i) {
+        if (m_subviews[i]->makeDeferredWithTag(tag))
+            return true;
+    }
+    return false;
 }
 
 View* View::findWithTag(int tag)

@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace ui {
@@ -64,6 +65,9 @@ public:
     // Room for this many children, so a strip of many rows grows its list once.
     void reserveSubviews(size_t count) { m_subviews.reserve(count); }
     void insertSubview(std::shared_ptr<View> view, size_t index);
+    // Many children at once, each before the child now at its index (indexes ascending; equal
+    // ones keep their order): one pass over the list however many come.
+    void insertSubviews(std::vector<std::pair<size_t, std::shared_ptr<View>>> placed);
     void removeFromSuperview();
     // Move a child to the front (back of drawing) or the end (front of drawing) of the child list.
     void sendSubviewToBack(View* view);
@@ -74,7 +78,19 @@ public:
     bool isDescendantOfView(const View* view) const;
 
     // The receiver if its tag matches, else the first match depth-first in child-list order.
+    // A child still deferred (below) is made when it holds the tag.
     std::shared_ptr<View> viewWithTag(int tag);
+
+    // A view may describe children it has not made yet, making them as they come into sight (a
+    // long strip makes the rows near its visible part). These make them for those who need
+    // them out of sight: every one, for a caller listing the whole tree, or the one holding a
+    // tag (true when one was made). Nothing to make by default.
+    virtual void makeDeferredSubviews() { }
+    virtual bool makeDeferredSubviewWithTag(int tag)
+    {
+        (void)tag;
+        return false;
+    }
     std::shared_ptr<View> viewWithAccessibilityIdentifier(const std::string& identifier);
 
     // Between coordinate spaces; nullptr means the window's.
@@ -207,6 +223,8 @@ private:
     void buildSpatialIndex() const;
     // The first view with the tag, depth first, through any index on the way.
     View* findWithTag(int tag);
+    // Asks this view and those below it to make a deferred child holding the tag.
+    bool makeDeferredWithTag(int tag);
 
     Rect m_frame;
     double m_alpha = 1;

@@ -1,0 +1,272 @@
+// The strip makes a row's views only as the row comes near sight, yet everything outside sees it
+// as if every row had been made up front: the same children in the same order, tag lookups that
+// find rows out of sight, and the same pixels on screen.
+#include "PlayerFixture.h"
+
+#include "platform/render/Renderer.h"
+#include "platform/render/Surface.h"
+#include "platform/ui/Window.h"
+#include "player/Strip.h"
+
+#include <random>
+
+namespace player::test {
+namespace {
+
+// Rows 100 points apart; row i has tag 1000 + i, and every fifth row a view behind it (slot 1,
+// tag 100000 + i). Rows with i % 7 == 3 are sent to the back (they have no view behind them, as
+// the bands of a song have none).
+bool sentToBack(int i)
+{
+    return i % 7 == 3;
+}
+
+bool hasViewBehind(int i)
+{
+    return i % 5 == 0 && !sentToBack(i);
+}
+
+ui::Rect frameOfRow(int i)
+{
+    return ui::RectMake(100.0 * i, 10 * (i % 9), 60, 20);
+}
+
+std::shared_ptr<ui::View> viewWithTag(int tag, ui::Rect frame)
+{
+    auto view = ui::View::create(frame);
+    view->setTag(tag);
+    return view;
+}
+
+std::vector<int> tagsOf(const ui::View& parent)
+{
+    std::vector<int> out;
+    for (const auto& child : parent.subviews())
+        out.push_back(child->tag());
+    return out;
+}
+
+class StripOfRows {
+public:
+    explicit StripOfRows(int rows)
+        : strip(Strip::create(ui::RectMake(0, 0, 1024, 700)))
+    {
+        strip->setContentSize({ 100.0 * rows + 1024, 700 });
+        for (int i = 0; i < rows; ++i)
+            strip->defer(frameOfRow(i), sentToBack(i));
+        strip->setMaker([this](uint32_t item, auto& out) {
+            ++made;
+            out.emplace_back(0, viewWithTag(1000 + int(item), frameOfRow(int(item))));
+            if (hasViewBehind(int(item)))
+                out.emplace_back(1, viewWithTag(100000 + int(item), frameOfRow(int(item))));
+        });
+        strip->setTagFinder([rows](int tag) -> std::optional<uint32_t> {
+            if (tag >= 1000 && tag < 1000 + rows)
+                return uint32_t(tag - 1000);
+            return std::nullopt;
+        });
+    }
+
+    static ui::Rect frameOf(int i) { return frameOfRow(i); }
+
+    std::shared_ptr<Strip> strip;
+    int made = 0;
+};
+
+// The same rows made the plain way, every one up front: added in order, a band moved to the
+// front of the list, a view behind a row inserted right after the row and its earlier views.
+class PlainStrip {
+public:
+    explicit PlainStrip(int rows)
+        : strip(ui::ScrollView::create(ui::RectMake(0, 0, 1024, 700)))
+    {
+        for (int i = 0; i < rows; ++i) {
+            auto row = viewWithTag(1000 + i, frameOfRow(i));
+            strip->addSubview(row);
+            if (hasViewBehind(i))
+                strip->addSubview(viewWithTag(100000 + i, frameOfRow(i)));
+            if (sentToBack(i))
+                strip->sendSubviewToBack(row.get());
+        }
+    }
+
+    void insertBehind(int row, std::shared_ptr<ui::View> view)
+    {
+        const auto& children = strip->subviews();
+        size_t at = 0;
+        while (children[at]->tag() != 1000 + row)
+            ++at;
+        ++at;
+        if (at < children.size() && children[at]->tag() == 100000 + row)
+            ++at;
+        strip->insertSubview(std::move(view), at);
+    }
+
+    std::shared_ptr<ui::ScrollView> strip;
+};
+
+TEST(StripTest, RowsAreMadeWhenTheyComeNearSight)
+{
+    StripOfRows rows(400);
+    rows.strip->finishDeferring();
+    // A screen's width either side of the 1024 points in sight.
+    for (uint32_t i = 0; i < 400; ++i)
+        EXPECT_EQ(rows.strip->isMade(i), 100.0 * i + 60 >= -1024 && 100.0 * i <= 2048) << "row " << i;
+    int first = rows.made;
+    EXPECT_EQ(first, 21);
+
+    rows.strip->setContentOffset({ 20000, 0 });
+    EXPECT_TRUE(rows.strip->isMade(200));
+    EXPECT_TRUE(rows.strip->isMade(190));
+    EXPECT_FALSE(rows.strip->isMade(189));
+    EXPECT_TRUE(rows.strip->isMade(220));
+    EXPECT_FALSE(rows.strip->isMade(221));
+    EXPECT_FALSE(rows.strip->isMade(320));
+    EXPECT_TRUE(rows.strip->isMade(5)) << "rows once made stay";
+    // Scrolling back makes nothing twice.
+    int afterScroll = rows.made;
+    rows.strip->setContentOffset({ 0, 0 });
+    EXPECT_EQ(rows.made, afterScroll);
+}
+
+// The same steps on a strip that makes rows as it scrolls and on a plain one that made every row
+// up front, with views added by others in between: at the end both list the same children.
+TEST(StripTest, ChildrenStandWhereTheyWouldHadEveryRowBeenMadeUpFront)
+{
+    for (unsigned seed : { 1u, 2u, 3u, 4u }) {
+        StripOfRows lazy(300);
+        PlainStrip plain(300);
+        lazy.strip->finishDeferring();
+        std::mt19937 random(seed);
+        for (int step = 0; step < 12; ++step) {
+            double x = double(random() % 30000);
+            lazy.strip->setContentOffset({ x, 0 });
+            ui::Rect spot = ui::RectMake(x, 0, 5, 5);
+            switch (random() % 4) {
+            case 0:
+                // A mark on top of everything.
+                lazy.strip->addSubview(viewWithTag(600000 + step, spot));
+                plain.strip->addSubview(viewWithTag(600000 + step, spot));
+                break;
+            case 1:
+                // A band behind everything.
+                lazy.strip->insertSubview(viewWithTag(500000 + step, spot), 0);
+                plain.strip->insertSubview(viewWithTag(500000 + step, spot), 0);
+                break;
+            case 2: {
+                // A control behind a row in sight, after the view its maker put there.
+                int row = int(x / 100) % 300;
+                if (!lazy.strip->isMade(uint32_t(row)))
+                    break;
+                lazy.strip->insertBehind(uint32_t(row), 2, viewWithTag(700000 + step, spot));
+                plain.insertBehind(row, viewWithTag(700000 + step, spot));
+                break;
+            }
+            default:
+                // A mark removed leaves the others where they were.
+                for (ui::View* parent : { static_cast<ui::View*>(lazy.strip.get()), static_cast<ui::View*>(plain.strip.get()) }) {
+                    const auto& children = parent->subviews();
+                    auto it = std::find_if(children.begin(), children.end(), [](const auto& c) { return c->tag() >= 600000; });
+                    if (it != children.end())
+                        (*it)->removeFromSuperview();
+                }
+            }
+        }
+        EXPECT_LT(lazy.strip->subviews().size(), plain.strip->subviews().size());
+        lazy.strip->makeDeferredSubviews();
+        EXPECT_EQ(tagsOf(*lazy.strip), tagsOf(*plain.strip)) << "seed " << seed;
+    }
+}
+
+TEST(StripTest, ATagLookupMakesTheRowHoldingIt)
+{
+    StripOfRows rows(400);
+    auto root = ui::View::create(ui::RectMake(0, 0, 1024, 768));
+    root->addSubview(rows.strip);
+    rows.strip->finishDeferring();
+    ASSERT_FALSE(rows.strip->isMade(350));
+    auto found = root->viewWithTag(1350);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->frame(), StripOfRows::frameOf(350));
+    EXPECT_TRUE(rows.strip->isMade(350));
+    EXPECT_FALSE(rows.strip->isMade(349)) << "only the row asked for";
+    EXPECT_FALSE(root->viewWithTag(1400)) << "no row holds it";
+    // Found again, it is the same view.
+    EXPECT_EQ(root->viewWithTag(1350), found);
+}
+
+// A long song on screen: far fewer views than rows, and what shows is what a strip of every row
+// would show, at the start and after page turns.
+class LongSongStripTest : public PlayerFixture {
+protected:
+    void SetUp() override
+    {
+        PlayerFixture::SetUp();
+        render::Renderer::installTextMetrics();
+        auto lines = regularSong(120, 4);
+        for (int bar = 0; bar < 120; ++bar) {
+            int x = 200 * 4 * bar + 160;
+            // A lyric longer than its frame, a sharp rising note, a bar line and a small number.
+            lines.push_back({ { "channel", "31" }, { "ipad_col(107)", std::to_string(x) }, { "ipad_rows", "500" }, { "length(109)", "20" },
+                { "height(110)", "20" }, { "flip_view", "3" }, { "Z-level", "4" }, { "Content", "a long lyric line " + std::to_string(bar) } });
+            lines.push_back({ { "channel", "0" }, { "Bar No(40)", "200" }, { "Beats per Bar(40)", "40" }, { "tempo (40)", "40" },
+                { "ipad_col(107)", std::to_string(x + 40) }, { "ipad_rows", "300" }, { "length(109)", "220" }, { "height(110)", "28" },
+                { "rise_fall", "U" }, { "sharp_flat", "#" }, { "Z-level", "3" } });
+            lines.push_back({ { "channel", "14" }, { "ipad_col(107)", std::to_string(x) }, { "ipad_rows", "200" }, { "length(109)", "4" },
+                { "height(110)", "444" }, { "Z-level", "2" } });
+            lines.push_back({ { "channel", "36" }, { "ipad_col(107)", std::to_string(x + 10) }, { "ipad_rows", "280" },
+                { "flip_view", "2.75" }, { "Z-level", "4" }, { "Content", "12345" } });
+        }
+        writeSong("long", lines);
+        player = open("long");
+        window = ui::Window::create();
+        window->setRootViewController(player);
+    }
+
+    // The window drawn as it is, then with every row made: the same pixels.
+    int pixelsThatDifferFromAStripOfEveryRow()
+    {
+        auto now = render::Renderer::renderToSurface(*window);
+        player->strip()->makeDeferredSubviews();
+        auto full = render::Renderer::renderToSurface(*window);
+        int differing = 0;
+        for (int y = 0; y < now->height(); y++)
+            for (int x = 0; x < now->width(); x++)
+                differing += now->rawPixel(x, y) != full->rawPixel(x, y);
+        return differing;
+    }
+
+    std::shared_ptr<ViewController> player;
+    std::shared_ptr<ui::Window> window;
+};
+
+TEST_F(LongSongStripTest, OnlyTheRowsNearSightHaveViews)
+{
+    // (The bar rows of this song all stand at x = 0, so all 120 of them are in sight.)
+    size_t rows = 120 * 9;
+    EXPECT_LT(player->strip()->subviews().size(), rows / 4);
+    EXPECT_EQ(pixelsThatDifferFromAStripOfEveryRow(), 0);
+    EXPECT_GT(player->strip()->subviews().size(), rows);
+}
+
+TEST_F(LongSongStripTest, PageTurnsShowTheRowsOfTheNextPage)
+{
+    double before = player->strip()->contentOffset().x;
+    int turns = 0;
+    for (int beat = 0; beat < 120 && turns < 3; ++beat) {
+        player->next(nullptr);
+        double offset = player->strip()->contentOffset().x;
+        if (offset != before) {
+            ++turns;
+            before = offset;
+        }
+    }
+    ASSERT_EQ(turns, 3);
+    // Let the page turn's animation run to its end.
+    core::RunLoop::main().runFor(1.0);
+    EXPECT_LT(player->strip()->subviews().size(), size_t(120 * 9 / 4));
+    EXPECT_EQ(pixelsThatDifferFromAStripOfEveryRow(), 0);
+}
+
+}
+}
