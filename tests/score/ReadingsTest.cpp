@@ -3,6 +3,7 @@
 #include "TempFolder.h"
 
 #include <cfloat>
+#include <cmath>
 #include <clocale>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -52,6 +53,18 @@ TEST(ReadingsTest, NumberTakesDecimalsAndExponents)
     EXPECT_FLOAT_EQ(floatValue("3e+"), 3.0f);
     EXPECT_FLOAT_EQ(floatValue("."), 0.0f);
     EXPECT_FLOAT_EQ(floatValue("-"), 0.0f);
+}
+
+// Whole numbers take a shorter way than decimals; they must round to the same float the text
+// names, up to and past the 24 bits a float holds exactly.
+TEST(ReadingsTest, WholeNumbersRoundAsTheirTextDoes)
+{
+    for (const char* text : { "0", "-0", "7", "+7", " 42", "007", "16777216", "16777217", "16777219", "123456789", "999999999",
+             "-999999999", "1000000000", "33554435", "12abc" }) {
+        float expected = std::strtof(text, nullptr);
+        EXPECT_EQ(score::floatValue(text), expected) << text;
+        EXPECT_EQ(std::signbit(score::floatValue(text)), std::signbit(expected)) << text;
+    }
 }
 
 TEST(ReadingsTest, NumberRefusesInfNanAndHex)
