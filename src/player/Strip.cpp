@@ -84,6 +84,7 @@ void Strip::makeItems(std::vector<uint32_t> items)
         if (m_made[item])
             continue;
         m_made[item] = true;
+        ++m_madeCount;
         views.clear();
         m_maker(item, views);
         for (auto& [slot, view] : views)
@@ -134,6 +135,42 @@ void Strip::makeItemsInSight()
 {
     ui::Rect visible = bounds();
     makeItemsBetween(visible.minX() - visible.width(), visible.maxX() + visible.width());
+    if (m_madeCount > m_mostMade)
+        releaseItemsOutside(visible.minX() - 3 * visible.width(), visible.maxX() + 3 * visible.width());
+}
+
+void Strip::releaseItemsOutside(double minX, double maxX)
+{
+    for (uint32_t i = 0; i < m_items.size(); ++i) {
+        if (m_made[i] && (m_items[i].maxX < minX || m_items[i].minX > maxX))
+            releaseItem(i);
+    }
+}
+
+// The row's own view and those behind it, when only the strip holds them (and, behind it, the
+// one part that keeps them, told by the releaser).
+bool Strip::releaseItem(uint32_t item)
+{
+    const auto& children = subviews();
+    double key = keyOfItem(item);
+    auto first = std::partition_point(children.begin(), children.end(), [&](const auto& child) { return keyOf(child.get()) < key; });
+    auto last = first;
+    while (last != children.end() && keyOf(last->get()) < key + 4)
+        ++last;
+    if (first == last || keyOf(first->get()) != key)
+        return false;
+    for (auto it = first; it != last; ++it) {
+        if (it->use_count() > (it == first ? 1 : 2))
+            return false;
+    }
+    std::vector<std::shared_ptr<ui::View>> views(first, last);
+    if (m_releaser)
+        m_releaser(item);
+    for (auto& view : views)
+        view->removeFromSuperview();
+    m_made[item] = false;
+    --m_madeCount;
+    return true;
 }
 
 void Strip::insertBehind(uint32_t item, int slot, std::shared_ptr<ui::View> view)

@@ -18,6 +18,10 @@ namespace player {
 // would have stood, a tag lookup or a dump makes what it needs first, and views added by others
 // keep their places.
 //
+// Once many rows are made, those made long ago and far out of sight are let go again (their views
+// dropped, to be made anew if they come back), so playing through a long song does not end with
+// every row made. A row whose views someone else still holds stays.
+//
 // Places in the child list are ordered by a key: row n at 4(n + 1), the views a row's maker
 // adds behind it at the next three keys, a row sent to the back at -4(n + 1) (so a later one
 // goes in front of an earlier one, as when each is moved to the front of the list in turn),
@@ -29,6 +33,13 @@ public:
     // Makes the views of row `item`: the row's own at slot 0, views behind it at slots 1 to 3.
     using Maker = std::function<void(uint32_t item, std::vector<std::pair<int, std::shared_ptr<ui::View>>>& out)>;
     void setMaker(Maker maker) { m_maker = std::move(maker); }
+    // Called before a row's views are let go, so that whoever keeps its views behind the row
+    // forgets them.
+    using Releaser = std::function<void(uint32_t item)>;
+    void setReleaser(Releaser releaser) { m_releaser = std::move(releaser); }
+    // How many rows may be made before those far out of sight are let go.
+    void setMostMade(size_t count) { m_mostMade = count; }
+    size_t madeCount() const { return m_madeCount; }
     // The row holding a tag, for lookups of rows not made yet.
     using TagFinder = std::function<std::optional<uint32_t>(int tag)>;
     void setTagFinder(TagFinder finder) { m_tagFinder = std::move(finder); }
@@ -71,8 +82,13 @@ private:
     double keyOf(const ui::View* view) const;
     void makeItems(std::vector<uint32_t> items);
     void makeItemsInSight();
+    void releaseItemsOutside(double minX, double maxX);
+    bool releaseItem(uint32_t item);
 
     Maker m_maker;
+    Releaser m_releaser;
+    size_t m_madeCount = 0;
+    size_t m_mostMade = 4000;
     TagFinder m_tagFinder;
     std::vector<Item> m_items;
     std::vector<bool> m_made;

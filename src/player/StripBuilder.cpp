@@ -138,6 +138,12 @@ void StripBuilder::make(uint32_t index, std::vector<std::pair<int, std::shared_p
     }
 }
 
+void StripBuilder::release(uint32_t index) const
+{
+    if (index < m_items.size() && m_items[index].kind == score::RowKind::Beat)
+        m_tempi.forgetViews(m_items[index].position);
+}
+
 // The beat button covers the beat ("height(110)" x 3 points high, at "rise_fall"); the label sits
 // at the row's own place and the step buttons at "rise_fall" and "sharp_flat".
 void StripBuilder::addBeat(const score::ScoreRow& row)

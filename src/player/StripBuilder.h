@@ -55,6 +55,8 @@ public:
     void finish();
     // The views of strip row `item`, its own first (slot 0), for the strip.
     void make(uint32_t item, std::vector<std::pair<int, std::shared_ptr<ui::View>>>& out) const;
+    // Strip row `item` lets its views go: a beat's tempo controls are forgotten with it.
+    void release(uint32_t item) const;
 
     void addBeat(const score::ScoreRow& row);
     void addKeyLabel(const score::ScoreRow& row);

@@ -220,6 +220,12 @@ void TempoEditor::makeControls(size_t position, std::vector<std::pair<int, std::
         out.emplace_back(3, newView(beat, Kind::Minus));
 }
 
+void TempoEditor::forgetViews(size_t position)
+{
+    if (position < m_beats.size())
+        m_beats[position].views.reset();
+}
+
 std::optional<uint32_t> TempoEditor::itemHoldingTag(int tag) const
 {
     auto holding = [&](int32_t key, bool Beat::*made) -> std::optional<uint32_t> {

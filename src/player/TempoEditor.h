@@ -60,6 +60,8 @@ public:
     // The views of the controls made so far of the beat at `position`, for the strip making its
     // row: the label at slot 1, "+" at 2, "-" at 3.
     void makeControls(size_t position, std::vector<std::pair<int, std::shared_ptr<ui::View>>>& out);
+    // The strip let the beat's row go: its controls' views go too (made again with the row).
+    void forgetViews(size_t position);
     // The strip row holding a beat button or a made control with this tag.
     std::optional<uint32_t> itemHoldingTag(int tag) const;
     // The group still collecting joins the finished ones and has its labels arranged; the layout

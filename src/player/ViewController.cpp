@@ -200,6 +200,10 @@ void ViewController::layOutSong()
         if (auto screen = weak.lock(); screen && screen->m_builder)
             screen->m_builder->make(item, out);
     });
+    m_scrollView->setReleaser([weak](uint32_t item) {
+        if (auto screen = weak.lock(); screen && screen->m_builder)
+            screen->m_builder->release(item);
+    });
     m_scrollView->setTagFinder([weak](int tag) -> std::optional<uint32_t> {
         auto screen = weak.lock();
         return screen ? screen->m_tempi.itemHoldingTag(tag) : std::nullopt;

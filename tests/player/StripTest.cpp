@@ -6,8 +6,12 @@
 #include "platform/render/Renderer.h"
 #include "platform/render/Surface.h"
 #include "platform/ui/Window.h"
+#include "platform/ui/Button.h"
 #include "player/Strip.h"
+#include "player/Tempo.h"
 
+#include <algorithm>
+#include <map>
 #include <random>
 
 namespace player::test {
@@ -59,6 +63,8 @@ public:
             out.emplace_back(0, viewWithTag(1000 + int(item), frameOfRow(int(item))));
             if (hasViewBehind(int(item)))
                 out.emplace_back(1, viewWithTag(100000 + int(item), frameOfRow(int(item))));
+            for (int tag : controls[item])
+                out.emplace_back(2, viewWithTag(tag, frameOfRow(int(item))));
         });
         strip->setTagFinder([rows](int tag) -> std::optional<uint32_t> {
             if (tag >= 1000 && tag < 1000 + rows)
@@ -69,7 +75,15 @@ public:
 
     static ui::Rect frameOf(int i) { return frameOfRow(i); }
 
+    // A control behind a made row, kept here so that the row makes it again after being let go.
+    void addControl(uint32_t row, int tag)
+    {
+        controls[row].push_back(tag);
+        strip->insertBehind(row, 2, viewWithTag(tag, frameOfRow(int(row))));
+    }
+
     std::shared_ptr<Strip> strip;
+    std::map<uint32_t, std::vector<int>> controls;
     int made = 0;
 };
 
@@ -133,9 +147,12 @@ TEST(StripTest, RowsAreMadeWhenTheyComeNearSight)
 // up front, with views added by others in between: at the end both list the same children.
 TEST(StripTest, ChildrenStandWhereTheyWouldHadEveryRowBeenMadeUpFront)
 {
-    for (unsigned seed : { 1u, 2u, 3u, 4u }) {
+    for (unsigned seed : { 1u, 2u, 3u, 4u, 5u, 6u }) {
         StripOfRows lazy(300);
         PlainStrip plain(300);
+        // Half the seeds let rows go again as they scroll away.
+        if (seed % 2)
+            lazy.strip->setMostMade(30);
         lazy.strip->finishDeferring();
         std::mt19937 random(seed);
         for (int step = 0; step < 12; ++step) {
@@ -158,7 +175,7 @@ TEST(StripTest, ChildrenStandWhereTheyWouldHadEveryRowBeenMadeUpFront)
                 int row = int(x / 100) % 300;
                 if (!lazy.strip->isMade(uint32_t(row)))
                     break;
-                lazy.strip->insertBehind(uint32_t(row), 2, viewWithTag(700000 + step, spot));
+                lazy.addControl(uint32_t(row), 700000 + step);
                 plain.insertBehind(row, viewWithTag(700000 + step, spot));
                 break;
             }
@@ -166,7 +183,7 @@ TEST(StripTest, ChildrenStandWhereTheyWouldHadEveryRowBeenMadeUpFront)
                 // A mark removed leaves the others where they were.
                 for (ui::View* parent : { static_cast<ui::View*>(lazy.strip.get()), static_cast<ui::View*>(plain.strip.get()) }) {
                     const auto& children = parent->subviews();
-                    auto it = std::find_if(children.begin(), children.end(), [](const auto& c) { return c->tag() >= 600000; });
+                    auto it = std::find_if(children.begin(), children.end(), [](const auto& c) { return c->tag() >= 600000 && c->tag() < 700000; });
                     if (it != children.end())
                         (*it)->removeFromSuperview();
                 }
@@ -176,6 +193,32 @@ TEST(StripTest, ChildrenStandWhereTheyWouldHadEveryRowBeenMadeUpFront)
         lazy.strip->makeDeferredSubviews();
         EXPECT_EQ(tagsOf(*lazy.strip), tagsOf(*plain.strip)) << "seed " << seed;
     }
+}
+
+TEST(StripTest, RowsFarOutOfSightAreLetGoOnceManyAreMade)
+{
+    StripOfRows rows(2000);
+    rows.strip->setMostMade(100);
+    std::vector<uint32_t> released;
+    rows.strip->setReleaser([&](uint32_t item) { released.push_back(item); });
+    rows.strip->finishDeferring();
+    // Someone holds row 5's view: it stays.
+    auto held = rows.strip->viewWithTag(1005);
+    ASSERT_TRUE(held);
+    for (double x = 0; x <= 150000; x += 700) {
+        rows.strip->setContentOffset({ x, 0 });
+        EXPECT_LE(rows.strip->madeCount(), 100u + 60u) << "at " << x;
+        EXPECT_TRUE(rows.strip->isMade(uint32_t(x / 100) + 5)) << "in sight at " << x;
+    }
+    EXPECT_FALSE(rows.strip->isMade(0));
+    EXPECT_TRUE(rows.strip->isMade(5));
+    EXPECT_EQ(held->superview(), rows.strip);
+    EXPECT_TRUE(std::find(released.begin(), released.end(), 0u) != released.end()) << "the releaser hears of each row let go";
+    // Back at the start the rows are made again, once each.
+    rows.strip->setContentOffset({ 0, 0 });
+    EXPECT_TRUE(rows.strip->isMade(0));
+    auto& children = rows.strip->subviews();
+    EXPECT_EQ(std::count_if(children.begin(), children.end(), [](const auto& c) { return c->tag() == 1000; }), 1);
 }
 
 TEST(StripTest, ATagLookupMakesTheRowHoldingIt)
@@ -265,6 +308,37 @@ TEST_F(LongSongStripTest, PageTurnsShowTheRowsOfTheNextPage)
     // Let the page turn's animation run to its end.
     core::RunLoop::main().runFor(1.0);
     EXPECT_LT(player->strip()->subviews().size(), size_t(120 * 9 / 4));
+    EXPECT_EQ(pixelsThatDifferFromAStripOfEveryRow(), 0);
+}
+
+// A beat let go far out of sight and made again comes back with its edited label and the step
+// buttons it showed, tapped the way a finger does.
+TEST_F(LongSongStripTest, ABeatLetGoAndMadeAgainKeepsItsEditedControls)
+{
+    player->strip()->setMostMade(60);
+    auto tapTag = [&](int tag) {
+        auto view = player->view()->viewWithTag(tag);
+        ASSERT_TRUE(view) << tag;
+        ui::Point centre = view->windowFrame().center();
+        ASSERT_EQ(window->hitTest(centre), view.get()) << tag;
+        window->touchDown(centre);
+        window->touchUp(centre);
+        core::RunLoop::main().runFor(0.01);
+    };
+    const auto& tags = player->tagScheme();
+    tapTag(tags.beatButtonTag(3));
+    tapTag(tags.plusTag(3));
+    ASSERT_EQ(player->tempoEditor().tempoText(2), "101");
+
+    player->strip()->setContentOffset({ 30000, 0 });
+    EXPECT_FALSE(player->tempoEditor().labelView(2)) << "let go with its beat";
+    player->strip()->setContentOffset({ 0, 0 });
+    auto label = player->tempoEditor().labelView(2);
+    ASSERT_TRUE(label);
+    EXPECT_EQ(label->text(), "101");
+    EXPECT_FALSE(label->isHidden());
+    ASSERT_TRUE(player->tempoEditor().plusView(2));
+    EXPECT_FALSE(player->tempoEditor().plusView(2)->isHidden());
     EXPECT_EQ(pixelsThatDifferFromAStripOfEveryRow(), 0);
 }
 
