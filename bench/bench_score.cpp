@@ -227,8 +227,10 @@ int main(int argc, char** argv)
     printf("read + memchr line ends only:   %8.1f MB/s  (%.3f s)\n", megabytes / bestLineEnds, bestLineEnds);
     printf("parse only:                     %8.1f MB/s  (%.3f s)\n", megabytes / bestParse, bestParse);
     printf("open song (parse + both lists): %8.1f MB/s  (%.3f s)\n", openRate, bestOpen);
-    printf("ratio open / floor:             %8.3f  (goal >= 0.333)\n", openRate / floorRate);
-    printf("peak memory per row:            %8.1f bytes = %.2f x the row's bytes (goal < 4)\n", peakPerRow, peakPerRow / bytesPerRow);
+    double ratio = openRate / floorRate;
+    printf("ratio open / floor:             %8.3f  (goal >= 0.333: %s)\n", ratio, ratio >= 0.333 ? "met" : "NOT met");
+    printf("peak memory per row:            %8.1f bytes = %.2f x the row's bytes (goal < 4: %s)\n", peakPerRow, peakPerRow / bytesPerRow,
+        peakPerRow / bytesPerRow < 4 ? "met" : "NOT met");
     printf("retained memory per row:        %8.1f bytes = %.2f x the row's bytes\n", retainedPerRow, retainedPerRow / bytesPerRow);
     return 0;
 }

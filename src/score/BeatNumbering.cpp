@@ -1,6 +1,7 @@
 #include "score/BeatNumbering.h"
 
 #include "score/Columns.h"
+#include "score/Readings.h"
 #include "score/RowKind.h"
 #include "score/ScoreSheet.h"
 
@@ -14,22 +15,30 @@ BeatNumbering BeatNumbering::of(const std::vector<ScoreRow>& rows)
     BeatNumbering numbering;
     int32_t expected = 1;
     bool meetsRule = true;
+    int32_t highest = 0;
     std::vector<ScoreRow> otherBeats; // drawn as beats ("+41") but not played
     for (const auto& row : rows) {
-        if (isBarListRow(row))
+        // The channel is read once a row: a song has a million rows at most.
+        auto channel = row.text(column::channel);
+        if (channel == "42")
             continue;
-        if (!isBeatListRow(row)) {
-            if (rowKind(row) == RowKind::Beat)
-                otherBeats.push_back(row);
+        bool listed = channel == "41";
+        if (!listed && intValue(channel) != 41)
+            continue;
+        int32_t key = beatKey(row);
+        highest = std::max(highest, key);
+        if (!listed) {
+            otherBeats.push_back(row);
             continue;
         }
-        if (meetsRule && beatKey(row) != expected)
+        if (key != expected)
             meetsRule = false;
         ++expected;
     }
     numbering.m_byPlace = !meetsRule;
     if (meetsRule) {
-        numbering.m_highestKey = ScoreSheet::highestBeatKey(rows);
+        // As ScoreSheet::highestBeatKey(rows), from the keys just read.
+        numbering.m_highestKey = highest;
         return numbering;
     }
     int32_t place = 0;

@@ -299,9 +299,16 @@ std::optional<std::vector<ScoreRow>> CSVParser::parseCSVIntoArrayOfDictionariesF
             block = std::make_shared<RowBlock>(header);
             block->reserve(RowBlock::targetTextBytes + 4096, 0);
         }
+        // Fields are copied straight into the block; a line's fields never exceed the line.
+        auto room = block->reserveRow(line.size());
+        char* out = room.text;
+        uint32_t* ends = room.ends;
         size_t count = splitLine(line, separators, trimSet, [&](size_t index, std::string_view field) {
-            if (index < columns)
-                block->appendField(field);
+            if (index >= columns)
+                return;
+            for (char c : field)
+                *out++ = c;
+            *ends++ = room.offset + uint32_t(out - room.text);
         });
         if (count < columns) {
             // Every missing field costs an offset: a very wide header over short lines would
@@ -309,12 +316,13 @@ std::optional<std::vector<ScoreRow>> CSVParser::parseCSVIntoArrayOfDictionariesF
             padding += columns - count;
             if (padding > fileSize + paddingAllowance) {
                 fits = false;
+                block->commitRow(room, size_t(out - room.text));
                 return;
             }
             for (size_t i = count; i < columns; ++i)
-                block->appendField({});
+                *ends++ = room.offset + uint32_t(out - room.text);
         }
-        rows.emplace_back(block, block->endRow());
+        rows.emplace_back(block, block->commitRow(room, size_t(out - room.text)));
     });
     if (!read || !fits)
         return std::nullopt;

@@ -41,6 +41,27 @@ public:
         m_ends.push_back(uint32_t(m_text.size()));
     }
     uint32_t endRow() { return m_rows++; }
+    // A whole row at once, for the CSV reader: room for `maxBytes` of text and for the header's
+    // fields is made first, so that the reader copies each field in with no check and keeps its
+    // place in locals; commitRow() takes the text actually written (every field written once).
+    struct Room {
+        char* text;
+        uint32_t* ends;
+        uint32_t offset;
+    };
+    Room reserveRow(size_t maxBytes)
+    {
+        size_t start = m_text.size();
+        size_t firstEnd = m_ends.size();
+        m_text.resize(start + maxBytes);
+        m_ends.resize(firstEnd + m_header->fieldCount());
+        return { m_text.data() + start, m_ends.data() + firstEnd, uint32_t(start) };
+    }
+    uint32_t commitRow(const Room& room, size_t textBytes)
+    {
+        m_text.resize(room.offset + textBytes);
+        return m_rows++;
+    }
     // The bytes of a row's texts, and a row of another block of the same header appended in one
     // copy (within canTake).
     size_t rowTextBytes(uint32_t row) const
