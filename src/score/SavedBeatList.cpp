@@ -4,6 +4,7 @@
 #include "platform/core/Log.h"
 #include "platform/core/UserDefaults.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -82,28 +83,61 @@ private:
     std::thread m_thread;
 };
 
+// A field as a JSON string. Nearly every field is a number or a plain word, written as it is; any
+// other text takes the JSON library's own writing, so the bytes are the library's either way.
+void appendString(std::string& out, std::string_view text)
+{
+    bool plain = std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c <= 0x7E && c != '"' && c != '\\'; });
+    if (!plain) {
+        out += core::Json(std::string(text)).dump(-1, ' ', false, core::Json::error_handler_t::replace);
+        return;
+    }
+    out += '"';
+    out.append(text);
+    out += '"';
+}
+
 bool writeList(core::UserDefaults& defaults, const std::string& songName, const std::vector<ScoreRow>& beatList)
 {
-    // Rows of one song share a header: its keys and their fields are looked up once.
-    const ScoreHeader* header = nullptr;
-    std::vector<std::pair<const std::string*, uint32_t>> columns;
-    core::Json list = core::Json::array();
-    for (const auto& row : beatList) {
-        if (row.header().get() != header) {
-            header = row.header().get();
-            columns.clear();
-            for (const auto& key : header->keys())
-                columns.emplace_back(&key, header->indexOf(key));
-        }
-        core::Json map = core::Json::object();
-        for (const auto& [key, index] : columns)
-            map.emplace(*key, std::string(row.field(index)));
-        list.push_back(std::move(map));
-    }
-    defaults.setObject(list, songName);
+    defaults.setSerializedObject(SavedBeatList::serialized(beatList), songName);
     return defaults.synchronize();
 }
 
+}
+
+// Written by hand rather than through a tree of JSON values: a long song's list has a quarter of a
+// million fields, and building and freeing the tree cost several times the write to the disk.
+std::string SavedBeatList::serialized(const std::vector<ScoreRow>& beatList)
+{
+    std::string out = "[";
+    // Rows of one song share a header: its keys, in the order a JSON object keeps them, and their
+    // fields are looked up once.
+    const ScoreHeader* header = nullptr;
+    std::vector<std::pair<std::string, uint32_t>> columns;
+    for (size_t r = 0; r < beatList.size(); ++r) {
+        const ScoreRow& row = beatList[r];
+        if (row.header().get() != header) {
+            header = row.header().get();
+            std::vector<std::string> keys = header->keys();
+            std::sort(keys.begin(), keys.end());
+            columns.clear();
+            for (const auto& key : keys) {
+                std::string prefix;
+                appendString(prefix, key);
+                columns.emplace_back(prefix + ":", header->indexOf(key));
+            }
+        }
+        out += r ? ",{" : "{";
+        for (size_t c = 0; c < columns.size(); ++c) {
+            if (c)
+                out += ',';
+            out += columns[c].first;
+            appendString(out, row.field(columns[c].second));
+        }
+        out += '}';
+    }
+    out += ']';
+    return out;
 }
 
 std::optional<std::vector<ScoreRow>> SavedBeatList::load(const std::string& songName, int32_t highestBeatKey)

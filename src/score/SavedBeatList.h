@@ -27,6 +27,9 @@ public:
     static void saveInBackground(const std::string& songName, std::vector<ScoreRow> beatList, std::function<void(bool)> done);
     // Returns once every save begun so far is durable (or has failed).
     static void waitForPendingSaves();
+    // The list as the store keeps it: a JSON array of objects, keys in order, exactly as the JSON
+    // library would write it.
+    static std::string serialized(const std::vector<ScoreRow>& beatList);
     // Forgets the song's list (a deleted song leaves nothing behind); false when the store
     // cannot be written.
     static bool remove(const std::string& songName);

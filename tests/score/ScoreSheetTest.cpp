@@ -204,6 +204,33 @@ TEST_F(ScoreSheetTest, SaveWritesEveryColumnAsText)
     EXPECT_EQ(*stored, core::Json::parse(R"json([{"channel":"41","tempo (40)":"72","Content":""},{"channel":"41","tempo (40)":"73","Content":""}])json"));
 }
 
+// The list is written as text by hand: byte for byte what the JSON library writes for the same
+// values, whatever the texts hold (quotes, backslashes, control characters, other scripts, bytes
+// that are not UTF-8), and rows of different headers in one list.
+TEST_F(ScoreSheetTest, TheStoredTextIsTheJsonLibrarysOwn)
+{
+    std::vector<ScoreRow> rows = ScoreRow::fromMaps({ { { "channel", "41" }, { "tempo (40)", "72" }, { "Content", "" }, { "b", "x" } },
+        { { "channel", "41" }, { "tempo (40)", "73.5" }, { "Content", "say \"hi\"" }, { "b", "a\\b" } } });
+    rows.push_back(ScoreRow::fromMap({ { "lyrics", "Göt-ter\tfun\nken\x01\x7f" }, { "Z-level", "\xff\xfe bad" }, { "", "empty key" },
+        { "\"quoted\" key", "日本" } }));
+    rows.push_back(ScoreRow());
+    core::Json expected = core::Json::array();
+    for (const auto& row : rows) {
+        core::Json object = core::Json::object();
+        for (const auto& key : row.keys())
+            object[key] = std::string(row.text(key));
+        expected.push_back(object);
+    }
+    EXPECT_EQ(SavedBeatList::serialized(rows), expected.dump(-1, ' ', false, core::Json::error_handler_t::replace));
+    EXPECT_EQ(SavedBeatList::serialized({}), "[]");
+
+    ASSERT_TRUE(SavedBeatList::save("a song", rows));
+    core::UserDefaults::resetStandardUserDefaults();
+    auto stored = core::UserDefaults::standardUserDefaults()->valueForKey("a song");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->dump(-1, ' ', false, core::Json::error_handler_t::replace), expected.dump(-1, ' ', false, core::Json::error_handler_t::replace));
+}
+
 // Saves in the background land in the order asked for; a song opened meanwhile sees the last one,
 // and each result comes back on the main queue.
 TEST_F(ScoreSheetTest, BackgroundSavesLandInOrderAndAnOpenWaitsForThem)

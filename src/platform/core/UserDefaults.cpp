@@ -250,7 +250,7 @@ std::optional<Json> UserDefaults::valueForKey(const std::string& key)
 {
     std::lock_guard lock(m_mutex);
     if (auto it = m_pending.find(key); it != m_pending.end())
-        return it->second;
+        return it->second ? JSONObject(*it->second) : std::nullopt;
     if (!m_db)
         return std::nullopt;
     sqlite3_stmt* stmt = nullptr;
@@ -270,8 +270,13 @@ std::optional<Json> UserDefaults::valueForKey(const std::string& key)
 
 void UserDefaults::setObject(const Json& value, const std::string& key)
 {
+    setSerializedObject(value.dump(-1, ' ', false, Json::error_handler_t::replace), key);
+}
+
+void UserDefaults::setSerializedObject(std::string json, const std::string& key)
+{
     std::lock_guard lock(m_mutex);
-    m_pending[key] = value;
+    m_pending[key] = std::move(json);
 }
 
 void UserDefaults::removeObjectForKey(const std::string& key)
@@ -328,9 +333,8 @@ bool UserDefaults::synchronize()
         if (!ok)
             break;
         if (value) {
-            std::string text = value->dump(-1, ' ', false, Json::error_handler_t::replace);
             sqlite3_bind_text(put, 1, key.data(), static_cast<int>(key.size()), SQLITE_TRANSIENT);
-            sqlite3_bind_text(put, 2, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_text(put, 2, value->data(), static_cast<int>(value->size()), SQLITE_STATIC);
             ok = sqlite3_step(put) == SQLITE_DONE;
             sqlite3_reset(put);
         } else {

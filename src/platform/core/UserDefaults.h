@@ -32,6 +32,8 @@ public:
     // The value for the key, pending or stored; none when absent.
     std::optional<Json> valueForKey(const std::string& key);
     void setObject(const Json& value, const std::string& key);
+    // A value already written as JSON text (it must be one JSON document), stored as it is.
+    void setSerializedObject(std::string json, const std::string& key);
     void removeObjectForKey(const std::string& key);
     // Removes every key that starts with `prefix`, pending or stored (committed on synchronize).
     void removeObjectsWithPrefix(const std::string& prefix);
@@ -59,8 +61,9 @@ private:
     std::recursive_mutex m_mutex;
     std::string m_path;
     sqlite3* m_db = nullptr;
-    // A pending empty value marks a removal.
-    std::map<std::string, std::optional<Json>> m_pending;
+    // Values waiting for synchronize(), as the JSON text that will be stored; a pending empty
+    // value marks a removal.
+    std::map<std::string, std::optional<std::string>> m_pending;
     std::string m_problem;
     bool m_problemReported = false;
     bool m_readOnly = false;
