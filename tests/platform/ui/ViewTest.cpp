@@ -76,6 +76,34 @@ TEST(ViewTest, AddingAViewElsewhereMovesIt)
     EXPECT_TRUE(b->subviews().empty());
 }
 
+// Many children at once go where one insertSubview each, from the last index back, would put them;
+// a view already elsewhere moves, and the parent itself or an ancestor is refused.
+TEST(ViewTest, InsertingManyChildrenAtOnceMatchesInsertingThemOneByOne)
+{
+    auto parent = View::create();
+    for (int tag : { 1, 2, 3 })
+        child(*parent, {}, tag);
+    auto other = View::create();
+    auto moved = child(*other, {}, 40);
+    std::vector<std::pair<size_t, std::shared_ptr<View>>> placed;
+    for (auto [index, tag] : std::vector<std::pair<size_t, int>> { { 0, 10 }, { 0, 11 }, { 2, 20 }, { 3, 30 }, { 9, 90 } }) {
+        auto v = View::create();
+        v->setTag(tag);
+        placed.emplace_back(index, v);
+    }
+    placed.emplace_back(9, moved);
+    placed.emplace_back(1, parent);
+    parent->insertSubviews(placed);
+    std::vector<int> tags;
+    for (const auto& v : parent->subviews())
+        tags.push_back(v->tag());
+    EXPECT_EQ(tags, (std::vector<int> { 10, 11, 1, 2, 20, 3, 30, 90, 40 }));
+    EXPECT_TRUE(other->subviews().empty());
+    for (const auto& v : parent->subviews())
+        EXPECT_EQ(v->superview(), parent);
+    EXPECT_EQ(parent->viewWithTag(30)->superview(), parent);
+}
+
 TEST(ViewTest, ViewWithTagSearchesReceiverThenDepthFirstInListOrder)
 {
     auto root = View::create();
