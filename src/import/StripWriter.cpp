@@ -36,10 +36,17 @@ int letterIndex(char step)
     }
 }
 
+// The letters' colours in the order of kLetters; any other letter takes B's, as StripColours does.
+int colourIndex(char step)
+{
+    int index = letterIndex(step);
+    return index == 0 && step != 'C' ? 6 : index;
+}
+
 int diatonic(const Score::Note& note) { return note.octave * 7 + letterIndex(note.step); }
 
-// Seconds at a time in quarter notes, through the tempo map, by binary search over the
-// cumulative seconds at each change.
+// Seconds at a time in quarter notes, through the tempo map and the cumulative seconds at each
+// change.
 class TempoMap {
 public:
     explicit TempoMap(const std::vector<Score::TempoChange>& changes)
@@ -60,15 +67,21 @@ public:
         }
     }
 
-    double seconds(double quarters) const
+    // Beats ask in order, so the search starts from the change the last question fell in.
+    double seconds(double quarters)
     {
-        size_t i = size_t(std::upper_bound(m_at.begin(), m_at.end(), quarters) - m_at.begin());
-        i = i ? i - 1 : 0;
+        size_t i = quarters == quarters ? m_last : m_at.size() - 1; // past every change when NaN, as a binary search finds
+        while (i + 1 < m_at.size() && m_at[i + 1] <= quarters)
+            ++i;
+        while (i > 0 && m_at[i] > quarters)
+            --i;
+        m_last = i;
         return m_seconds[i] + (quarters - m_at[i]) * 60.0 / m_rate[i];
     }
 
 private:
     std::vector<double> m_at, m_rate, m_seconds;
+    size_t m_last = 0;
 };
 
 // "F#4", "Bbb-1": written into `buffer`, which holds the longest.
@@ -267,9 +280,23 @@ StripWriter::Result StripWriter::write(const Score& score)
 
     TempoMap tempo(score.tempi);
     double playedSeconds = 0;
-    std::string flipText;
     int firstBarBeats = -1;
     size_t barIndex = 0;
+    using Row = StripRows;
+    // What every bar row and beat row shares, from the layout's constants.
+    const auto barLine = Row::piece(4 * Row::numberRoom, [&](char* at) {
+        at = Row::half(at, (kPitchTop + 100) / 2.0), at = Row::half(at, 2), at = Row::half(at, lineHeight);
+        return Row::end(Row::text(at, "0,,,0,0,0,2,,"));
+    });
+    const auto barNumber = Row::piece(4 * Row::numberRoom, [&](char* at) {
+        at = Row::half(at, kBarNumberY), at = Row::half(at, 40), at = Row::half(at, 0);
+        return Row::text(at, "2.5,,,0,0,0,4");
+    });
+    const auto beatTop = Row::piece(Row::numberRoom, [&](char* at) { return Row::half(at, kTempoY); });
+    const auto beatButtons = Row::piece(2 * Row::numberRoom, [&](char* at) {
+        at = Row::half(at, kButtonY), at = Row::half(at, kMinusY);
+        return Row::end(Row::text(at, "0,0,0,10,,"));
+    });
     for (const Score::Bar& bar : score.bars) {
         const double x0 = bar.start * ppq;
         const double beatLen = beatLength(bar);
@@ -278,30 +305,33 @@ StripWriter::Result StripWriter::write(const Score& score)
             firstBarBeats = count;
         if (count != firstBarBeats)
             result.regular = false;
-        rows.text("42"), rows.integer(long(barIndex)), rows.integer(count), rows.text("160");
-        rows.half(x0), rows.half(kBarY), rows.half(bar.length * ppq), rows.half(4);
-        rows.text("1"), rows.text(""), rows.text(""), rows.text("0"), rows.text("0"), rows.text("0"), rows.text("1");
-        rows.text(""), rows.text(""), rows.end();
-        rows.block("14", { 0, 0, 0 }, x0 + 1, (kPitchTop + 100) / 2.0, 2, lineHeight, "0", "", "", { 0, 0, 0 }, 2, "", "");
-        char number[16];
-        auto numberEnd = std::to_chars(number, number + sizeof number, bar.number > 0 ? bar.number : int(barIndex) + 1).ptr;
-        rows.label("31", x0 + 3, kBarNumberY, 40, std::string_view(number, size_t(numberEnd - number)), "2.5");
+        char* at = rows.open(16 * Row::numberRoom + barLine.size() + barNumber.size());
+        at = Row::text(at, "42"), at = Row::integer(at, long(barIndex)), at = Row::integer(at, count), at = Row::text(at, "160");
+        at = Row::half(at, x0), at = Row::half(at, kBarY), at = Row::half(at, bar.length * ppq), at = Row::half(at, 4);
+        at = Row::end(Row::text(at, "1,,,0,0,0,1,,"));
+        at = Row::text(at, "14,0,0,0"), at = Row::half(at, x0 + 1), at = barLine.put(at);
+        at = Row::text(at, "31,0,0,0"), at = Row::half(at, x0 + 3), at = barNumber.put(at);
+        at = Row::integer(at, bar.number > 0 ? bar.number : long(barIndex) + 1);
+        rows.close(Row::end(Row::text(at, "")));
         for (int beat = 1; beat <= count; ++beat) {
             double from = bar.start + (beat - 1) * beatLen;
             double to = beat == count ? bar.start + bar.length : from + beatLen;
             // Each beat makes up for the rounding of the ones before, so every beat starts within
             // half a rounding step of its time in the score.
-            double exact = tempo.seconds(to) - tempo.seconds(from);
-            double seconds = std::clamp(tempo.seconds(to) - playedSeconds, exact / 2, exact * 2);
+            double secondsTo = tempo.seconds(to);
+            double exact = secondsTo - tempo.seconds(from);
+            double seconds = std::clamp(secondsTo - playedSeconds, exact / 2, exact * 2);
             double bpm = seconds > 1e-9 ? 60.0 / seconds : defaultQuartersPerMinute;
             char tempoText[24];
             double shown = 0;
             auto tempoEnd = StripWriter::tempoLabel(bpm, tempoText, &shown);
             playedSeconds += 60.0 / shown;
-            rows.text("41"), rows.integer(long(barIndex)), rows.integer(beat), rows.text(std::string_view(tempoText, size_t(tempoEnd - tempoText)));
-            rows.half(from * ppq), rows.half(kTempoY), rows.half((to - from) * ppq), rows.text("30");
-            rows.integer(count), rows.half(kButtonY), rows.half(kMinusY), rows.text("0"), rows.text("0"), rows.text("0");
-            rows.text("10"), rows.text(""), rows.text(""), rows.end();
+            at = rows.open(6 * Row::numberRoom + sizeof tempoText + beatTop.size() + beatButtons.size());
+            at = Row::text(at, "41"), at = Row::integer(at, long(barIndex)), at = Row::integer(at, beat);
+            at = Row::text(at, std::string_view(tempoText, size_t(tempoEnd - tempoText)));
+            at = Row::half(at, from * ppq), at = beatTop.put(at), at = Row::half(at, (to - from) * ppq);
+            at = Row::text(at, "30"), at = Row::integer(at, count), at = beatButtons.put(at);
+            rows.close(at);
             ++result.beats;
         }
         ++barIndex;
@@ -338,28 +368,48 @@ StripWriter::Result StripWriter::write(const Score& score)
         }
     std::vector<std::pair<int, double>> previous(score.parts.size(), { -1, 0.0 });
     auto bar = score.bars.begin();
-    char name[16];
-    // The tops of the notes on each pitch row and their height, written once.
-    auto halfText = [](double points) {
-        char buffer[48];
-        return std::string(buffer, StripRows::writeDecimal(buffer, points * 2));
-    };
-    std::vector<std::string> noteTops;
-    noteTops.reserve(size_t(rowCount));
+    double beatLen = bar != score.bars.end() ? beatLength(*bar) : 1.0;
+    // A note's row is made of pieces written once: its channel and colour, the top of its pitch
+    // row, its height with the beat-one and leap marks, and its accidental with its pitch name.
+    constexpr std::string_view kNoteChannels[] = { "1", "106", "20" };
+    StripRows::Piece heads[3][7];
+    for (int channel = 0; channel < 3; ++channel)
+        for (int letter = 0; letter < 7; ++letter)
+            heads[channel][letter] = Row::piece(64, [&](char* at) {
+                return Row::text(Row::text(at, kNoteChannels[channel]), StripColours::letterText(kLetters[letter]));
+            });
+    std::vector<StripRows::Piece> tops;
+    tops.reserve(size_t(rowCount));
     for (int position = low; position <= high; ++position)
-        noteTops.push_back(halfText(rowY(position) + (rowHeight - noteHeight) / 2));
-    const std::string noteHeightText = halfText(noteHeight);
+        tops.push_back(Row::piece(Row::numberRoom, [&](char* at) { return Row::half(at, rowY(position) + (rowHeight - noteHeight) / 2); }));
+    StripRows::Piece marks[2][3];
+    constexpr std::string_view kLeaps[] = { "", "U", "D" };
+    for (int flip = 0; flip < 2; ++flip)
+        for (int leap = 0; leap < 3; ++leap)
+            marks[flip][leap] = Row::piece(Row::numberRoom + 8, [&](char* at) {
+                return Row::text(Row::text(Row::half(at, noteHeight), flip ? "1" : "0"), kLeaps[leap]);
+            });
+    auto tailOf = [](const Score::Note& note) {
+        char name[16];
+        return Row::piece(64, [&](char* at) {
+            at = Row::text(at, note.alter > 0 ? "#" : note.alter < 0 ? "b" : "");
+            return Row::end(Row::text(Row::text(at, "255,255,255,3,"), pitchName(note, name)));
+        });
+    };
+    // Accidentals and pitch names per pitch row and alteration (beyond two, only the sign shows).
+    std::vector<StripRows::Piece> tails(size_t(rowCount) * 5);
     for (size_t i = 0; i < score.notes.size(); ++i) {
         const Score::Note& note = score.notes[i];
         if (score.parts[size_t(note.part)].percussion)
             continue;
-        while (bar + 1 != score.bars.end() && (bar + 1)->start <= note.start + 1e-9)
-            ++bar;
-        double beatLen = bar != score.bars.end() ? beatLength(*bar) : 1.0;
+        if (bar != score.bars.end() && bar + 1 != score.bars.end() && (bar + 1)->start <= note.start + 1e-9) {
+            do
+                ++bar;
+            while (bar + 1 != score.bars.end() && (bar + 1)->start <= note.start + 1e-9);
+            beatLen = beatLength(*bar);
+        }
         int position = diatonic(note);
-        std::string_view channel = i == lastPitched ? std::string_view("20")
-            : note.length >= 2 * beatLen - 1e-9   ? std::string_view("106")
-                                                  : std::string_view("1");
+        int channel = i == lastPitched ? 2 : note.length >= 2 * beatLen - 1e-9 ? 1 : 0;
         // A leap counts only in a line of single notes, from the note before: against a note still
         // sounding (a chord, a second voice) it would mark every change of hand.
         auto& [before, soundingUntil] = previous[size_t(note.part)];
@@ -368,9 +418,24 @@ StripWriter::Result StripWriter::write(const Score& score)
         soundingUntil = std::max(soundingUntil, note.start + note.length);
         bool onBeatOne = bar != score.bars.end() && std::fabs(note.start - bar->start) < 1e-9;
         double x = note.start * ppq;
-        rows.note(channel, StripColours::letterText(note.step), x + 1, noteTops[size_t(position - low)],
-            std::max(2.0, note.length * ppq - 2), noteHeightText, onBeatOne ? "1" : "0", leap >= 4 ? "U" : leap <= -4 ? "D" : "",
-            note.alter > 0 ? "#" : note.alter < 0 ? "b" : "", pitchName(note, name));
+        size_t row = size_t(position - low);
+        const StripRows::Piece* tail;
+        StripRows::Piece unusual;
+        if (kLetters[letterIndex(note.step)] == note.step) {
+            StripRows::Piece& cached = tails[row * 5 + size_t(std::clamp(note.alter, -2, 2) + 2)];
+            if (cached.empty())
+                cached = tailOf(note);
+            tail = &cached;
+        } else {
+            unusual = tailOf(note);
+            tail = &unusual;
+        }
+        const StripRows::Piece& head = heads[channel][colourIndex(note.step)];
+        const StripRows::Piece& mark = marks[onBeatOne][leap >= 4 ? 1 : leap <= -4 ? 2 : 0];
+        char* at = rows.open(head.size() + tops[row].size() + mark.size() + tail->size() + 2 * Row::numberRoom);
+        at = head.put(at), at = Row::half(at, x + 1), at = tops[row].put(at), at = Row::half(at, std::max(2.0, note.length * ppq - 2));
+        at = mark.put(at), at = tail->put(at);
+        rows.close(at);
         ++result.notes;
         if (!note.fingering)
             continue;
