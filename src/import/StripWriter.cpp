@@ -137,13 +137,25 @@ char* StripWriter::tempoLabel(double bpm, char (&out)[24], double* shown)
     double value = std::max(std::round(bpm * scale) / scale, 1 / scale);
     if (!std::isfinite(value) || value > 1e6)
         value = defaultQuartersPerMinute, decimals = 0;
-    char* end = std::to_chars(out, out + sizeof out, value, std::chars_format::fixed, decimals).ptr;
-    // "74.0" reads as "74".
-    if (decimals) {
-        while (end[-1] == '0')
-            --end;
-        if (end[-1] == '.')
-            --end;
+    // The value is a whole number of hundredths, tenths or units: its digits are those of that
+    // number, with the point put in and the zeros after it left out ("74.0" reads as "74").
+    char* end;
+    if (decimals == 0) {
+        end = StripRows::writeSmall(out, uint32_t(value));
+    } else {
+        auto units = uint32_t(std::lround(value * scale));
+        uint32_t perUnit = decimals == 1 ? 10 : 100;
+        end = StripRows::writeSmall(out, units / perUnit);
+        uint32_t fraction = units % perUnit;
+        if (fraction) {
+            *end++ = '.';
+            if (decimals == 2) {
+                *end++ = char('0' + fraction / 10);
+                fraction %= 10;
+            }
+            if (fraction)
+                *end++ = char('0' + fraction);
+        }
     }
     *shown = value;
     return end;
