@@ -273,3 +273,61 @@ TEST(StripWriter, TempoLabelsAreShortAndTheBeatsStillKeepTheScoresTime)
     EXPECT_EQ(beats[0].text("tempo (40)"), "74.5");
     EXPECT_EQ(beats[60].text("tempo (40)").size(), 3u) << "whole numbers from 100 up";
 }
+
+TEST(StripWriter, EveryNoteOfALongSongKeepsItsOwnRow)
+{
+    // Many more notes than the writer makes room for at once, of every letter, alteration and
+    // several lengths, some fingered (a label between note rows), one of a letter no reader gives.
+    Score score = oneVoice({});
+    for (int b = 0; b < 300; ++b)
+        score.bars.push_back(bar(4.0 * b, 4, 4, 4));
+    const char* letters = "CDEFGAB";
+    std::vector<std::string> pitches;
+    for (int i = 0; i < 1500; ++i) {
+        double start = 0.8 * i;
+        char step = letters[i % 7];
+        int alter = (i % 5) - 2 + (i % 11 == 0 ? 3 : 0);
+        int octave = 2 + (i / 7) % 5;
+        Score::Note n = note(start, i % 3 == 0 ? 2.0 : 0.75, step, alter, octave, 60);
+        if (i % 13 == 0)
+            n.fingering = score.addText(std::to_string(1 + i % 5));
+        score.notes.push_back(n);
+        std::string name(1, step);
+        for (int a = 0; a < alter && a < 2; ++a)
+            name += '#';
+        for (int a = 0; a > alter && a > -2; --a)
+            name += 'b';
+        pitches.push_back(name + std::to_string(octave));
+    }
+    score.notes[700].step = 'H';
+    pitches[700][0] = 'H';
+    auto result = StripWriter::write(score);
+    EXPECT_EQ(result.notes, 1500u);
+    auto sheet = sheetOf(result.text);
+    std::vector<std::string> written;
+    std::vector<score::ScoreRow> noteRows;
+    size_t fingerings = 0;
+    for (const auto& row : sheet.rows()) {
+        ASSERT_EQ(row.count(), 17u);
+        fingerings += row.text("channel") == "36";
+        if (!row.text("pitch").empty()) {
+            written.emplace_back(row.text("pitch"));
+            noteRows.push_back(row);
+        }
+    }
+    ASSERT_EQ(written.size(), pitches.size());
+    for (size_t i = 0; i < pitches.size(); ++i)
+        EXPECT_EQ(written[i], pitches[i]) << "note " << i;
+    EXPECT_EQ(fingerings, (1500u + 12) / 13);
+    ASSERT_EQ(noteRows.size(), 1500u);
+    for (size_t i = 0; i < noteRows.size(); ++i) {
+        SCOPED_TRACE(i);
+        const Score::Note& n = score.notes[i];
+        EXPECT_FLOAT_EQ(noteRows[i].floatValue("ipad_col(107)"), float((n.start * 48 + 1) * 2));
+        EXPECT_FLOAT_EQ(noteRows[i].floatValue("length(109)"), float((n.length * 48 - 2) * 2));
+        EXPECT_EQ(noteRows[i].text("sharp_flat"), n.alter > 0 ? "#" : n.alter < 0 ? "b" : "");
+        EXPECT_EQ(noteRows[i].text("channel"), i == 1499 ? "20" : n.length >= 2 ? "106" : "1");
+    }
+    // An unknown letter takes B's colour, as every unknown letter does.
+    EXPECT_EQ(noteRows[700].intValue("ipad_color(105)"), noteRows[6].intValue("ipad_color(105)"));
+}
