@@ -147,9 +147,11 @@ public:
     template <typename Fields>
     static Piece piece(size_t most, Fields fields)
     {
-        std::string buffer(most, '\0');
-        char* end = fields(buffer.data());
-        return Piece(std::string_view(buffer.data(), size_t(end - buffer.data())));
+        char small[256];
+        std::string large(most > sizeof small ? most : 0, '\0');
+        char* start = most > sizeof small ? large.data() : small;
+        char* end = fields(start);
+        return Piece(std::string_view(start, size_t(end - start)));
     }
 
 private:

@@ -36,13 +36,6 @@ int letterIndex(char step)
     }
 }
 
-// The letters' colours in the order of kLetters; any other letter takes B's, as StripColours does.
-int colourIndex(char step)
-{
-    int index = letterIndex(step);
-    return index == 0 && step != 'C' ? 6 : index;
-}
-
 int diatonic(const Score::Note& note) { return note.octave * 7 + letterIndex(note.step); }
 
 // Seconds at a time in quarter notes, through the tempo map and the cumulative seconds at each
@@ -190,7 +183,9 @@ size_t writeNotes(StripRows& rows, const Score& score, const PitchRows& pitch)
             while (bar + 1 != score.bars.end() && (bar + 1)->start <= note.start + 1e-9);
             beatLen = StripWriter::beatLength(*bar);
         }
-        int position = diatonic(note);
+        int letter = letterIndex(note.step);
+        bool knownLetter = kLetters[letter] == note.step;
+        int position = note.octave * 7 + letter;
         int channel = i == lastPitched ? 2 : note.length >= 2 * beatLen - 1e-9 ? 1 : 0;
         // A leap counts only in a line of single notes, from the note before: against a note still
         // sounding (a chord, a second voice) it would mark every change of hand.
@@ -203,7 +198,7 @@ size_t writeNotes(StripRows& rows, const Score& score, const PitchRows& pitch)
         size_t row = size_t(position - pitch.low);
         const Row::Piece* tail;
         Row::Piece unusual;
-        if (kLetters[letterIndex(note.step)] == note.step) [[likely]] {
+        if (knownLetter) [[likely]] {
             Row::Piece& cached = tails[row * 5 + size_t(std::clamp(note.alter, -2, 2) + 2)];
             if (cached.empty())
                 cached = tailOf(note);
@@ -217,7 +212,7 @@ size_t writeNotes(StripRows& rows, const Score& score, const PitchRows& pitch)
             at = rows.open(kBatchRoom);
             limit = at + kBatchRoom;
         }
-        at = heads[channel][colourIndex(note.step)].put(at);
+        at = heads[channel][knownLetter ? letter : 6].put(at); // any other letter takes B's colour, as StripColours does
         at = Row::half(at, x + 1), at = tops[row].put(at), at = Row::half(at, std::max(2.0, note.length * ppq - 2));
         at = marks[onBeatOne][leap >= 4 ? 1 : leap <= -4 ? 2 : 0].put(at);
         at = tail->put(at);
