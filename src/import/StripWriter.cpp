@@ -92,12 +92,47 @@ std::string_view pitchName(const Score::Note& note, char (&buffer)[16])
 
 // Lyric labels at their font (11 points): the width a syllable takes, generously, so labels on
 // one line never touch.
-double lyricWidth(std::string_view text)
+double lyricWidth(size_t characters) { return 6.5 * double(characters) + 3; }
+
+size_t characterCount(std::string_view text)
 {
     size_t characters = 0;
     for (char c : text)
         characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80; // UTF-8 continuation bytes share a character
-    return 6.5 * double(characters) + 3;
+    return characters;
+}
+
+double lyricWidth(std::string_view text) { return lyricWidth(characterCount(text)); }
+
+struct LyricLabel {
+    double x, width;
+    int line;
+    std::string text;
+};
+
+// Cuts a lyric label short so that it ends within `room` points, its last letters replaced by an
+// ellipsis; false when not even one letter and the ellipsis fit.
+bool cutShort(LyricLabel& label, double room)
+{
+    constexpr std::string_view kEllipsis = "\u2026";
+    size_t letters = 0, characters = characterCount(label.text);
+    while (letters < characters && lyricWidth(letters + 2) <= room)
+        ++letters;
+    if (letters == 0)
+        return false;
+    size_t end = 0;
+    for (size_t kept = 0; end < label.text.size() && kept < letters; ++kept)
+        do
+            ++end;
+        while (end < label.text.size() && (static_cast<unsigned char>(label.text[end]) & 0xC0) == 0x80);
+    if (end >= label.text.size())
+        return true; // it ends in time already
+    while (end > 0 && label.text[end - 1] == ' ')
+        --end;
+    label.text.resize(end);
+    label.text += kEllipsis;
+    label.width = lyricWidth(label.text);
+    return true;
 }
 
 bool minorChord(const std::string& symbol)
@@ -334,18 +369,16 @@ StripWriter::Result StripWriter::write(const Score& score)
     const bool hasChords = !score.chords.empty();
     const bool hasLyrics = !score.lyrics.empty();
     // Lyrics on up to three lines: a syllable goes on the first line where the one before it has
-    // ended, so syllables close together alternate instead of covering each other.
-    struct LyricLabel {
-        double x, width;
-        int line;
-        std::string text;
-    };
+    // ended, so syllables close together alternate instead of covering each other. When a long
+    // text (a karaoke line, a word held over several notes) still covers every line, the label
+    // before it that keeps the most of its text gives way and is cut short with an ellipsis.
     std::vector<LyricLabel> lyricLabels;
     lyricLabels.reserve(score.lyrics.size());
     int lyricLines = 1;
     {
         double lineFree[kLyricLines];
         std::fill(std::begin(lineFree), std::end(lineFree), -1e300);
+        size_t lastOnLine[kLyricLines] = {};
         for (const Score::Mark& lyric : score.lyrics) {
             std::string text = fieldText(lyric.text);
             if (text.empty())
@@ -355,9 +388,19 @@ StripWriter::Result StripWriter::write(const Score& score)
             int line = 0;
             while (line < kLyricLines && lineFree[line] > x + 1e-9)
                 ++line;
-            if (line == kLyricLines) // every line is taken: the one free soonest
-                line = int(std::min_element(std::begin(lineFree), std::end(lineFree)) - std::begin(lineFree));
+            if (line == kLyricLines) {
+                int roomiest = 0;
+                for (int l = 1; l < kLyricLines; ++l)
+                    if (lyricLabels[lastOnLine[l]].x < lyricLabels[lastOnLine[roomiest]].x)
+                        roomiest = l;
+                LyricLabel& before = lyricLabels[lastOnLine[roomiest]];
+                if (cutShort(before, x - before.x))
+                    line = roomiest;
+                else // not a letter fits before this one: the line free soonest
+                    line = int(std::min_element(std::begin(lineFree), std::end(lineFree)) - std::begin(lineFree));
+            }
             lineFree[line] = x + width;
+            lastOnLine[line] = lyricLabels.size();
             lyricLines = std::max(lyricLines, line + 1);
             lyricLabels.push_back({ x, width, line, std::move(text) });
         }

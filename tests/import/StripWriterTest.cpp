@@ -331,3 +331,53 @@ TEST(StripWriter, EveryNoteOfALongSongKeepsItsOwnRow)
     // An unknown letter takes B's colour, as every unknown letter does.
     EXPECT_EQ(noteRows[700].intValue("ipad_color(105)"), noteRows[6].intValue("ipad_color(105)"));
 }
+
+TEST(StripWriter, LongLyricTextsAreCutShortRatherThanCovered)
+{
+    // Karaoke lines, each far longer than the notes under it, keep all three lines taken: the
+    // label that started longest ago gives way to the next text and is cut short before it.
+    Score score = oneVoice({ bar(0, 4, 4, 4), bar(4, 4, 4, 4) });
+    score.notes = { note(0, 4, 'C', 0, 4, 60), note(4, 4, 'D', 0, 4, 62) };
+    score.lyrics = { { 0, "Somewhere over the rainbow way up high" }, { 0.5, "there's a land that I heard of once" },
+        { 1, "in a lullaby" }, { 1.5, "Somewhere over the rainbow" }, { 2, "skies are blue" }, { 6, "end" } };
+    auto sheet = sheetOf(StripWriter::write(score).text);
+    auto labels = rowsOfChannel(sheet, "35");
+    ASSERT_EQ(labels.size(), score.lyrics.size());
+    auto characters = [](std::string_view text) {
+        size_t count = 0;
+        for (char c : text)
+            count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        return count;
+    };
+    // Text at 11 points takes at least 5.5 points a character; the label's width says as much.
+    auto right = [&](const score::ScoreRow& label) {
+        float width = label.floatValue("length(109)") / 2;
+        EXPECT_GE(width, 5.5f * float(characters(label.text("Content")))) << label.text("Content");
+        return label.floatValue("ipad_col(107)") / 2 + width;
+    };
+    for (size_t i = 0; i < labels.size(); ++i) {
+        for (size_t j = i + 1; j < labels.size(); ++j) {
+            if (labels[i].floatValue("ipad_rows") != labels[j].floatValue("ipad_rows"))
+                continue;
+            EXPECT_LE(right(labels[i]), labels[j].floatValue("ipad_col(107)") / 2)
+                << labels[i].text("Content") << " runs into " << labels[j].text("Content");
+        }
+    }
+    // Each label shows the start of its text, and a cut one says so.
+    size_t cut = 0;
+    for (size_t i = 0; i < labels.size(); ++i) {
+        std::string shown(labels[i].text("Content"));
+        const std::string& whole = score.lyrics[i].text;
+        if (shown == whole)
+            continue;
+        ++cut;
+        const std::string ellipsis = "\u2026";
+        ASSERT_GT(shown.size(), ellipsis.size());
+        EXPECT_EQ(shown.substr(shown.size() - ellipsis.size()), ellipsis);
+        std::string kept = shown.substr(0, shown.size() - ellipsis.size());
+        EXPECT_EQ(whole.compare(0, kept.size(), kept), 0) << shown << " is not the start of " << whole;
+        EXPECT_GE(characters(kept), 5u) << "a cut label keeps what fits: " << shown;
+    }
+    EXPECT_EQ(cut, 2u);
+    EXPECT_EQ(labels[5].text("Content"), "end");
+}
