@@ -22,21 +22,21 @@ struct Rgb {
 // and the row's last comma becomes its line end. Parts of rows that repeat (a note's colour, the
 // top of its pitch row, its pitch name) are made once as pieces and copied whole. The class lives
 // in its header so that the field writers are inlined into the rows (a call would cost as much as
-// the field). Only the strip writer includes it.
+// the field). Only the strip writer (and its tests) write rows with it.
 #define BEATSTRIP_INLINE [[gnu::always_inline]] inline
 
 namespace stripdigits {
-constexpr std::array<char, 200> pairs()
+constexpr std::array<char, 200> digitPairs()
 {
-    std::array<char, 200> pairs {};
+    std::array<char, 200> text {};
     for (int i = 0; i < 100; ++i) {
-        pairs[size_t(2 * i)] = char('0' + i / 10);
-        pairs[size_t(2 * i + 1)] = char('0' + i % 10);
+        text[size_t(2 * i)] = char('0' + i / 10);
+        text[size_t(2 * i + 1)] = char('0' + i % 10);
     }
-    return pairs;
+    return text;
 }
 // "00" to "99".
-inline constexpr std::array<char, 200> kPairs = pairs();
+inline constexpr std::array<char, 200> kPairs = digitPairs();
 }
 
 class StripRows {
