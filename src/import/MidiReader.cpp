@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cmath>
 #include <deque>
-#include <map>
 #include <set>
 
 namespace import {
@@ -94,6 +93,7 @@ core::Result<Score> MidiReader::readBytes(std::string_view bytes)
     };
     std::vector<RawNote> notes;
     std::vector<size_t> runs; // where each track's notes begin
+    std::vector<uint64_t> trackEnds;
     constexpr uint64_t kOpen = UINT64_MAX;
     std::vector<TimedValue> tempi, meters;
     std::vector<std::pair<uint64_t, std::string>> lyrics, texts, markers;
@@ -182,25 +182,35 @@ core::Result<Score> MidiReader::readBytes(std::string_view bytes)
         }
         if (decoder.fault())
             score.report.push_back(core::format("track %zu %s; read what came before", t + 1, decoder.fault()));
-        // Notes never released end with their track.
-        for (size_t n = runs.back(); n < notes.size(); ++n)
-            if (notes[n].end == kOpen)
-                notes[n].end = decoder.tick();
+        trackEnds.push_back(decoder.tick());
     }
-    // Percussion is counted and set aside; notes without length are dropped. Each track's run of
-    // notes stays in start order, and the runs are merged.
+    // In one pass over the notes: notes never released end with their track; percussion is
+    // counted and set aside; notes without length are dropped; the parts and the song's end are
+    // found. Each track's run of notes stays in start order, and the runs are merged.
     runs.push_back(notes.size());
     std::vector<size_t> kept(runs.size(), 0);
+    std::vector<int> partOfKey(chunks->tracks.size() * 16, -1);
+    std::vector<int> channelsInTrack(chunks->tracks.size(), 0);
+    bool firstTrackHasNotes = false;
+    uint64_t endTick = 0;
     size_t count = 0;
     for (size_t r = 0; r + 1 < runs.size(); ++r) {
         kept[r] = count;
         for (size_t n = runs[r]; n < runs[r + 1]; ++n) {
-            const RawNote& note = notes[n];
+            RawNote note = notes[n];
+            if (note.end == kOpen)
+                note.end = trackEnds[r];
             if (note.partKey % 16 == 9) {
                 ++percussionNotes;
                 percussionEnd = std::max(percussionEnd, note.end);
             } else if (note.end > note.start) {
                 notes[count++] = note;
+                if (partOfKey[size_t(note.partKey)] < 0) {
+                    partOfKey[size_t(note.partKey)] = 0;
+                    ++channelsInTrack[size_t(note.partKey / 16)];
+                }
+                firstTrackHasNotes = firstTrackHasNotes || note.partKey / 16 == 0;
+                endTick = std::max(endTick, note.end);
             }
         }
     }
@@ -218,26 +228,18 @@ core::Result<Score> MidiReader::readBytes(std::string_view bytes)
 
     // Title: a karaoke title, else the name of a track without notes (the conductor track of a
     // format 1 file, or the only track of a format 0 file).
-    bool firstTrackHasNotes = std::any_of(notes.begin(), notes.end(), [](const RawNote& n) { return n.partKey / 16 == 0; });
     score.title = karaokeTitle;
     if (score.title.empty() && !trackNames.empty() && (!firstTrackHasNotes || chunks->tracks.size() == 1))
         score.title = trackNames[0];
 
     // Parts: one per track and channel, named after the track.
-    std::vector<int> partOfKey(chunks->tracks.size() * 16, -1);
-    std::map<int, int> channelsInTrack;
-    for (const RawNote& n : notes)
-        if (partOfKey[size_t(n.partKey)] < 0) {
-            partOfKey[size_t(n.partKey)] = 0;
-            ++channelsInTrack[n.partKey / 16];
-        }
     for (size_t key = 0; key < partOfKey.size(); ++key) {
         int& index = partOfKey[key];
         if (index < 0)
             continue;
         int track = int(key / 16);
         std::string name = trackNames[size_t(track)].empty() ? core::format("Track %d", track + 1) : trackNames[size_t(track)];
-        if (channelsInTrack[track] > 1)
+        if (channelsInTrack[size_t(track)] > 1)
             name += core::format(" (channel %d)", int(key % 16) + 1);
         index = int(score.parts.size());
         score.parts.push_back({ name, false });
@@ -257,9 +259,7 @@ core::Result<Score> MidiReader::readBytes(std::string_view bytes)
             score.tempi.push_back({ at, qpm });
     }
 
-    uint64_t endTick = percussionEnd;
-    for (const RawNote& n : notes)
-        endTick = std::max(endTick, n.end);
+    endTick = std::max(endTick, percussionEnd);
     double end = double(endTick) / division;
     // Bars from the time signatures; a signature that falls inside a bar cuts that bar short.
     int beats = 4, beatType = 4;

@@ -38,8 +38,8 @@ int letterIndex(char step)
 
 int diatonic(const Score::Note& note) { return note.octave * 7 + letterIndex(note.step); }
 
-// Seconds at a time in quarter notes, through the tempo map, by binary search over the
-// cumulative seconds at each change.
+// Seconds at a time in quarter notes, through the tempo map and the cumulative seconds at each
+// change.
 class TempoMap {
 public:
     explicit TempoMap(const std::vector<Score::TempoChange>& changes)
@@ -60,15 +60,21 @@ public:
         }
     }
 
-    double seconds(double quarters) const
+    // Beats ask in order, so the search starts from the change the last question fell in.
+    double seconds(double quarters)
     {
-        size_t i = size_t(std::upper_bound(m_at.begin(), m_at.end(), quarters) - m_at.begin());
-        i = i ? i - 1 : 0;
+        size_t i = quarters == quarters ? m_last : m_at.size() - 1; // past every change when NaN, as a binary search finds
+        while (i + 1 < m_at.size() && m_at[i + 1] <= quarters)
+            ++i;
+        while (i > 0 && m_at[i] > quarters)
+            --i;
+        m_last = i;
         return m_seconds[i] + (quarters - m_at[i]) * 60.0 / m_rate[i];
     }
 
 private:
     std::vector<double> m_at, m_rate, m_seconds;
+    size_t m_last = 0;
 };
 
 // "F#4", "Bbb-1": written into `buffer`, which holds the longest.
@@ -86,12 +92,47 @@ std::string_view pitchName(const Score::Note& note, char (&buffer)[16])
 
 // Lyric labels at their font (11 points): the width a syllable takes, generously, so labels on
 // one line never touch.
-double lyricWidth(std::string_view text)
+double lyricWidth(size_t characters) { return 6.5 * double(characters) + 3; }
+
+size_t characterCount(std::string_view text)
 {
     size_t characters = 0;
     for (char c : text)
         characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80; // UTF-8 continuation bytes share a character
-    return 6.5 * double(characters) + 3;
+    return characters;
+}
+
+double lyricWidth(std::string_view text) { return lyricWidth(characterCount(text)); }
+
+struct LyricLabel {
+    double x, width;
+    int line;
+    std::string text;
+};
+
+// Cuts a lyric label short so that it ends within `room` points, its last letters replaced by an
+// ellipsis; false when not even one letter and the ellipsis fit.
+bool cutShort(LyricLabel& label, double room)
+{
+    constexpr std::string_view kEllipsis = "\u2026";
+    size_t letters = 0, characters = characterCount(label.text);
+    while (letters < characters && lyricWidth(letters + 2) <= room)
+        ++letters;
+    if (letters == 0)
+        return false;
+    size_t end = 0;
+    for (size_t kept = 0; end < label.text.size() && kept < letters; ++kept)
+        do
+            ++end;
+        while (end < label.text.size() && (static_cast<unsigned char>(label.text[end]) & 0xC0) == 0x80);
+    if (end >= label.text.size())
+        return true; // it ends in time already
+    while (end > 0 && label.text[end - 1] == ' ')
+        --end;
+    label.text.resize(end);
+    label.text += kEllipsis;
+    label.width = lyricWidth(label.text);
+    return true;
 }
 
 bool minorChord(const std::string& symbol)
@@ -100,6 +141,129 @@ bool minorChord(const std::string& symbol)
     while (at < symbol.size() && (symbol[at] == '#' || symbol[at] == 'b'))
         ++at;
     return symbol.compare(at, 1, "m") == 0 && symbol.compare(at, 3, "maj") != 0;
+}
+
+// The pitch rows of a song: the lowest and highest letter row and their height.
+struct PitchRows {
+    int low, high;
+    double rowHeight, noteHeight;
+
+    double y(int position) const { return kPitchTop + (high - position) * rowHeight; }
+    int count() const { return high - low + 1; }
+};
+
+// Notes: coloured by letter, the last one red, long ones with rounded corners, a border on a
+// bar's first beat, a rise or fall mark on a leap of a fifth or more within the part. Returns how
+// many were written. Notes are most of a song's rows, so the loop keeps to itself.
+size_t writeNotes(StripRows& rows, const Score& score, const PitchRows& pitch)
+{
+    using Row = StripRows;
+    const double ppq = StripWriter::pointsPerQuarter;
+    std::vector<char> percussion(score.parts.size());
+    for (size_t part = 0; part < score.parts.size(); ++part)
+        percussion[part] = score.parts[part].percussion;
+    size_t lastPitched = score.notes.size();
+    for (size_t i = score.notes.size(); i-- > 0;)
+        if (!percussion[size_t(score.notes[i].part)]) {
+            lastPitched = i;
+            break;
+        }
+    // A note's row is made of pieces written once: its channel and colour, the top of its pitch
+    // row, its height with the beat-one and leap marks, and its accidental with its pitch name.
+    constexpr size_t kPieceRoom = 64;
+    constexpr std::string_view kNoteChannels[] = { "1", "106", "20" };
+    Row::Piece heads[3][7];
+    for (int channel = 0; channel < 3; ++channel)
+        for (int letter = 0; letter < 7; ++letter)
+            heads[channel][letter] = Row::piece(kPieceRoom, [&](char* at) {
+                return Row::text(Row::text(at, kNoteChannels[channel]), StripColours::letterText(kLetters[letter]));
+            });
+    std::vector<Row::Piece> tops;
+    tops.reserve(size_t(pitch.count()));
+    for (int position = pitch.low; position <= pitch.high; ++position)
+        tops.push_back(Row::piece(Row::numberRoom, [&](char* at) { return Row::half(at, pitch.y(position) + (pitch.rowHeight - pitch.noteHeight) / 2); }));
+    Row::Piece marks[2][3];
+    constexpr std::string_view kLeaps[] = { "", "U", "D" };
+    for (int flip = 0; flip < 2; ++flip)
+        for (int leap = 0; leap < 3; ++leap)
+            marks[flip][leap] = Row::piece(kPieceRoom, [&](char* at) {
+                return Row::text(Row::text(Row::half(at, pitch.noteHeight), flip ? "1" : "0"), kLeaps[leap]);
+            });
+    auto tailOf = [](const Score::Note& note) {
+        char name[16];
+        return Row::piece(kPieceRoom, [&](char* at) {
+            at = Row::text(at, note.alter > 0 ? "#" : note.alter < 0 ? "b" : "");
+            return Row::end(Row::text(Row::text(at, "255,255,255,3,"), pitchName(note, name)));
+        });
+    };
+    // Accidentals and pitch names per pitch row and alteration (beyond two, only the sign shows).
+    std::vector<Row::Piece> tails(size_t(pitch.count()) * 5);
+    // Room is made for many rows at once.
+    constexpr size_t kRowRoom = 4 * kPieceRoom + 2 * Row::numberRoom;
+    constexpr size_t kBatchRoom = 64 * kRowRoom;
+    char* at = rows.open(kBatchRoom);
+    char* limit = at + kBatchRoom;
+
+    std::vector<std::pair<int, double>> previous(score.parts.size(), { -1, 0.0 });
+    auto bar = score.bars.begin();
+    double beatLen = bar != score.bars.end() ? StripWriter::beatLength(*bar) : 1.0;
+    size_t written = 0;
+    for (size_t i = 0; i < score.notes.size(); ++i) {
+        const Score::Note& note = score.notes[i];
+        if (percussion[size_t(note.part)])
+            continue;
+        if (bar != score.bars.end() && bar + 1 != score.bars.end() && (bar + 1)->start <= note.start + 1e-9) {
+            do
+                ++bar;
+            while (bar + 1 != score.bars.end() && (bar + 1)->start <= note.start + 1e-9);
+            beatLen = StripWriter::beatLength(*bar);
+        }
+        int letter = letterIndex(note.step);
+        bool knownLetter = kLetters[letter] == note.step;
+        int position = note.octave * 7 + letter;
+        int channel = i == lastPitched ? 2 : note.length >= 2 * beatLen - 1e-9 ? 1 : 0;
+        // A leap counts only in a line of single notes, from the note before: against a note still
+        // sounding (a chord, a second voice) it would mark every change of hand.
+        auto& [before, soundingUntil] = previous[size_t(note.part)];
+        int leap = before >= 0 && soundingUntil <= note.start + 1e-9 ? position - before : 0;
+        before = position;
+        soundingUntil = std::max(soundingUntil, note.start + note.length);
+        bool onBeatOne = bar != score.bars.end() && std::fabs(note.start - bar->start) < 1e-9;
+        double x = note.start * ppq;
+        size_t row = size_t(position - pitch.low);
+        const Row::Piece* tail;
+        Row::Piece unusual;
+        if (knownLetter) [[likely]] {
+            Row::Piece& cached = tails[row * 5 + size_t(std::clamp(note.alter, -2, 2) + 2)];
+            if (cached.empty())
+                cached = tailOf(note);
+            tail = &cached;
+        } else {
+            unusual = tailOf(note);
+            tail = &unusual;
+        }
+        if (size_t(limit - at) < kRowRoom) {
+            rows.close(at);
+            at = rows.open(kBatchRoom);
+            limit = at + kBatchRoom;
+        }
+        at = heads[channel][knownLetter ? letter : 6].put(at); // any other letter takes B's colour, as StripColours does
+        at = Row::half(at, x + 1), at = tops[row].put(at), at = Row::half(at, std::max(2.0, note.length * ppq - 2));
+        at = marks[onBeatOne][leap >= 4 ? 1 : leap <= -4 ? 2 : 0].put(at);
+        at = tail->put(at);
+        ++written;
+        if (!note.fingering)
+            continue;
+        std::string fingering = StripWriter::fieldText(score.text(note.fingering));
+        if (!fingering.empty()) {
+            rows.close(at);
+            rows.label("36", x + 3, pitch.y(position) + (pitch.rowHeight + pitch.noteHeight) / 2 + 1, 7, fingering, "2", 5);
+            at = rows.open(kBatchRoom);
+            limit = at + kBatchRoom;
+        }
+    }
+    rows.close(at);
+    return written;
 }
 
 }
@@ -124,13 +288,25 @@ char* StripWriter::tempoLabel(double bpm, char (&out)[24], double* shown)
     double value = std::max(std::round(bpm * scale) / scale, 1 / scale);
     if (!std::isfinite(value) || value > 1e6)
         value = defaultQuartersPerMinute, decimals = 0;
-    char* end = std::to_chars(out, out + sizeof out, value, std::chars_format::fixed, decimals).ptr;
-    // "74.0" reads as "74".
-    if (decimals) {
-        while (end[-1] == '0')
-            --end;
-        if (end[-1] == '.')
-            --end;
+    // The value is a whole number of hundredths, tenths or units: its digits are those of that
+    // number, with the point put in and the zeros after it left out ("74.0" reads as "74").
+    char* end;
+    if (decimals == 0) {
+        end = StripRows::writeSmall(out, uint32_t(value));
+    } else {
+        auto units = uint32_t(std::lround(value * scale));
+        uint32_t perUnit = decimals == 1 ? 10 : 100;
+        end = StripRows::writeSmall(out, units / perUnit);
+        uint32_t fraction = units % perUnit;
+        if (fraction) {
+            *end++ = '.';
+            if (decimals == 2) {
+                *end++ = char('0' + fraction / 10);
+                fraction %= 10;
+            }
+            if (fraction)
+                *end++ = char('0' + fraction);
+        }
     }
     *shown = value;
     return end;
@@ -193,18 +369,16 @@ StripWriter::Result StripWriter::write(const Score& score)
     const bool hasChords = !score.chords.empty();
     const bool hasLyrics = !score.lyrics.empty();
     // Lyrics on up to three lines: a syllable goes on the first line where the one before it has
-    // ended, so syllables close together alternate instead of covering each other.
-    struct LyricLabel {
-        double x, width;
-        int line;
-        std::string text;
-    };
+    // ended, so syllables close together alternate instead of covering each other. When a long
+    // text (a karaoke line, a word held over several notes) still covers every line, the label
+    // before it that keeps the most of its text gives way and is cut short with an ellipsis.
     std::vector<LyricLabel> lyricLabels;
     lyricLabels.reserve(score.lyrics.size());
     int lyricLines = 1;
     {
         double lineFree[kLyricLines];
         std::fill(std::begin(lineFree), std::end(lineFree), -1e300);
+        size_t lastOnLine[kLyricLines] = {};
         for (const Score::Mark& lyric : score.lyrics) {
             std::string text = fieldText(lyric.text);
             if (text.empty())
@@ -214,9 +388,19 @@ StripWriter::Result StripWriter::write(const Score& score)
             int line = 0;
             while (line < kLyricLines && lineFree[line] > x + 1e-9)
                 ++line;
-            if (line == kLyricLines) // every line is taken: the one free soonest
-                line = int(std::min_element(std::begin(lineFree), std::end(lineFree)) - std::begin(lineFree));
+            if (line == kLyricLines) {
+                int roomiest = 0;
+                for (int l = 1; l < kLyricLines; ++l)
+                    if (lyricLabels[lastOnLine[l]].x < lyricLabels[lastOnLine[roomiest]].x)
+                        roomiest = l;
+                LyricLabel& before = lyricLabels[lastOnLine[roomiest]];
+                if (cutShort(before, x - before.x))
+                    line = roomiest;
+                else // not a letter fits before this one: the line free soonest
+                    line = int(std::min_element(std::begin(lineFree), std::end(lineFree)) - std::begin(lineFree));
+            }
             lineFree[line] = x + width;
+            lastOnLine[line] = lyricLabels.size();
             lyricLines = std::max(lyricLines, line + 1);
             lyricLabels.push_back({ x, width, line, std::move(text) });
         }
@@ -267,9 +451,23 @@ StripWriter::Result StripWriter::write(const Score& score)
 
     TempoMap tempo(score.tempi);
     double playedSeconds = 0;
-    std::string flipText;
     int firstBarBeats = -1;
     size_t barIndex = 0;
+    using Row = StripRows;
+    // What every bar row and beat row shares, from the layout's constants.
+    const auto barLine = Row::piece(4 * Row::numberRoom, [&](char* at) {
+        at = Row::half(at, (kPitchTop + 100) / 2.0), at = Row::half(at, 2), at = Row::half(at, lineHeight);
+        return Row::end(Row::text(at, "0,,,0,0,0,2,,"));
+    });
+    const auto barNumber = Row::piece(4 * Row::numberRoom, [&](char* at) {
+        at = Row::half(at, kBarNumberY), at = Row::half(at, 40), at = Row::half(at, 0);
+        return Row::text(at, "2.5,,,0,0,0,4");
+    });
+    const auto beatTop = Row::piece(Row::numberRoom, [&](char* at) { return Row::half(at, kTempoY); });
+    const auto beatButtons = Row::piece(2 * Row::numberRoom, [&](char* at) {
+        at = Row::half(at, kButtonY), at = Row::half(at, kMinusY);
+        return Row::end(Row::text(at, "0,0,0,10,,"));
+    });
     for (const Score::Bar& bar : score.bars) {
         const double x0 = bar.start * ppq;
         const double beatLen = beatLength(bar);
@@ -278,30 +476,33 @@ StripWriter::Result StripWriter::write(const Score& score)
             firstBarBeats = count;
         if (count != firstBarBeats)
             result.regular = false;
-        rows.text("42"), rows.integer(long(barIndex)), rows.integer(count), rows.text("160");
-        rows.half(x0), rows.half(kBarY), rows.half(bar.length * ppq), rows.half(4);
-        rows.text("1"), rows.text(""), rows.text(""), rows.text("0"), rows.text("0"), rows.text("0"), rows.text("1");
-        rows.text(""), rows.text(""), rows.end();
-        rows.block("14", { 0, 0, 0 }, x0 + 1, (kPitchTop + 100) / 2.0, 2, lineHeight, "0", "", "", { 0, 0, 0 }, 2, "", "");
-        char number[16];
-        auto numberEnd = std::to_chars(number, number + sizeof number, bar.number > 0 ? bar.number : int(barIndex) + 1).ptr;
-        rows.label("31", x0 + 3, kBarNumberY, 40, std::string_view(number, size_t(numberEnd - number)), "2.5");
+        char* at = rows.open(16 * Row::numberRoom + barLine.size() + barNumber.size());
+        at = Row::text(at, "42"), at = Row::integer(at, long(barIndex)), at = Row::integer(at, count), at = Row::text(at, "160");
+        at = Row::half(at, x0), at = Row::half(at, kBarY), at = Row::half(at, bar.length * ppq), at = Row::half(at, 4);
+        at = Row::end(Row::text(at, "1,,,0,0,0,1,,"));
+        at = Row::text(at, "14,0,0,0"), at = Row::half(at, x0 + 1), at = barLine.put(at);
+        at = Row::text(at, "31,0,0,0"), at = Row::half(at, x0 + 3), at = barNumber.put(at);
+        at = Row::integer(at, bar.number > 0 ? bar.number : long(barIndex) + 1);
+        rows.close(Row::end(Row::text(at, "")));
         for (int beat = 1; beat <= count; ++beat) {
             double from = bar.start + (beat - 1) * beatLen;
             double to = beat == count ? bar.start + bar.length : from + beatLen;
             // Each beat makes up for the rounding of the ones before, so every beat starts within
             // half a rounding step of its time in the score.
-            double exact = tempo.seconds(to) - tempo.seconds(from);
-            double seconds = std::clamp(tempo.seconds(to) - playedSeconds, exact / 2, exact * 2);
+            double secondsTo = tempo.seconds(to);
+            double exact = secondsTo - tempo.seconds(from);
+            double seconds = std::clamp(secondsTo - playedSeconds, exact / 2, exact * 2);
             double bpm = seconds > 1e-9 ? 60.0 / seconds : defaultQuartersPerMinute;
             char tempoText[24];
             double shown = 0;
             auto tempoEnd = StripWriter::tempoLabel(bpm, tempoText, &shown);
             playedSeconds += 60.0 / shown;
-            rows.text("41"), rows.integer(long(barIndex)), rows.integer(beat), rows.text(std::string_view(tempoText, size_t(tempoEnd - tempoText)));
-            rows.half(from * ppq), rows.half(kTempoY), rows.half((to - from) * ppq), rows.text("30");
-            rows.integer(count), rows.half(kButtonY), rows.half(kMinusY), rows.text("0"), rows.text("0"), rows.text("0");
-            rows.text("10"), rows.text(""), rows.text(""), rows.end();
+            at = rows.open(6 * Row::numberRoom + sizeof tempoText + beatTop.size() + beatButtons.size());
+            at = Row::text(at, "41"), at = Row::integer(at, long(barIndex)), at = Row::integer(at, beat);
+            at = Row::text(at, std::string_view(tempoText, size_t(tempoEnd - tempoText)));
+            at = Row::half(at, from * ppq), at = beatTop.put(at), at = Row::half(at, (to - from) * ppq);
+            at = Row::text(at, "30"), at = Row::integer(at, count), at = beatButtons.put(at);
+            rows.close(at);
             ++result.beats;
         }
         ++barIndex;
@@ -328,56 +529,7 @@ StripWriter::Result StripWriter::write(const Score& score)
             { 0, 0, 0 }, 3, "", "");
     }
 
-    // Notes: coloured by letter, the last one red, long ones with rounded corners, a border on a
-    // bar's first beat, a rise or fall mark on a leap of a fifth or more within the part.
-    size_t lastPitched = score.notes.size();
-    for (size_t i = score.notes.size(); i-- > 0;)
-        if (!score.parts[size_t(score.notes[i].part)].percussion) {
-            lastPitched = i;
-            break;
-        }
-    std::vector<std::pair<int, double>> previous(score.parts.size(), { -1, 0.0 });
-    auto bar = score.bars.begin();
-    char name[16];
-    // The tops of the notes on each pitch row and their height, written once.
-    auto halfText = [](double points) {
-        char buffer[48];
-        return std::string(buffer, StripRows::writeDecimal(buffer, points * 2));
-    };
-    std::vector<std::string> noteTops;
-    noteTops.reserve(size_t(rowCount));
-    for (int position = low; position <= high; ++position)
-        noteTops.push_back(halfText(rowY(position) + (rowHeight - noteHeight) / 2));
-    const std::string noteHeightText = halfText(noteHeight);
-    for (size_t i = 0; i < score.notes.size(); ++i) {
-        const Score::Note& note = score.notes[i];
-        if (score.parts[size_t(note.part)].percussion)
-            continue;
-        while (bar + 1 != score.bars.end() && (bar + 1)->start <= note.start + 1e-9)
-            ++bar;
-        double beatLen = bar != score.bars.end() ? beatLength(*bar) : 1.0;
-        int position = diatonic(note);
-        std::string_view channel = i == lastPitched ? std::string_view("20")
-            : note.length >= 2 * beatLen - 1e-9   ? std::string_view("106")
-                                                  : std::string_view("1");
-        // A leap counts only in a line of single notes, from the note before: against a note still
-        // sounding (a chord, a second voice) it would mark every change of hand.
-        auto& [before, soundingUntil] = previous[size_t(note.part)];
-        int leap = before >= 0 && soundingUntil <= note.start + 1e-9 ? position - before : 0;
-        before = position;
-        soundingUntil = std::max(soundingUntil, note.start + note.length);
-        bool onBeatOne = bar != score.bars.end() && std::fabs(note.start - bar->start) < 1e-9;
-        double x = note.start * ppq;
-        rows.note(channel, StripColours::letterText(note.step), x + 1, noteTops[size_t(position - low)],
-            std::max(2.0, note.length * ppq - 2), noteHeightText, onBeatOne ? "1" : "0", leap >= 4 ? "U" : leap <= -4 ? "D" : "",
-            note.alter > 0 ? "#" : note.alter < 0 ? "b" : "", pitchName(note, name));
-        ++result.notes;
-        if (!note.fingering)
-            continue;
-        std::string fingering = fieldText(score.text(note.fingering));
-        if (!fingering.empty())
-            rows.label("36", x + 3, rowY(position) + (rowHeight + noteHeight) / 2 + 1, 7, fingering, "2", 5);
-    }
+    result.notes = writeNotes(rows, score, { low, high, rowHeight, noteHeight });
 
     for (const LyricLabel& lyric : lyricLabels)
         rows.label("35", lyric.x, lyricsY + kLyricLineSpacing * lyric.line, lyric.width, lyric.text, "2.75");

@@ -81,6 +81,37 @@ TEST(MidiReader, ChannelTenIsPercussionAndIsReported)
         << joined(score.report);
 }
 
+TEST(MidiReader, PartsPerTrackAndChannelAndNotesLeftOpenEndWithTheirTrack)
+{
+    // A conductor track, a named track playing on two channels (with a note of no length and a
+    // note never released), and an unnamed track, at 96 ticks a quarter.
+    std::string conductor = meta(0, 0x03, "Song");
+    std::string piano = meta(0, 0x03, "Piano") + event(0, { 0x90, 60, 100 }) + event(96, { 0x80, 60, 0 })
+        + event(0, { 0x91, 48, 100 }) + event(0, { 0x81, 48, 0 }) // no length: dropped
+        + event(0, { 0x91, 50, 100 }) + event(96, { 0x81, 50, 0 }) + event(0, { 0x90, 64, 100 }) // never released
+        + event(384, { 0xB0, 7, 100 });
+    std::string bass = event(96, { 0x90, 40, 100 }) + event(96, { 0x80, 40, 0 });
+    Score score = read(midiFile(1, 96, { track(conductor), track(piano), track(bass) }));
+    EXPECT_EQ(score.title, "Song");
+    ASSERT_EQ(score.parts.size(), 3u);
+    EXPECT_EQ(score.parts[0].name, "Piano (channel 1)");
+    EXPECT_EQ(score.parts[1].name, "Piano (channel 2)");
+    EXPECT_EQ(score.parts[2].name, "Track 3");
+    // In start order across tracks; the open note lasts until its track's last event.
+    ASSERT_EQ(score.notes.size(), 4u);
+    std::vector<int> pitches;
+    for (const auto& note : score.notes)
+        pitches.push_back(note.midiPitch);
+    EXPECT_EQ(pitches, (std::vector<int> { 60, 50, 40, 64 }));
+    EXPECT_EQ(score.notes[1].part, 1);
+    EXPECT_EQ(score.notes[2].part, 2);
+    EXPECT_DOUBLE_EQ(score.notes[3].start, 2);
+    EXPECT_DOUBLE_EQ(score.notes[3].length, 4);
+    // The song ends with the open note, six quarters in: two bars of 4/4.
+    ASSERT_EQ(score.bars.size(), 2u);
+    EXPECT_DOUBLE_EQ(score.totalLength(), 8);
+}
+
 TEST(MidiReader, MeterChangeInsideABarCutsItShort)
 {
     // 4/4, then 3/4 arriving two quarters into the second bar.

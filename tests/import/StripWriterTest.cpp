@@ -273,3 +273,111 @@ TEST(StripWriter, TempoLabelsAreShortAndTheBeatsStillKeepTheScoresTime)
     EXPECT_EQ(beats[0].text("tempo (40)"), "74.5");
     EXPECT_EQ(beats[60].text("tempo (40)").size(), 3u) << "whole numbers from 100 up";
 }
+
+TEST(StripWriter, EveryNoteOfALongSongKeepsItsOwnRow)
+{
+    // Many more notes than the writer makes room for at once, of every letter, alteration and
+    // several lengths, some fingered (a label between note rows), one of a letter no reader gives.
+    Score score = oneVoice({});
+    for (int b = 0; b < 300; ++b)
+        score.bars.push_back(bar(4.0 * b, 4, 4, 4));
+    const char* letters = "CDEFGAB";
+    std::vector<std::string> pitches;
+    for (int i = 0; i < 1500; ++i) {
+        double start = 0.8 * i;
+        char step = letters[i % 7];
+        int alter = (i % 5) - 2 + (i % 11 == 0 ? 3 : 0);
+        int octave = 2 + (i / 7) % 5;
+        Score::Note n = note(start, i % 3 == 0 ? 2.0 : 0.75, step, alter, octave, 60);
+        if (i % 13 == 0)
+            n.fingering = score.addText(std::to_string(1 + i % 5));
+        score.notes.push_back(n);
+        std::string name(1, step);
+        for (int a = 0; a < alter && a < 2; ++a)
+            name += '#';
+        for (int a = 0; a > alter && a > -2; --a)
+            name += 'b';
+        pitches.push_back(name + std::to_string(octave));
+    }
+    score.notes[700].step = 'H';
+    pitches[700][0] = 'H';
+    auto result = StripWriter::write(score);
+    EXPECT_EQ(result.notes, 1500u);
+    auto sheet = sheetOf(result.text);
+    std::vector<std::string> written;
+    std::vector<score::ScoreRow> noteRows;
+    size_t fingerings = 0;
+    for (const auto& row : sheet.rows()) {
+        ASSERT_EQ(row.count(), 17u);
+        fingerings += row.text("channel") == "36";
+        if (!row.text("pitch").empty()) {
+            written.emplace_back(row.text("pitch"));
+            noteRows.push_back(row);
+        }
+    }
+    ASSERT_EQ(written.size(), pitches.size());
+    for (size_t i = 0; i < pitches.size(); ++i)
+        EXPECT_EQ(written[i], pitches[i]) << "note " << i;
+    EXPECT_EQ(fingerings, (1500u + 12) / 13);
+    ASSERT_EQ(noteRows.size(), 1500u);
+    for (size_t i = 0; i < noteRows.size(); ++i) {
+        SCOPED_TRACE(i);
+        const Score::Note& n = score.notes[i];
+        EXPECT_FLOAT_EQ(noteRows[i].floatValue("ipad_col(107)"), float((n.start * 48 + 1) * 2));
+        EXPECT_FLOAT_EQ(noteRows[i].floatValue("length(109)"), float((n.length * 48 - 2) * 2));
+        EXPECT_EQ(noteRows[i].text("sharp_flat"), n.alter > 0 ? "#" : n.alter < 0 ? "b" : "");
+        EXPECT_EQ(noteRows[i].text("channel"), i == 1499 ? "20" : n.length >= 2 ? "106" : "1");
+    }
+    // An unknown letter takes B's colour, as every unknown letter does.
+    EXPECT_EQ(noteRows[700].intValue("ipad_color(105)"), noteRows[6].intValue("ipad_color(105)"));
+}
+
+TEST(StripWriter, LongLyricTextsAreCutShortRatherThanCovered)
+{
+    // Karaoke lines, each far longer than the notes under it, keep all three lines taken: the
+    // label that started longest ago gives way to the next text and is cut short before it.
+    Score score = oneVoice({ bar(0, 4, 4, 4), bar(4, 4, 4, 4) });
+    score.notes = { note(0, 4, 'C', 0, 4, 60), note(4, 4, 'D', 0, 4, 62) };
+    score.lyrics = { { 0, "Somewhere over the rainbow way up high" }, { 0.5, "there's a land that I heard of once" },
+        { 1, "in a lullaby" }, { 1.5, "Somewhere over the rainbow" }, { 2, "skies are blue" }, { 6, "end" } };
+    auto sheet = sheetOf(StripWriter::write(score).text);
+    auto labels = rowsOfChannel(sheet, "35");
+    ASSERT_EQ(labels.size(), score.lyrics.size());
+    auto characters = [](std::string_view text) {
+        size_t count = 0;
+        for (char c : text)
+            count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        return count;
+    };
+    // Text at 11 points takes at least 5.5 points a character; the label's width says as much.
+    auto right = [&](const score::ScoreRow& label) {
+        float width = label.floatValue("length(109)") / 2;
+        EXPECT_GE(width, 5.5f * float(characters(label.text("Content")))) << label.text("Content");
+        return label.floatValue("ipad_col(107)") / 2 + width;
+    };
+    for (size_t i = 0; i < labels.size(); ++i) {
+        for (size_t j = i + 1; j < labels.size(); ++j) {
+            if (labels[i].floatValue("ipad_rows") != labels[j].floatValue("ipad_rows"))
+                continue;
+            EXPECT_LE(right(labels[i]), labels[j].floatValue("ipad_col(107)") / 2)
+                << labels[i].text("Content") << " runs into " << labels[j].text("Content");
+        }
+    }
+    // Each label shows the start of its text, and a cut one says so.
+    size_t cut = 0;
+    for (size_t i = 0; i < labels.size(); ++i) {
+        std::string shown(labels[i].text("Content"));
+        const std::string& whole = score.lyrics[i].text;
+        if (shown == whole)
+            continue;
+        ++cut;
+        const std::string ellipsis = "\u2026";
+        ASSERT_GT(shown.size(), ellipsis.size());
+        EXPECT_EQ(shown.substr(shown.size() - ellipsis.size()), ellipsis);
+        std::string kept = shown.substr(0, shown.size() - ellipsis.size());
+        EXPECT_EQ(whole.compare(0, kept.size(), kept), 0) << shown << " is not the start of " << whole;
+        EXPECT_GE(characters(kept), 5u) << "a cut label keeps what fits: " << shown;
+    }
+    EXPECT_EQ(cut, 2u);
+    EXPECT_EQ(labels[5].text("Content"), "end");
+}
