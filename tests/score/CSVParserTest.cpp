@@ -232,3 +232,28 @@ TEST_F(CSVParserTest, AMillionColumnHeaderOverShortLinesIsRefusedNotBlownUp)
     EXPECT_EQ((*ragged)[1].text("a"), "2");
     EXPECT_EQ((*ragged)[1].text("b"), "");
 }
+
+// A one-byte separator is found sixteen bytes at a time; a set of several separators byte by
+// byte. With the second member absent from the text both must split every line alike, wherever
+// the commas fall against the sixteen-byte blocks.
+TEST_F(CSVParserTest, AOneByteSeparatorSplitsAsTheGeneralWayDoes)
+{
+    std::mt19937 random(7);
+    const std::string pieces[] = { "", "a", "12", " 3 ", "\"q\"", "long field of text", "Göt-", "\xe2\x99\xaf", "0.5", "  " };
+    std::string text = "h1,h2,h3\r";
+    for (int line = 0; line < 400; ++line) {
+        int fields = int(random() % 40);
+        for (int f = 0; f < fields; ++f) {
+            if (f)
+                text += ',';
+            text += pieces[random() % std::size(pieces)];
+        }
+        text += '\r';
+    }
+    auto fast = plain(text, ",");
+    auto general = plain(text, ",\xc2\xa7");
+    ASSERT_TRUE(fast && general);
+    ASSERT_GT(fast->size(), 400u);
+    EXPECT_EQ(*fast, *general);
+    EXPECT_EQ((*fast)[0], (std::vector<std::string> { "h1", "h2", "h3" }));
+}
