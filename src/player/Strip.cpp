@@ -7,7 +7,7 @@ namespace player {
 
 namespace {
 
-// A row reaching across more cells than this is made with the first screen.
+// A row reaching across more cells than this is looked at on every search rather than indexed.
 constexpr size_t kMaxCellsPerItem = 8;
 
 }
@@ -26,39 +26,42 @@ uint32_t Strip::defer(ui::Rect extent, bool sentToBack)
 {
     m_items.push_back({ float(extent.minX()), float(extent.maxX()), sentToBack });
     m_made.push_back(false);
-    m_indexed = false;
-    return uint32_t(m_items.size() - 1);
+    uint32_t item = uint32_t(m_items.size() - 1);
+    // A row added after the index was built goes straight into it.
+    if (m_indexed)
+        indexItem(item);
+    return item;
 }
 
 void Strip::finishDeferring()
 {
-    m_cells.clear();
-    std::vector<uint32_t> wide;
-    if (!m_items.empty()) {
-        float lo = m_items.front().minX, hi = m_items.front().maxX;
-        for (const Item& item : m_items) {
+    if (!m_indexed && !m_items.empty()) {
+        float lo = m_items.front().minX;
+        for (const Item& item : m_items)
             lo = std::min(lo, item.minX);
-            hi = std::max(hi, item.maxX);
-        }
         m_origin = lo;
-        size_t cellCount = size_t(std::clamp((double(hi) - lo) / m_cellWidth, 0.0, double(1 << 22))) + 1;
-        m_cells.resize(cellCount);
-        for (uint32_t i = 0; i < m_items.size(); ++i) {
-            if (m_made[i])
-                continue;
-            size_t first = size_t(std::max(0.0, (m_items[i].minX - m_origin) / m_cellWidth));
-            size_t last = std::min(cellCount - 1, size_t(std::max(0.0, (m_items[i].maxX - m_origin) / m_cellWidth)));
-            if (last - first >= kMaxCellsPerItem) {
-                wide.push_back(i);
-                continue;
-            }
-            for (size_t c = first; c <= last; ++c)
-                m_cells[c].push_back(i);
-        }
+        for (uint32_t i = 0; i < m_items.size(); ++i)
+            indexItem(i);
     }
     m_indexed = true;
-    makeItems(std::move(wide));
     makeItemsInSight();
+}
+
+// Every row, made or not, stays in the index, so a row let go is found again when it comes back
+// into sight. Rows left of the first one at indexing share the first cell.
+void Strip::indexItem(uint32_t item)
+{
+    auto cellOf = [this](double x) { return size_t(std::clamp((x - m_origin) / m_cellWidth, 0.0, double(1 << 22))); };
+    size_t first = cellOf(m_items[item].minX);
+    size_t last = cellOf(m_items[item].maxX);
+    if (last - first >= kMaxCellsPerItem) {
+        m_wide.push_back(item);
+        return;
+    }
+    if (m_cells.size() <= last)
+        m_cells.resize(last + 1);
+    for (size_t c = first; c <= last; ++c)
+        m_cells[c].push_back(item);
 }
 
 double Strip::keyOfItem(uint32_t item) const
@@ -109,19 +112,22 @@ void Strip::makeItems(std::vector<uint32_t> items)
 
 void Strip::makeItemsBetween(double minX, double maxX)
 {
-    if (!m_indexed || m_cells.empty())
+    if (!m_indexed)
         return;
-    double firstCell = std::floor((minX - m_origin) / m_cellWidth);
-    double lastCell = std::floor((maxX - m_origin) / m_cellWidth);
-    if (lastCell < 0 || firstCell >= double(m_cells.size()))
-        return;
-    size_t first = size_t(std::max(0.0, firstCell));
-    size_t last = std::min(m_cells.size() - 1, size_t(lastCell));
+    auto reaches = [&](uint32_t item) { return !m_made[item] && m_items[item].maxX >= minX && m_items[item].minX <= maxX; };
     std::vector<uint32_t> items;
-    for (size_t c = first; c <= last; ++c) {
-        for (uint32_t item : m_cells[c]) {
-            if (!m_made[item] && m_items[item].maxX >= minX && m_items[item].minX <= maxX)
-                items.push_back(item);
+    for (uint32_t item : m_wide) {
+        if (reaches(item))
+            items.push_back(item);
+    }
+    if (!m_cells.empty() && maxX >= minX) {
+        size_t first = size_t(std::clamp((minX - m_origin) / m_cellWidth, 0.0, double(m_cells.size() - 1)));
+        size_t last = size_t(std::clamp((maxX - m_origin) / m_cellWidth, 0.0, double(m_cells.size() - 1)));
+        for (size_t c = first; c <= last; ++c) {
+            for (uint32_t item : m_cells[c]) {
+                if (reaches(item))
+                    items.push_back(item);
+            }
         }
     }
     std::sort(items.begin(), items.end());
@@ -135,8 +141,11 @@ void Strip::makeItemsInSight()
 {
     ui::Rect visible = bounds();
     makeItemsBetween(visible.minX() - visible.width(), visible.maxX() + visible.width());
-    if (m_madeCount > m_mostMade)
+    if (m_madeCount > std::max(m_mostMade, m_keptAtLastRelease * 2)) {
         releaseItemsOutside(visible.minX() - 3 * visible.width(), visible.maxX() + 3 * visible.width());
+        // Rows that could not go (in sight, or held) are not looked at again on every scroll.
+        m_keptAtLastRelease = m_madeCount;
+    }
 }
 
 void Strip::releaseItemsOutside(double minX, double maxX)

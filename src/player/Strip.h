@@ -54,6 +54,7 @@ public:
     // of it); returns its number.
     uint32_t defer(ui::Rect extent, bool sentToBack);
     // The rows are all described: the index over them is built and the rows in sight are made.
+    // Rows described later are indexed as they come; calling this again makes those in sight.
     void finishDeferring();
 
     bool isMade(uint32_t item) const { return item < m_made.size() && m_made[item]; }
@@ -82,6 +83,7 @@ private:
     double keyOf(const ui::View* view) const;
     void makeItems(std::vector<uint32_t> items);
     void makeItemsInSight();
+    void indexItem(uint32_t item);
     void releaseItemsOutside(double minX, double maxX);
     bool releaseItem(uint32_t item);
 
@@ -89,14 +91,16 @@ private:
     Releaser m_releaser;
     size_t m_madeCount = 0;
     size_t m_mostMade = 4000;
+    size_t m_keptAtLastRelease = 0;
     TagFinder m_tagFinder;
     std::vector<Item> m_items;
     std::vector<bool> m_made;
-    // Rows by the cells of the strip's width they reach into; rows reaching across many cells
-    // are made at once.
+    // Rows by the cells of the strip's width they reach into, and the few reaching across many
+    // cells.
     double m_cellWidth = 512;
     double m_origin = 0;
     std::vector<std::vector<uint32_t>> m_cells;
+    std::vector<uint32_t> m_wide;
     bool m_indexed = false;
     // Keys of the children; an entry for a view no longer a child is never read.
     std::unordered_map<const ui::View*, double> m_keys;

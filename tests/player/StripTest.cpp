@@ -221,6 +221,27 @@ TEST(StripTest, RowsFarOutOfSightAreLetGoOnceManyAreMade)
     EXPECT_EQ(std::count_if(children.begin(), children.end(), [](const auto& c) { return c->tag() == 1000; }), 1);
 }
 
+// A row reaching far across the strip, and a row described after the index was built, are made
+// when they come into sight, and again after being let go.
+TEST(StripTest, WideRowsAndLateRowsComeBackIntoSight)
+{
+    StripOfRows rows(500);
+    rows.strip->setMostMade(20);
+    rows.strip->finishDeferring();
+    uint32_t wide = rows.strip->defer(ui::RectMake(-500, 0, 9000, 10), false);
+    uint32_t late = rows.strip->defer(ui::RectMake(30000, 0, 10, 10), false);
+    rows.strip->finishDeferring();
+    EXPECT_TRUE(rows.strip->isMade(wide));
+    EXPECT_FALSE(rows.strip->isMade(late));
+    rows.strip->setContentOffset({ 29500, 0 });
+    EXPECT_TRUE(rows.strip->isMade(late));
+    EXPECT_FALSE(rows.strip->isMade(wide)) << "let go far out of sight";
+    rows.strip->setContentOffset({ 0, 0 });
+    EXPECT_TRUE(rows.strip->isMade(wide));
+    rows.strip->setContentOffset({ 7000, 0 });
+    EXPECT_TRUE(rows.strip->isMade(wide)) << "still reaching into sight";
+}
+
 TEST(StripTest, ATagLookupMakesTheRowHoldingIt)
 {
     StripOfRows rows(400);
