@@ -22,7 +22,7 @@ struct Rgb {
 // and the row's last comma becomes its line end. Parts of rows that repeat (a note's colour, the
 // top of its pitch row, its pitch name) are made once as pieces and copied whole. The class lives
 // in its header so that the field writers are inlined into the rows (a call would cost as much as
-// the field). Only the strip writer (and its tests) write rows with it.
+// the field). Only the strip writer, its note rows (StripNotes) and its tests write rows with it.
 #define BEATSTRIP_INLINE [[gnu::always_inline]] inline
 
 namespace stripdigits {

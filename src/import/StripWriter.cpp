@@ -1,6 +1,7 @@
 #include "import/StripWriter.h"
 
 #include "import/StripColours.h"
+#include "import/StripNotes.h"
 #include "import/StripRows.h"
 
 #include <algorithm>
@@ -16,25 +17,11 @@ namespace {
 
 // The strip's layout in points, as in the sample songs.
 constexpr double kTempoY = 4, kButtonY = 18, kMinusY = 84, kBarY = 22, kBarNumberY = 30, kTitleY = 46,
-                 kSectionY = 62, kChordY = 76, kPitchTop = 100;
+                 kSectionY = 62, kChordY = 76;
 // The strip is 736 points high, but the player's toolbar covers its last 24.
 constexpr double kStripHeight = 712;
-constexpr const char* kLetters = "CDEFGAB";
 constexpr int kLyricLines = 3;
 constexpr double kLyricLineSpacing = 14;
-
-int letterIndex(char step)
-{
-    switch (step) {
-    case 'D': return 1;
-    case 'E': return 2;
-    case 'F': return 3;
-    case 'G': return 4;
-    case 'A': return 5;
-    case 'B': return 6;
-    default: return 0;
-    }
-}
 
 int diatonic(const Score::Note& note) { return note.octave * 7 + letterIndex(note.step); }
 
@@ -76,19 +63,6 @@ private:
     std::vector<double> m_at, m_rate, m_seconds;
     size_t m_last = 0;
 };
-
-// "F#4", "Bbb-1": written into `buffer`, which holds the longest.
-std::string_view pitchName(const Score::Note& note, char (&buffer)[16])
-{
-    char* at = buffer;
-    *at++ = note.step;
-    for (int i = 0; i < note.alter && i < 2; ++i)
-        *at++ = '#';
-    for (int i = 0; i > note.alter && i > -2; --i)
-        *at++ = 'b';
-    at = std::to_chars(at, buffer + sizeof buffer, note.octave).ptr;
-    return { buffer, size_t(at - buffer) };
-}
 
 // Lyric labels at their font (11 points): the width a syllable takes, generously, so labels on
 // one line never touch.
@@ -143,128 +117,6 @@ bool minorChord(const std::string& symbol)
     return symbol.compare(at, 1, "m") == 0 && symbol.compare(at, 3, "maj") != 0;
 }
 
-// The pitch rows of a song: the lowest and highest letter row and their height.
-struct PitchRows {
-    int low, high;
-    double rowHeight, noteHeight;
-
-    double y(int position) const { return kPitchTop + (high - position) * rowHeight; }
-    int count() const { return high - low + 1; }
-};
-
-// Notes: coloured by letter, the last one red, long ones with rounded corners, a border on a
-// bar's first beat, a rise or fall mark on a leap of a fifth or more within the part. Returns how
-// many were written. Notes are most of a song's rows, so the loop keeps to itself.
-size_t writeNotes(StripRows& rows, const Score& score, const PitchRows& pitch)
-{
-    using Row = StripRows;
-    const double ppq = StripWriter::pointsPerQuarter;
-    std::vector<char> percussion(score.parts.size());
-    for (size_t part = 0; part < score.parts.size(); ++part)
-        percussion[part] = score.parts[part].percussion;
-    size_t lastPitched = score.notes.size();
-    for (size_t i = score.notes.size(); i-- > 0;)
-        if (!percussion[size_t(score.notes[i].part)]) {
-            lastPitched = i;
-            break;
-        }
-    // A note's row is made of pieces written once: its channel and colour, the top of its pitch
-    // row, its height with the beat-one and leap marks, and its accidental with its pitch name.
-    constexpr size_t kPieceRoom = 64;
-    constexpr std::string_view kNoteChannels[] = { "1", "106", "20" };
-    Row::Piece heads[3][7];
-    for (int channel = 0; channel < 3; ++channel)
-        for (int letter = 0; letter < 7; ++letter)
-            heads[channel][letter] = Row::piece(kPieceRoom, [&](char* at) {
-                return Row::text(Row::text(at, kNoteChannels[channel]), StripColours::letterText(kLetters[letter]));
-            });
-    std::vector<Row::Piece> tops;
-    tops.reserve(size_t(pitch.count()));
-    for (int position = pitch.low; position <= pitch.high; ++position)
-        tops.push_back(Row::piece(Row::numberRoom, [&](char* at) { return Row::half(at, pitch.y(position) + (pitch.rowHeight - pitch.noteHeight) / 2); }));
-    Row::Piece marks[2][3];
-    constexpr std::string_view kLeaps[] = { "", "U", "D" };
-    for (int flip = 0; flip < 2; ++flip)
-        for (int leap = 0; leap < 3; ++leap)
-            marks[flip][leap] = Row::piece(kPieceRoom, [&](char* at) {
-                return Row::text(Row::text(Row::half(at, pitch.noteHeight), flip ? "1" : "0"), kLeaps[leap]);
-            });
-    auto tailOf = [](const Score::Note& note) {
-        char name[16];
-        return Row::piece(kPieceRoom, [&](char* at) {
-            at = Row::text(at, note.alter > 0 ? "#" : note.alter < 0 ? "b" : "");
-            return Row::end(Row::text(Row::text(at, "255,255,255,3,"), pitchName(note, name)));
-        });
-    };
-    // Accidentals and pitch names per pitch row and alteration (beyond two, only the sign shows).
-    std::vector<Row::Piece> tails(size_t(pitch.count()) * 5);
-    // Room is made for many rows at once.
-    constexpr size_t kRowRoom = 4 * kPieceRoom + 2 * Row::numberRoom;
-    constexpr size_t kBatchRoom = 64 * kRowRoom;
-    char* at = rows.open(kBatchRoom);
-    char* limit = at + kBatchRoom;
-
-    std::vector<std::pair<int, double>> previous(score.parts.size(), { -1, 0.0 });
-    auto bar = score.bars.begin();
-    double beatLen = bar != score.bars.end() ? StripWriter::beatLength(*bar) : 1.0;
-    size_t written = 0;
-    for (size_t i = 0; i < score.notes.size(); ++i) {
-        const Score::Note& note = score.notes[i];
-        if (percussion[size_t(note.part)])
-            continue;
-        if (bar != score.bars.end() && bar + 1 != score.bars.end() && (bar + 1)->start <= note.start + 1e-9) {
-            do
-                ++bar;
-            while (bar + 1 != score.bars.end() && (bar + 1)->start <= note.start + 1e-9);
-            beatLen = StripWriter::beatLength(*bar);
-        }
-        int letter = letterIndex(note.step);
-        bool knownLetter = kLetters[letter] == note.step;
-        int position = note.octave * 7 + letter;
-        int channel = i == lastPitched ? 2 : note.length >= 2 * beatLen - 1e-9 ? 1 : 0;
-        // A leap counts only in a line of single notes, from the note before: against a note still
-        // sounding (a chord, a second voice) it would mark every change of hand.
-        auto& [before, soundingUntil] = previous[size_t(note.part)];
-        int leap = before >= 0 && soundingUntil <= note.start + 1e-9 ? position - before : 0;
-        before = position;
-        soundingUntil = std::max(soundingUntil, note.start + note.length);
-        bool onBeatOne = bar != score.bars.end() && std::fabs(note.start - bar->start) < 1e-9;
-        double x = note.start * ppq;
-        size_t row = size_t(position - pitch.low);
-        const Row::Piece* tail;
-        Row::Piece unusual;
-        if (knownLetter) [[likely]] {
-            Row::Piece& cached = tails[row * 5 + size_t(std::clamp(note.alter, -2, 2) + 2)];
-            if (cached.empty())
-                cached = tailOf(note);
-            tail = &cached;
-        } else {
-            unusual = tailOf(note);
-            tail = &unusual;
-        }
-        if (size_t(limit - at) < kRowRoom) {
-            rows.close(at);
-            at = rows.open(kBatchRoom);
-            limit = at + kBatchRoom;
-        }
-        at = heads[channel][knownLetter ? letter : 6].put(at); // any other letter takes B's colour, as StripColours does
-        at = Row::half(at, x + 1), at = tops[row].put(at), at = Row::half(at, std::max(2.0, note.length * ppq - 2));
-        at = marks[onBeatOne][leap >= 4 ? 1 : leap <= -4 ? 2 : 0].put(at);
-        at = tail->put(at);
-        ++written;
-        if (!note.fingering)
-            continue;
-        std::string fingering = StripWriter::fieldText(score.text(note.fingering));
-        if (!fingering.empty()) {
-            rows.close(at);
-            rows.label("36", x + 3, pitch.y(position) + (pitch.rowHeight + pitch.noteHeight) / 2 + 1, 7, fingering, "2", 5);
-            at = rows.open(kBatchRoom);
-            limit = at + kBatchRoom;
-        }
-    }
-    rows.close(at);
-    return written;
-}
 
 }
 
@@ -407,12 +259,12 @@ StripWriter::Result StripWriter::write(const Score& score)
     }
     const double lyricExtra = kLyricLineSpacing * (lyricLines - 1);
     const double below = 6 + (hasChords ? 24 : 0) + (hasLyrics ? 24 + lyricExtra : 0) + 10;
-    const double rowHeight = std::clamp((kStripHeight - kPitchTop - below) / rowCount, 5.0, 20.0);
+    const double rowHeight = std::clamp((kStripHeight - PitchRows::kTop - below) / rowCount, 5.0, 20.0);
     const double noteHeight = rowHeight * 0.8;
-    auto rowY = [&](int position) { return kPitchTop + (high - position) * rowHeight; };
-    const double bassY = kPitchTop + rowCount * rowHeight + 6;
+    auto rowY = [&](int position) { return PitchRows::kTop + (high - position) * rowHeight; };
+    const double bassY = PitchRows::kTop + rowCount * rowHeight + 6;
     const double lyricsY = bassY + (hasChords ? 24 : 0);
-    const double lineHeight = (hasLyrics ? lyricsY + 16 + lyricExtra : bassY + 16) - kPitchTop;
+    const double lineHeight = (hasLyrics ? lyricsY + 16 + lyricExtra : bassY + 16) - PitchRows::kTop;
     const int tonic = letterIndex("FCGDAEB"[((score.keyFifths + 1) % 7 + 7) % 7]);
 
     // Key view: row names, every row when they fit, else the C rows.
@@ -456,7 +308,7 @@ StripWriter::Result StripWriter::write(const Score& score)
     using Row = StripRows;
     // What every bar row and beat row shares, from the layout's constants.
     const auto barLine = Row::piece(4 * Row::numberRoom, [&](char* at) {
-        at = Row::half(at, (kPitchTop + 100) / 2.0), at = Row::half(at, 2), at = Row::half(at, lineHeight);
+        at = Row::half(at, (PitchRows::kTop + 100) / 2.0), at = Row::half(at, 2), at = Row::half(at, lineHeight);
         return Row::end(Row::text(at, "0,,,0,0,0,2,,"));
     });
     const auto barNumber = Row::piece(4 * Row::numberRoom, [&](char* at) {
