@@ -184,6 +184,9 @@ private:
     friend class Layer;
     friend class Window;
     struct SpatialIndex;
+    // Child lists at least this long are culled, and hit-tested, through a spatial index instead
+    // of a scan.
+    static constexpr size_t kIndexThreshold = 48;
 
     // What few views use, made on first need: a scroll offset, an identifier, a host window,
     // the caches of a view with children, running animations. A strip of many thousands of rows
